@@ -1,0 +1,62 @@
+#pragma once
+// The exchange thread: opens the channel chosen in the exchange record, then
+// polls the slave until a stop is requested, handing every result to the
+// host's Display.
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+#include "exchange_host.h"
+#include "exchange_record.h"
+
+class MODBUS_Thread {
+public:
+    // Thread side of the exchange record.
+    uint8_t LastCmd = 0;                    // function of the current exchange: 3, 4, 6 or 16
+    std::atomic<uint8_t> Status{0};         // status code of the last exchange
+    std::atomic<int32_t> ReqCount{0};       // exchanges started
+    std::atomic<int32_t> ErrorCount{0};     // failed exchanges
+    uint8_t ReqFrame[256] = {};             // last framed request, cut to 256 bytes
+    int32_t ReqLen = 0;
+    uint8_t ReplyFrame[4096] = {};          // last raw reply
+    int32_t ReplyLen = 0;
+
+    // Creates the thread object; the thread starts running in Start().
+    MODBUS_Thread(ExchangeRecord &rec, ExchangeHost &host);
+    // Waits for the run body to end (never call from the thread itself).
+    ~MODBUS_Thread();
+
+    void Start();
+    // Has the run body returned?
+    bool Finished() const { return finished_.load(std::memory_order_acquire); }
+    // Joins the thread if its run body has returned; returns Finished().
+    bool TryJoin();
+
+    // The Display step: the host runs its GUI side on the GUI thread.
+    void ShowExchange();
+
+    ExchangeRecord &Record() { return rec_; }
+
+private:
+    void Execute();   // the run body
+
+    ExchangeRecord &rec_;
+    ExchangeHost &host_;
+    std::thread thread_;
+    std::atomic<bool> finished_{false};
+};
+
+// Start: the engine's part of the main window's StartExchange. Zeroes
+// WriteTries, Running, StopRequest and ValuesValid, creates the thread with
+// zero counters and starts it. Any previous thread is stopped first, so two
+// exchange threads never run at once.
+void StartExchange(ExchangeRecord &rec, ExchangeHost &host);
+
+// Stop: asks the thread to end, waits up to 20 x 100 ms for it while serving
+// its Display calls, then ends it (always: the register image is never freed
+// under a running thread), empties Thread and frees RegValues last.
+void StopExchange(ExchangeRecord &rec, ExchangeHost &host);
+
+// Status text of a status code ("OK", "No Reply", ... or "Error 0x%02X").
+const char *StatusText(uint8_t status, char (&buf)[16]);

@@ -1,0 +1,67 @@
+#pragma once
+// The main window's side of the exchange record: the connection, polling,
+// write-request and control fields that the dialog fills, the grid edits and
+// the exchange thread works. The main window owns one of these.
+//
+// Fields that both threads touch while a thread runs are atomics. The grid
+// edit publishes a write by storing WriteReg, WriteCount and WriteValues
+// first and WriteTries last (release); the thread reads WriteTries (acquire)
+// before the other fields. The connection fields are written by the dialog
+// only while no thread runs and are read by the thread once, at its start.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class MODBUS_Thread;
+
+struct ExchangeRecord {
+    // Connection, read once by the thread when it opens its channel.
+    uint8_t ConnType = 0;          // 0 Ethernet TCP, 1 Ethernet UDP, 2 COM port
+    std::string ConnTypeText;      // caption tail: "Tarvix: " + ConnTypeText
+    std::string ComPortName;       // as chosen, e.g. "COM2" or "ttyUSB0"; the serial
+                                   // open refuses a name that does not fit its path
+    int32_t BaudRate = 0;
+    uint8_t EvenParity = 0;
+    uint8_t RS485Control = 0;
+    uint8_t DTRAlwaysOn = 0;
+    int32_t CharTime = 0;          // 14976000 / BaudRate, performance-counter ticks
+    std::string IPAddr;            // dotted IPv4 text
+    uint16_t TargetPort = 0;
+
+    // Polling, read afresh by the thread in every cycle.
+    std::atomic<uint8_t> SlaveAddr{0};
+    std::atomic<uint16_t> StartReg{0};
+    std::atomic<uint16_t> RegCount{0};
+    std::atomic<uint8_t> ReadCmd{3};
+    std::atomic<uint32_t> UpdatePeriod{100};
+
+    // The register image: RegCount values in host order, allocated zero-filled
+    // by the dialog's OK step, filled by the thread, freed by StopExchange.
+    std::unique_ptr<std::atomic<uint16_t>[]> RegValues;
+    std::atomic<uint8_t> ValuesValid{0};
+
+    // Control.
+    std::unique_ptr<MODBUS_Thread> Thread;   // the thread of the current connection
+    std::atomic<uint8_t> Running{0};         // the thread adds 1 once its channel is open
+    std::atomic<uint8_t> StopRequest{0};     // 1 asks the thread to end; it clears it last
+
+    uint8_t ModbusIPFraming = 0;   // 1 "MODBUS/IP" (frame + CRC), 0 "MODNET" (6-byte header)
+    uint16_t UDPLocalPort = 0;
+
+    // Write request: WriteTries is stored last and read first.
+    std::atomic<int32_t> WriteTries{0};
+    std::atomic<uint16_t> WriteReg{0};
+    std::atomic<uint16_t> WriteCount{0};
+    std::atomic<uint16_t> WriteValues[8] = {};
+    std::atomic<uint8_t> WriteBy0x10On{0};
+
+    // Allocates a zero-filled register image of `count` values.
+    void AllocRegValues(uint16_t count);
+
+    ExchangeRecord();
+    ~ExchangeRecord();
+    ExchangeRecord(const ExchangeRecord &) = delete;
+    ExchangeRecord &operator=(const ExchangeRecord &) = delete;
+};

@@ -1,0 +1,45 @@
+#pragma once
+// Modbus request layouts, the two network framings and the serial framing,
+// the CRC-16 and the reply checks with the status codes they set.
+
+#include <cstddef>
+#include <cstdint>
+
+// Status codes of one exchange.
+enum : uint8_t {
+    ST_OK = 0,
+    ST_UDP_SEND_ERROR = 1,
+    ST_REPLY_SHORT = 2,
+    ST_HEADER_WRONG = 3,
+    ST_PKT_SIZE_MISMATCH = 4,
+    ST_ADDR_CMD_ERROR = 10,
+    ST_SIZE_REGCOUNT_MISMATCH = 20,
+    ST_COM_LINE_ERRORS = 240,
+    ST_COM_CRC_WRONG = 252,
+    ST_COM_SIZE_ADDR_ERROR = 253,
+    ST_STOP_WORKING = 254,
+    ST_NO_REPLY = 255,
+};
+
+// CRC-16/MODBUS, table driven; sent low byte first. Length 0 gives 0xFFFF.
+uint16_t ModbusCrc16(const uint8_t *data, size_t len);
+
+// Request builders write the unframed request (address first) into `out`
+// (room for 7 + 16 bytes at least) and return its length.
+int BuildReadRequest(uint8_t *out, uint8_t slave, uint8_t cmd, uint16_t startReg, uint16_t count);
+int BuildWriteSingle(uint8_t *out, uint8_t slave, uint16_t reg, uint16_t value);
+int BuildWriteMultiple(uint8_t *out, uint8_t slave, uint16_t reg, const uint16_t *values, uint16_t count);
+
+// Framing: `buf` holds the frame at offset 0 with room for 6 more bytes.
+// Returns the framed length.
+int FrameWithCrc(uint8_t *buf, int len);          // serial framing, also "MODBUS/IP"
+int FrameWithHeader(uint8_t *buf, int len);       // "MODNET" 6-byte header
+
+// Framing checks. On status 0, frameOff/frameLen give the frame inside reply.
+uint8_t CheckModnetReply(const uint8_t *reply, int n, int &frameOff, int &frameLen);
+uint8_t CheckCrcReply(const uint8_t *reply, int n, int &frameOff, int &frameLen);
+uint8_t CheckSerialReply(const uint8_t *reply, int n, uint8_t slaveAddr, uint32_t lineErrors,
+                         int &frameOff, int &frameLen);
+
+// The common check of a reply frame against the request; does not store.
+uint8_t CheckReplyFrame(const uint8_t *frame, int len, uint8_t slaveAddr, uint8_t lastCmd, uint16_t regCount);

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Set-up, build, test and demo of Tarvix on a Debian 12 machine.
+#   tools/setup.sh deps          install the Debian packages (as root)
+#   tools/setup.sh build [DIR]   configure and build (default DIR: build)
+#   tools/setup.sh test  [DIR]   build, then run every test with ctest
+#   tools/setup.sh sanitize      ThreadSanitizer and Address/UB sanitizer builds and tests
+#   tools/setup.sh demo          build, then start the viewer against the simulator on 127.0.0.1
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=$(nproc)
+
+packages=(cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libqt6opengl6-dev libgl-dev
+  libx11-dev libxkbfile-dev fonts-liberation2 fonts-dejavu-core
+  libgtest-dev libgmock-dev libmodbus-dev socat xvfb xauth x11-xkb-utils xdotool
+  desktop-file-utils dpkg-dev file iproute2 util-linux)
+
+deps() {
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "deps: run as root (sudo $0 deps)" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+}
+
+configure_build() {
+  local dir=$1; shift
+  cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+run_tests() {
+  local dir=$1; shift
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600 "$@"
+}
+
+case "${1:-}" in
+  deps) deps ;;
+  build) configure_build "${2:-build}" ;;
+  test)
+    configure_build "${2:-build}"
+    run_tests "${2:-build}"
+    ;;
+  sanitize)
+    configure_build build-tsan -DTARVIX_SANITIZE=thread -DTARVIX_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" run_tests build-tsan -L threads
+    configure_build build-asan -DTARVIX_SANITIZE=address -DTARVIX_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+    ASAN_OPTIONS="detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" run_tests build-asan
+    ;;
+  demo)
+    configure_build build
+    exec "$root/tools/demo.sh" "$root/build"
+    ;;
+  *)
+    sed -n '2,7p' "$0" >&2
+    exit 2
+    ;;
+esac
