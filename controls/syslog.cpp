@@ -1,0 +1,2 @@
+// Placeholder: the entry point is built with the engine.
+#include "syslog.h"
