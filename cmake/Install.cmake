@@ -1,0 +1,43 @@
+# Install rules and the Debian package.
+include(GNUInstallDirs)
+
+foreach(prog tarvix tarvix-poll tarvix-slave)
+  if(TARGET ${prog})
+    install(TARGETS ${prog} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()
+install(PROGRAMS ${CMAKE_SOURCE_DIR}/packaging/tarvix-launch DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/tarvix.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+# The program's icon in the hicolor theme: the drawing itself, and PNGs of
+# the usual sizes rendered from it.
+set(TARVIX_ICON_SVG ${CMAKE_SOURCE_DIR}/resources/tarvix.svg)
+if(EXISTS ${TARVIX_ICON_SVG})
+  install(FILES ${TARVIX_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+endif()
+foreach(size 16 22 24 32 48 64 128 256)
+  set(png ${CMAKE_SOURCE_DIR}/resources/icons/${size}x${size}/tarvix.png)
+  if(EXISTS ${png})
+    install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+  endif()
+endforeach()
+
+# The Designer plugin goes where Qt Designer looks for plugins.
+if(TARGET tarvix_designer)
+  install(TARGETS tarvix_designer LIBRARY DESTINATION ${QT6_INSTALL_PLUGINS}/designer)
+endif()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME tarvix)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Tarvix developers <tarvix@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Modbus register viewer for TCP, UDP and serial slaves")
+set(CPACK_PACKAGE_DESCRIPTION "Tarvix watches and changes the registers of one Modbus slave over\nEthernet TCP or UDP (header or CRC framing) or a serial line with\noptional RS-485 transmitter control. Registers are shown in a hex grid\nwith counters, status and raw frames; editing a cell writes the register.\nIncludes the tarvix-poll console client and the tarvix-slave simulator.")
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, fonts-dejavu-core")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
