@@ -1,0 +1,107 @@
+#pragma once
+// The main window: the register grid (ten registers to a row, hexadecimal),
+// the status fields and frame dumps at the bottom, the readings of the
+// selected register at the right, and the window side of the exchange record.
+
+#include <QWidget>
+#include <memory>
+
+#include "exchange_record.h"
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QTableView;
+class QTimer;
+class MODBUS_Thread;
+class ExchangeHost;
+class TGTextField;
+class TGraphButton;
+class GuiHost;
+class RegisterGridModel;
+
+class TTarvix_Form : public QWidget {   // a top-level window, 611 x 452 outer size
+    Q_OBJECT
+public:
+    explicit TTarvix_Form(QWidget *parent = nullptr);   // ConnTypeText/IPAddr empty, UpdatePeriod 100
+    ~TTarvix_Form() override;                            // stops an exchange still running
+
+    ExchangeRecord Rec;   // the window side of the exchange record
+
+    // Start: zeroes the hand-over fields, sizes the grid for RegCount, starts
+    // the exchange thread and shows its zeroed counters. A thread still
+    // running is stopped first (the register image the caller allocated is kept).
+    void StartExchange();
+    // Stop: ends the thread (serving its display calls meanwhile, closing a
+    // message box it waits on) and frees the register image.
+    void StopExchange();
+    // The window that "Reconnect" shows and closing this window closes.
+    void SetConnectionDialog(QWidget *dialog);
+
+    // The host through which the exchange thread reaches this window.
+    ExchangeHost &Host();
+
+    // Display step, on the GUI thread while the exchange thread waits:
+    // status fields, grid colour and repaint, readings, both frame dumps.
+    void ShowExchange(MODBUS_Thread &thread);
+    // Refreshes ReqCount, status text and ErrorCount (nothing without a thread).
+    void ShowStatus();
+    // Refreshes the six readings for the grid cell (ACol, ARow).
+    void ShowRegisterValues(int ACol, int ARow);
+
+    // Grid handlers, cell coordinates counted with the header row/column as 0.
+    QString MODBUS_GridCellText(int ACol, int ARow) const;
+    void MODBUS_GridGetEditText(int ACol, int ARow, QString &Value);
+    void MODBUS_GridSetEditText(int ACol, int ARow, const QString &Value);
+    void MODBUS_GridSelectCell(int ACol, int ARow, bool &CanSelect);
+
+    // Grid geometry as the handlers count it: 11 columns, header row included.
+    int GridColCount() const;
+    int GridRowCount() const;
+    // Data cell background: the window colour until the first display, then
+    // white after a good exchange and silver after a failed one.
+    QColor GridColor() const { return gridColor_; }
+
+    // Button and check box handlers.
+    void ReconnButtonClick();
+    void CloseButtonClick();
+    void WriteBy0x10Click();
+
+    // Controls (owned by the window).
+    QTableView *MODBUS_Grid = nullptr;
+    QFrame *Panel1 = nullptr;
+    QFrame *Panel2 = nullptr;
+    TGraphButton *ReconnButton = nullptr;
+    TGraphButton *CloseButton = nullptr;
+    TGTextField *ReqCountTF = nullptr;
+    TGTextField *ReqErrorTF = nullptr;
+    TGTextField *ReqErrorsCountTF = nullptr;
+    TGTextField *RequestTF = nullptr;
+    TGTextField *ReplyTF = nullptr;
+    TGTextField *IntTF = nullptr;
+    TGTextField *DecWordTF = nullptr;
+    TGTextField *DecLongTF = nullptr;
+    TGTextField *FloatTF = nullptr;
+    TGTextField *FloatSwTF = nullptr;
+    TGTextField *WordAs4_20mA_TF = nullptr;
+    QCheckBox *WriteBy0x10 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;   // FormClose
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void LayoutPanels();
+    void RepaintGrid();
+
+    std::unique_ptr<GuiHost> host_;
+    RegisterGridModel *model_ = nullptr;
+    QWidget *dialog_ = nullptr;
+    QColor gridColor_;
+    QTimer *repaintTimer_ = nullptr;
+    qint64 lastGridPaintMs_ = -1000;
+    bool sizedToFrame_ = false;
+};
+
+extern TTarvix_Form *Tarvix_Form;   // the application's single main window (set by its constructor)
