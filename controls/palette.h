@@ -1,0 +1,29 @@
+// The design-time palette: each control unit's Register() function adds
+// its control here, and the Qt Designer plugin offers every entry on
+// Designer's widget box.
+#pragma once
+
+#include <functional>
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+struct PaletteEntry
+{
+    QString className;   // the widget's class, as Designer and uic know it
+    QString group;       // widget box group
+    QString toolTip;
+    QString includeFile; // header that uic-generated code includes
+    QString domXml;      // initial XML of a newly placed widget
+    bool container = false;
+    std::function<QWidget *(QWidget *)> create;
+};
+
+// The widget box group of the project's controls.
+inline const QString PaletteGroup = QStringLiteral("Tarvix");
+
+// Adds an entry; a second entry of the same class replaces the first, so a
+// unit registered twice appears once.
+void RegisterComponent(const PaletteEntry &entry);
+const QList<PaletteEntry> &RegisteredComponents();
