@@ -1,0 +1,431 @@
+#include "slave_core.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace slave {
+
+namespace {
+
+bool ToLong(const char *s, long lo, long hi, long &v)
+{
+    if (!s || !*s)
+        return false;
+    errno = 0;
+    char *end = nullptr;
+    long x = std::strtol(s, &end, 10);
+    if (errno || *end || x < lo || x > hi)
+        return false;
+    v = x;
+    return true;
+}
+
+} // namespace
+
+const char *UsageText()
+{
+    return
+        "usage: tarvix-slave (--tcp PORT | --udp PORT | --rtu DEVICE | --rtu-pty) [options]\n"
+        "A Modbus slave for tests and demos; listens on 127.0.0.1 only.\n"
+        "Prints one line first: PORT <n> (tcp/udp; PORT 0 takes any free port),\n"
+        "PTY <path> (--rtu-pty: the pseudo-terminal side to open) or RTU <path>.\n"
+        "  --modbus-ip          tcp/udp: serial framing with CRC instead of the 6-byte header\n"
+        "  --slave N            slave address, default 1\n"
+        "  --seconds S          exit after S seconds, default 60\n"
+        "  --animate            holding registers 0..15 count up once a second\n"
+        "  --log                print REQ <hex bytes> for each request received\n"
+        "  --baud N --parity even|none   line settings for --rtu\n"
+        "Faults, on every reply or on replies FROM .. FROM+COUNT-1 (requests answered or\n"
+        "dropped, counted from 1):\n"
+        "  --fault-from N --fault-count K\n"
+        "  --delay MS  --drop  --bad-crc  --bad-tid  --bad-proto  --bad-length\n"
+        "  --short-read  --exception CODE  --refuse-writes CODE\n"
+        "  --split MS           tcp: reply in two segments, the second MS later\n"
+        "  --close-after N      tcp: close each connection after its N-th reply\n"
+        "  --udp-other-port     udp: reply from a second socket on another port\n"
+        "  --twice              serial: send the reply again --twice-after MS later (150)\n"
+        "  --extra-byte         serial: one 0x00 after the CRC\n"
+        "  --gap MS             serial: a pause of MS in the middle of the reply\n"
+        "Replies on one connection (or line) keep their order: a late reply delays\n"
+        "the ones behind it. Exit status 0 at the end of its time or on SIGTERM/SIGINT,\n"
+        "2 for bad arguments.\n";
+}
+
+bool ParseOptions(int argc, char **argv, Options &o, std::string &err, bool &help)
+{
+    help = false;
+    o = Options{};
+    int transports = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const char *next = i + 1 < argc ? argv[i + 1] : nullptr;
+        long v = 0;
+        // Options that take a number in [lo, hi].
+        auto num = [&](long lo, long hi) {
+            if (!ToLong(next, lo, hi, v)) {
+                err = a + ": expects a number from " + std::to_string(lo) + " to " + std::to_string(hi);
+                return false;
+            }
+            ++i;
+            return true;
+        };
+        if (a == "--help" || a == "-h") {
+            help = true;
+            return true;
+        } else if (a == "--tcp" || a == "--udp") {
+            if (!num(0, 65535))
+                return false;
+            o.transport = a == "--tcp" ? Transport::Tcp : Transport::Udp;
+            o.port = int(v);
+            ++transports;
+        } else if (a == "--rtu") {
+            if (!next || !*next) {
+                err = "--rtu: expects a device path";
+                return false;
+            }
+            o.transport = Transport::Rtu;
+            o.device = next;
+            ++i;
+            ++transports;
+        } else if (a == "--rtu-pty") {
+            o.transport = Transport::RtuPty;
+            ++transports;
+        } else if (a == "--modbus-ip") {
+            o.crcFraming = true;
+        } else if (a == "--slave") {
+            if (!num(1, 255)) return false;
+            o.slave = int(v);
+        } else if (a == "--seconds") {
+            char *end = nullptr;
+            double s = next ? std::strtod(next, &end) : 0;
+            if (!next || !*next || *end || !(s > 0) || s > 1e7) {
+                err = "--seconds: expects a positive number";
+                return false;
+            }
+            o.seconds = s;
+            ++i;
+        } else if (a == "--animate") {
+            o.animate = true;
+        } else if (a == "--log") {
+            o.log = true;
+        } else if (a == "--baud") {
+            if (!num(50, 4000000)) return false;
+            o.baud = int(v);
+        } else if (a == "--parity") {
+            if (next && std::strcmp(next, "even") == 0)
+                o.evenParity = true;
+            else if (next && std::strcmp(next, "none") == 0)
+                o.evenParity = false;
+            else {
+                err = "--parity: expects even or none";
+                return false;
+            }
+            ++i;
+        } else if (a == "--fault-from") {
+            if (!num(1, 1000000000)) return false;
+            o.faultFrom = v;
+        } else if (a == "--fault-count") {
+            if (!num(0, 1000000000)) return false;
+            o.faultCount = v;
+        } else if (a == "--delay") {
+            if (!num(0, 600000)) return false;
+            o.delayMs = int(v);
+        } else if (a == "--drop") {
+            o.drop = true;
+        } else if (a == "--bad-crc") {
+            o.badCrc = true;
+        } else if (a == "--bad-tid") {
+            o.badTid = true;
+        } else if (a == "--bad-proto") {
+            o.badProto = true;
+        } else if (a == "--bad-length") {
+            o.badLength = true;
+        } else if (a == "--short-read") {
+            o.shortRead = true;
+        } else if (a == "--exception") {
+            if (!num(1, 255)) return false;
+            o.exceptionCode = int(v);
+        } else if (a == "--refuse-writes") {
+            if (!num(1, 255)) return false;
+            o.refuseWritesCode = int(v);
+        } else if (a == "--split") {
+            if (!num(0, 600000)) return false;
+            o.splitMs = int(v);
+        } else if (a == "--close-after") {
+            if (!num(1, 1000000000)) return false;
+            o.closeAfter = int(v);
+        } else if (a == "--udp-other-port") {
+            o.udpOtherPort = true;
+        } else if (a == "--twice") {
+            o.twice = true;
+        } else if (a == "--twice-after") {
+            if (!num(0, 600000)) return false;
+            o.twiceAfterMs = int(v);
+        } else if (a == "--extra-byte") {
+            o.extraByte = true;
+        } else if (a == "--gap") {
+            if (!num(0, 600000)) return false;
+            o.gapMs = int(v);
+        } else {
+            err = "unknown option: " + a;
+            return false;
+        }
+    }
+    if (transports != 1) {
+        err = "give exactly one of --tcp PORT, --udp PORT, --rtu DEVICE, --rtu-pty";
+        return false;
+    }
+    if (o.transport == Transport::Rtu || o.transport == Transport::RtuPty)
+        o.crcFraming = true;
+    return true;
+}
+
+uint16_t Crc16(const uint8_t *data, size_t len)
+{
+    uint16_t crc = 0xFFFF;
+    for (size_t i = 0; i < len; ++i) {
+        crc ^= data[i];
+        for (int b = 0; b < 8; ++b)
+            crc = (crc & 1) ? uint16_t((crc >> 1) ^ 0xA001) : uint16_t(crc >> 1);
+    }
+    return crc;
+}
+
+std::string HexBytes(const uint8_t *data, size_t len)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string s;
+    s.reserve(len * 3);
+    for (size_t i = 0; i < len; ++i) {
+        if (i)
+            s += ' ';
+        s += digits[data[i] >> 4];
+        s += digits[data[i] & 15];
+    }
+    return s;
+}
+
+RegisterBank::RegisterBank(Clock::time_point start) : holding_(65536), start_(start)
+{
+    for (size_t a = 0; a < holding_.size(); ++a)
+        holding_[a] = uint16_t(a);
+}
+
+uint16_t RegisterBank::Input(uint16_t a, Clock::time_point now) const
+{
+    const auto tenths = std::chrono::duration_cast<std::chrono::milliseconds>(now - start_).count() / 100;
+    return uint16_t((a + tenths) & 0xFFFF);
+}
+
+void RegisterBank::Animate(Clock::time_point now)
+{
+    const long secs = long(std::chrono::duration_cast<std::chrono::seconds>(now - start_).count());
+    if (secs <= animatedSeconds_)
+        return;
+    const uint16_t step = uint16_t(secs - animatedSeconds_);
+    for (int a = 0; a < 16; ++a)
+        holding_[a] = uint16_t(holding_[a] + step);
+    animatedSeconds_ = secs;
+}
+
+std::optional<std::vector<uint8_t>> AnswerFrame(RegisterBank &bank, const Options &o, bool faulty,
+                                                const uint8_t *f, size_t len, Clock::time_point now)
+{
+    if (len < 2 || f[0] != o.slave)
+        return std::nullopt;
+    const uint8_t fc = f[1];
+    auto exception = [&](int code) {
+        return std::vector<uint8_t>{f[0], uint8_t(fc | 0x80), uint8_t(code)};
+    };
+    if (faulty && o.exceptionCode)
+        return exception(o.exceptionCode);
+    auto word = [&](size_t i) { return uint16_t(f[i] << 8 | f[i + 1]); };
+    switch (fc) {
+    case 3:
+    case 4: {
+        if (len != 6)
+            return exception(3);
+        const uint16_t start = word(2), count = word(4);
+        if (count < 1 || count > 1024)
+            return exception(3);
+        const int sent = faulty && o.shortRead ? count - 1 : count;
+        std::vector<uint8_t> r{f[0], fc, uint8_t((2 * sent) & 0xFF)};
+        r.reserve(3 + 2 * size_t(sent));
+        for (int i = 0; i < sent; ++i) {
+            const uint16_t a = uint16_t(start + i);
+            const uint16_t v = fc == 3 ? bank.Holding(a) : bank.Input(a, now);
+            r.push_back(uint8_t(v >> 8));
+            r.push_back(uint8_t(v));
+        }
+        return r;
+    }
+    case 6:
+        if (len != 6)
+            return exception(3);
+        if (faulty && o.refuseWritesCode)
+            return exception(o.refuseWritesCode);
+        bank.SetHolding(word(2), word(4));
+        return std::vector<uint8_t>(f, f + 6);
+    case 16: {
+        if (len < 7)
+            return exception(3);
+        const uint16_t start = word(2), count = word(4);
+        if (count < 1 || count > 123 || f[6] != 2 * count || len != 7 + 2 * size_t(count))
+            return exception(3);
+        if (faulty && o.refuseWritesCode)
+            return exception(o.refuseWritesCode);
+        for (int i = 0; i < count; ++i)
+            bank.SetHolding(uint16_t(start + i), word(7 + 2 * size_t(i)));
+        return std::vector<uint8_t>(f, f + 6);
+    }
+    default:
+        return exception(1);
+    }
+}
+
+Slave::Slave(const Options &o, Clock::time_point start, FILE *log) : o_(o), bank_(start), log_(log) {}
+
+bool Slave::FaultApplies(long n) const
+{
+    if (n < o_.faultFrom)
+        return false;
+    return o_.faultCount < 0 || n - o_.faultFrom < o_.faultCount;
+}
+
+void Slave::Tick(Clock::time_point now)
+{
+    if (o_.animate)
+        bank_.Animate(now);
+}
+
+std::vector<uint8_t> Slave::Frame(const std::vector<uint8_t> &reply, Link link, uint16_t tid, bool faulty) const
+{
+    std::vector<uint8_t> out;
+    if (link != Link::Serial && !o_.crcFraming) {
+        const uint16_t t = faulty && o_.badTid ? 1 : tid;
+        const uint16_t proto = faulty && o_.badProto ? 1 : 0;
+        const size_t length = reply.size() + (faulty && o_.badLength ? 1 : 0);
+        out.resize(6 + reply.size());
+        out[0] = uint8_t(t >> 8);
+        out[1] = uint8_t(t);
+        out[2] = uint8_t(proto >> 8);
+        out[3] = uint8_t(proto);
+        out[4] = uint8_t(length >> 8);
+        out[5] = uint8_t(length);
+        std::copy(reply.begin(), reply.end(), out.begin() + 6);
+        return out;
+    }
+    out = reply;
+    uint16_t crc = Crc16(reply.data(), reply.size());
+    if (faulty && o_.badCrc)
+        crc ^= 0xFFFF;
+    out.push_back(uint8_t(crc));
+    out.push_back(uint8_t(crc >> 8));
+    if (link == Link::Serial && faulty && o_.extraByte)
+        out.push_back(0x00);
+    return out;
+}
+
+std::optional<Response> Slave::Handle(const uint8_t *frame, size_t len, Link link, uint16_t tid,
+                                      Clock::time_point now)
+{
+    if (o_.log && log_) {
+        std::fprintf(log_, "REQ %s\n", HexBytes(frame, len).c_str());
+        std::fflush(log_);
+    }
+    Tick(now);
+    if (len < 2 || frame[0] != o_.slave)
+        return std::nullopt;
+    const long n = ++numbered_;
+    const bool faulty = FaultApplies(n);
+    auto reply = AnswerFrame(bank_, o_, faulty, frame, len, now);
+    if (!reply || (faulty && o_.drop))
+        return std::nullopt;
+
+    const std::vector<uint8_t> wire = Frame(*reply, link, tid, faulty);
+    const int base = faulty ? o_.delayMs : 0;
+    Response r;
+    // The reply once, possibly in two pieces with a pause between them.
+    auto lay = [&](int at) {
+        int pause = -1;
+        if (faulty && link == Link::Tcp && o_.splitMs >= 0)
+            pause = o_.splitMs;
+        if (faulty && link == Link::Serial && o_.gapMs >= 0)
+            pause = o_.gapMs;
+        if (pause >= 0 && wire.size() >= 2) {
+            const auto mid = wire.begin() + std::ptrdiff_t(wire.size() / 2);
+            r.chunks.push_back({at, {wire.begin(), mid}});
+            r.chunks.push_back({at + pause, {mid, wire.end()}});
+            return at + pause;
+        }
+        r.chunks.push_back({at, wire});
+        return at;
+    };
+    const int end = lay(base);
+    if (faulty && link == Link::Serial && o_.twice)
+        lay(end + o_.twiceAfterMs);
+    r.fromOtherPort = faulty && link == Link::Udp && o_.udpOtherPort;
+    return r;
+}
+
+int ExpectedCrcRequestLength(const uint8_t *buf, size_t n)
+{
+    if (n < 2)
+        return 0;
+    switch (buf[1]) {
+    case 3:
+    case 4:
+    case 6:
+        return 8;
+    case 16:
+        return n < 7 ? 0 : 9 + buf[6];
+    default:
+        return -1;
+    }
+}
+
+void CrcCollector::Feed(const uint8_t *data, size_t n, Clock::time_point now)
+{
+    if (!n)
+        return;
+    buf_.insert(buf_.end(), data, data + n);
+    last_ = now;
+}
+
+std::optional<Clock::time_point> CrcCollector::Deadline() const
+{
+    if (buf_.empty())
+        return std::nullopt;
+    return last_ + std::chrono::milliseconds(gapMs_);
+}
+
+bool CrcCollector::Next(Clock::time_point now, std::vector<uint8_t> &frame)
+{
+    auto crcOk = [&](size_t len) {
+        if (len < 4)
+            return false;
+        const uint16_t c = Crc16(buf_.data(), len - 2);
+        return buf_[len - 2] == uint8_t(c) && buf_[len - 1] == uint8_t(c >> 8);
+    };
+    if (buf_.empty())
+        return false;
+    const int expected = ExpectedCrcRequestLength(buf_.data(), buf_.size());
+    size_t take = 0;
+    if (expected > 0 && buf_.size() >= size_t(expected))
+        take = size_t(expected);
+    else if (now - last_ >= std::chrono::milliseconds(gapMs_))
+        take = buf_.size();  // the pause ends whatever came
+    if (!take)
+        return false;
+    if (!crcOk(take)) {
+        buf_.clear();
+        return false;
+    }
+    frame.assign(buf_.begin(), buf_.begin() + std::ptrdiff_t(take - 2));
+    buf_.erase(buf_.begin(), buf_.begin() + std::ptrdiff_t(take));
+    return true;
+}
+
+} // namespace slave
