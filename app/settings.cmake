@@ -1,0 +1,9 @@
+# The settings library (sectioned name=value files) and the program's own
+# settings file. Plain C++, no Qt.
+add_library(tarvix_settings STATIC
+  ${CMAKE_CURRENT_SOURCE_DIR}/cfgfile.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/cfgfile.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tarvix_settings.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/tarvix_settings.cpp)
+target_include_directories(tarvix_settings PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+set_target_properties(tarvix_settings PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
