@@ -1,0 +1,413 @@
+#include "Selconnunit.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+
+#include <climits>
+
+#include "Aboutunit.h"
+#include "Tarvix_unit.h"
+#include "serial_channel.h"
+#include "serial_ports.h"
+#include "shadow_label.h"
+#include "tarvix_settings.h"
+
+TSelConnForm *SelConnForm = nullptr;
+
+namespace {
+
+constexpr int kComItems = 32;
+const char *const kBaudItems[] = {"1200",  "2400",  "4800",  "9600",  "14400",
+                                  "19200", "28800", "38400", "57600", "115200"};
+constexpr int kDefaultBaudItem = 9;   // "115200"
+
+QLabel *AddLabel(QWidget *parent, const QString &text, int x, int y, int w)
+{
+    auto *l = new QLabel(text, parent);
+    l->setGeometry(x, y, w, 17);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return l;
+}
+
+// A numeric field that keeps its value within its range: a value set or
+// typed outside it is brought to the nearest bound.
+QSpinBox *AddSpin(QWidget *parent, int x, int y, int w, int min, int max, int value, int step = 1)
+{
+    auto *s = new QSpinBox(parent);
+    s->setGeometry(x, y, w, 21);
+    s->setRange(min, max);
+    s->setSingleStep(step);
+    s->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    s->setValue(value);
+    return s;
+}
+
+QFrame *AddRowFrame(QWidget *parent, int y)
+{
+    auto *f = new QFrame(parent);
+    f->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    f->setGeometry(5, y, 357, 31);
+    return f;
+}
+
+// Selects the first item equal to `text` ignoring letter case; leaves the
+// selection as it is when there is none.
+void SelectItem(QComboBox *box, const QString &text)
+{
+    const int i = box->findText(text, Qt::MatchFixedString);
+    if (i >= 0)
+        box->setCurrentIndex(i);
+}
+
+} // namespace
+
+void TPortComboBox::showPopup()
+{
+    emit dropDown();
+    QComboBox::showPopup();
+}
+
+int32_t BaudTextToInt(const QString &text)
+{
+    const QByteArray b = text.toLatin1();
+    const char *p = b.constData();
+    while (*p == ' ' || *p == '\t')
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-')
+        negative = *p++ == '-';
+    int64_t v = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        v = v * 10 + (*p - '0');
+        if (v > INT32_MAX) {
+            v = INT32_MAX;
+            break;
+        }
+    }
+    return int32_t(negative ? -v : v);
+}
+
+TSelConnForm::TSelConnForm(QWidget *parent) : QDialog(parent)
+{
+    SelConnForm = this;
+    BuildForm();
+    LoadSettings();
+}
+
+TSelConnForm::~TSelConnForm()
+{
+    if (SelConnForm == this)
+        SelConnForm = nullptr;
+}
+
+void TSelConnForm::BuildForm()
+{
+    setWindowTitle(QStringLiteral("Connection Parameters"));
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setWindowIcon(QIcon(QStringLiteral(":/tarvix/icon.png")));
+    setFixedSize(367, 308);
+    setSizeGripEnabled(false);
+
+    RxLabel1 = new TShadowLabel(QStringLiteral("Tarvix  "), this);
+    QFont banner(QStringLiteral("Arial Black"));
+    banner.setPixelSize(27);
+    banner.setItalic(true);
+    banner.setWeight(QFont::Black);
+    RxLabel1->setFont(banner);
+    RxLabel1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    RxLabel1->setGeometry(10, 2, 250, 42);
+
+    AboutButton = new QPushButton(QIcon(QStringLiteral(":/tarvix/about_button.png")),
+                                  QStringLiteral("&About..."), this);
+    AboutButton->setIconSize(QSize(24, 24));
+    AboutButton->setGeometry(278, 5, 83, 37);
+    AboutButton->setAutoDefault(false);
+
+    ConnTypeRG = new QGroupBox(QStringLiteral("   Connection Type:   "), this);
+    ConnTypeRG->setGeometry(5, 44, 357, 42);
+    ConnTypeGroup = new QButtonGroup(this);
+    const char *const types[] = {"Ethernet TCP", "Ethernet UDP", "COM Port"};
+    for (int i = 0; i < 3; ++i) {
+        auto *b = new QRadioButton(QString::fromLatin1(types[i]), ConnTypeRG);
+        b->setGeometry(12 + i * 118, 18, 110, 19);
+        ConnTypeGroup->addButton(b, i);
+    }
+    ConnTypeGroup->button(2)->setChecked(true);
+
+    // The two panels share one place; the one in front is the one in use.
+    TCPIP_Panel = new QFrame(this);
+    TCPIP_Panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    TCPIP_Panel->setGeometry(5, 90, 357, 84);
+    AddLabel(TCPIP_Panel, QStringLiteral("IP - Address:"), 8, 10, 125);
+    IP_Addr_Edit = new QLineEdit(QStringLiteral("10.101.100.1"), TCPIP_Panel);
+    IP_Addr_Edit->setGeometry(140, 8, 110, 21);
+    AddLabel(TCPIP_Panel, QStringLiteral("Target Port Number:"), 8, 34, 125);
+    IP_PortEdit = AddSpin(TCPIP_Panel, 140, 32, 70, 1, 65535, 502);
+    UDPLocPortLabel = AddLabel(TCPIP_Panel, QStringLiteral("UDP Local Port Number:"), 8, 58, 130);
+    UDPLocalPortEdit = AddSpin(TCPIP_Panel, 140, 56, 70, 0, 65535, 0);
+    auto *framing = new QButtonGroup(this);
+    MODNET_RButton = new QRadioButton(QStringLiteral("MODNET"), TCPIP_Panel);
+    MODNET_RButton->setGeometry(262, 10, 90, 19);
+    MODBUSUDP_RButton = new QRadioButton(QStringLiteral("MODBUS/IP"), TCPIP_Panel);
+    MODBUSUDP_RButton->setGeometry(262, 34, 90, 19);
+    framing->addButton(MODNET_RButton);
+    framing->addButton(MODBUSUDP_RButton);
+    MODNET_RButton->setChecked(true);
+
+    SerPanel = new QFrame(this);
+    SerPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    SerPanel->setGeometry(5, 90, 357, 84);
+    AddLabel(SerPanel, QStringLiteral("COM Port:"), 8, 10, 70);
+    COM_ComboBox = new TPortComboBox(SerPanel);
+    COM_ComboBox->setEditable(true);
+    COM_ComboBox->setInsertPolicy(QComboBox::NoInsert);
+    COM_ComboBox->setGeometry(80, 8, 105, 21);
+    for (int n = 1; n <= kComItems; ++n)
+        COM_ComboBox->addItem(QStringLiteral("COM%1").arg(n));
+    COM_ComboBox->setCurrentIndex(-1);
+    AddLabel(SerPanel, QStringLiteral("Baud Rate:"), 8, 34, 70);
+    BaudComboBox = new QComboBox(SerPanel);
+    BaudComboBox->setGeometry(80, 32, 105, 21);
+    for (const char *b : kBaudItems)
+        BaudComboBox->addItem(QString::fromLatin1(b));
+    BaudComboBox->setCurrentIndex(-1);
+    ParityCheckBox = new QCheckBox(QStringLiteral("Use EVEN Parity"), SerPanel);
+    ParityCheckBox->setGeometry(200, 10, 150, 19);
+    ParityCheckBox->setToolTip(
+        QStringLiteral("Use Even Parity bit on COM port (or work without parity bit)"));
+    ParityCheckBox->setChecked(true);
+    RS485_CheckBox = new QCheckBox(QStringLiteral("RS-485 Control"), SerPanel);
+    RS485_CheckBox->setGeometry(200, 34, 150, 19);
+    RS485_CheckBox->setToolTip(
+        QStringLiteral("Control RS485 driver on COM-port transmitter with RTS, DTR"));
+    DTR_CheckBox = new QCheckBox(QStringLiteral("DTR Always ON"), SerPanel);
+    DTR_CheckBox->setGeometry(200, 58, 150, 19);
+    TCPIP_Panel->hide();   // the serial panel, created later, starts in front
+
+    QFrame *row = AddRowFrame(this, 177);
+    AddLabel(row, QStringLiteral("Controller Slave-Address:"), 8, 7, 140);
+    SlaveAddrEdit = AddSpin(row, 150, 5, 60, 0, 255, 1);
+    auto *cmd = new QButtonGroup(this);
+    RadioButtonCmd3 = new QRadioButton(QStringLiteral("Cmd 03"), row);
+    RadioButtonCmd3->setGeometry(228, 6, 60, 19);
+    RadioButtonCmd4 = new QRadioButton(QStringLiteral("Cmd 04"), row);
+    RadioButtonCmd4->setGeometry(290, 6, 60, 19);
+    cmd->addButton(RadioButtonCmd3);
+    cmd->addButton(RadioButtonCmd4);
+    RadioButtonCmd3->setChecked(true);
+
+    row = AddRowFrame(this, 210);
+    AddLabel(row, QStringLiteral("View Registers From:"), 8, 7, 140);
+    StartRegEdit = AddSpin(row, 150, 5, 70, 0, 65535, 0);
+    AddLabel(row, QStringLiteral("Count:"), 236, 7, 40);
+    RegCountEdit = AddSpin(row, 278, 5, 70, 0, 65535, 256);
+
+    row = AddRowFrame(this, 243);
+    AddLabel(row, QStringLiteral("Update Period,  ms:"), 8, 7, 140);
+    UpdatePeriodEdit = AddSpin(row, 150, 5, 70, 0, 10000, 200, 10);
+
+    OkButton = new QPushButton(QStringLiteral("OK"), this);
+    OkButton->setGeometry(104, 279, 75, 25);
+    OkButton->setDefault(true);
+    CloseButton = new QPushButton(QStringLiteral("Exit"), this);
+    CloseButton->setGeometry(188, 279, 75, 25);
+    CloseButton->setAutoDefault(false);
+
+    // Tab order: the fields top to bottom as the form lists them, then the
+    // buttons. Hidden fields are skipped by the toolkit.
+    QWidget *const order[] = {ConnTypeGroup->button(0), ConnTypeGroup->button(1),
+                              ConnTypeGroup->button(2), IP_Addr_Edit, IP_PortEdit,
+                              UDPLocalPortEdit, MODNET_RButton, MODBUSUDP_RButton,
+                              COM_ComboBox, BaudComboBox, ParityCheckBox, RS485_CheckBox,
+                              DTR_CheckBox, SlaveAddrEdit, RadioButtonCmd3, RadioButtonCmd4,
+                              StartRegEdit, RegCountEdit, UpdatePeriodEdit, OkButton,
+                              CloseButton, AboutButton};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    connect(ConnTypeGroup, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked)
+            ConnTypeRGClick(ConnTypeRG);
+    });
+    connect(COM_ComboBox, &TPortComboBox::dropDown, this,
+            [this] { COM_ComboBoxDropDown(COM_ComboBox); });
+    connect(OkButton, &QPushButton::clicked, this, [this] { OkButtonClick(OkButton); });
+    connect(CloseButton, &QPushButton::clicked, this, [this] { CloseButtonClick(CloseButton); });
+    connect(AboutButton, &QPushButton::clicked, this, [this] { AboutButtonClick(AboutButton); });
+}
+
+int TSelConnForm::ConnTypeIndex() const
+{
+    return ConnTypeGroup->checkedId();
+}
+
+void TSelConnForm::SetConnTypeIndex(int index)
+{
+    index = std::clamp(index, -1, 2);
+    if (index == ConnTypeIndex())
+        return;
+    if (index >= 0) {
+        ConnTypeGroup->button(index)->setChecked(true);   // runs the panel switch
+        return;
+    }
+    // No item: an exclusive group cannot be emptied while it is exclusive.
+    ConnTypeGroup->setExclusive(false);
+    for (QAbstractButton *b : ConnTypeGroup->buttons())
+        b->setChecked(false);
+    ConnTypeGroup->setExclusive(true);
+}
+
+void TSelConnForm::LoadSettings()
+{
+    TarvixSettings s;
+    LoadTarvixSettings(s);
+    SetConnTypeIndex(s.ConnType);
+    SlaveAddrEdit->setValue(s.SlaveAddr);
+    StartRegEdit->setValue(s.StartReg);
+    RegCountEdit->setValue(s.RegCount);
+    SelectItem(COM_ComboBox, QString::fromStdString(s.ComPort));
+    SelectItem(BaudComboBox, QString::fromStdString(s.Baud));
+    ParityCheckBox->setChecked(s.Parity);
+    RS485_CheckBox->setChecked(s.RS485);
+    DTR_CheckBox->setChecked(s.DTR);
+    IP_Addr_Edit->setText(QString::fromStdString(s.IPAddr));
+    IP_PortEdit->setValue(s.Port);
+    UDPLocalPortEdit->setValue(s.LocalPort);
+}
+
+TarvixSettings TSelConnForm::FieldSettings() const
+{
+    TarvixSettings s;
+    s.ConnType = ConnTypeIndex();
+    s.SlaveAddr = SlaveAddrEdit->value();
+    s.StartReg = StartRegEdit->value();
+    s.RegCount = RegCountEdit->value();
+    s.IPAddr = IP_Addr_Edit->text().toStdString();
+    s.Port = IP_PortEdit->value();
+    s.LocalPort = UDPLocalPortEdit->value();
+    s.ComPort = COM_ComboBox->currentText().toStdString();
+    s.Baud = BaudComboBox->currentText().toStdString();
+    s.Parity = ParityCheckBox->isChecked();
+    s.RS485 = RS485_CheckBox->isChecked();
+    s.DTR = DTR_CheckBox->isChecked();
+    return s;
+}
+
+void TSelConnForm::ConnTypeRGClick(QObject *)
+{
+    switch (ConnTypeIndex()) {
+    case 0:
+    case 1: {
+        const bool udp = ConnTypeIndex() == 1;
+        TCPIP_Panel->show();
+        TCPIP_Panel->raise();
+        SerPanel->hide();
+        UDPLocPortLabel->setVisible(udp);
+        UDPLocalPortEdit->setVisible(udp);
+        break;
+    }
+    case 2:
+        SerPanel->show();
+        SerPanel->raise();
+        TCPIP_Panel->hide();
+        if (COM_ComboBox->currentIndex() < 0 && COM_ComboBox->count() > 0)
+            COM_ComboBox->setCurrentIndex(0);
+        if (BaudComboBox->currentIndex() < 0)
+            BaudComboBox->setCurrentIndex(kDefaultBaudItem);
+        break;
+    default:
+        break;
+    }
+}
+
+void TSelConnForm::COM_ComboBoxDropDown(QObject *)
+{
+    // The list is rebuilt from the ports present now; the text in the field
+    // stays as it was, typed or chosen.
+    const QString text = COM_ComboBox->currentText();
+    const QSignalBlocker block(COM_ComboBox);
+    COM_ComboBox->clear();
+    for (const std::string &name : ListSerialPorts())
+        COM_ComboBox->addItem(QString::fromStdString(name));
+    COM_ComboBox->setCurrentIndex(COM_ComboBox->findText(text, Qt::MatchFixedString));
+    COM_ComboBox->setEditText(text);
+}
+
+void TSelConnForm::OkButtonClick(QObject *)
+{
+    SaveTarvixSettings(FieldSettings());
+
+    // Without a connection type there is no channel to open: the dialog
+    // stays, as it does for a count above the limit.
+    const int type = ConnTypeIndex();
+    TTarvix_Form *form = main_ ? main_ : Tarvix_Form;
+    if (type < 0 || !form)
+        return;
+    ExchangeRecord &rec = form->Rec;
+
+    rec.ConnType = uint8_t(type);
+    const QString typeText = ConnTypeGroup->button(type)->text();
+    rec.ConnTypeText = typeText.toStdString();
+    form->setWindowTitle(QStringLiteral("Tarvix: ") + typeText);
+    // Copied whole: a name that does not fit a device path is refused by
+    // the serial open with its error box, never cut into another name.
+    rec.ComPortName = COM_ComboBox->currentText().toStdString();
+    rec.BaudRate = BaudTextToInt(BaudComboBox->currentText());
+    rec.EvenParity = ParityCheckBox->isChecked();
+    rec.RS485Control = RS485_CheckBox->isChecked();
+    // No baud rate selected gives rate 0 and character time 0; the serial
+    // open then refuses the rate with a clear text.
+    rec.CharTime = CharTimeForBaud(rec.BaudRate);
+    rec.DTRAlwaysOn = DTR_CheckBox->isChecked();
+    rec.IPAddr = IP_Addr_Edit->text().toStdString();
+    rec.TargetPort = uint16_t(IP_PortEdit->value());
+    rec.SlaveAddr.store(uint8_t(SlaveAddrEdit->value()));
+    rec.ReadCmd.store(RadioButtonCmd4->isChecked() ? 4 : 3);
+    rec.StartReg.store(uint16_t(StartRegEdit->value()));
+    rec.RegCount.store(uint16_t(RegCountEdit->value()));
+
+    if (RegCountEdit->value() > kMaxRegCount)
+        return;
+
+    rec.UpdatePeriod.store(uint32_t(UpdatePeriodEdit->value()));
+    rec.AllocRegValues(uint16_t(RegCountEdit->value()));
+    rec.ModbusIPFraming = MODBUSUDP_RButton->isChecked();
+    rec.UDPLocalPort = uint16_t(UDPLocalPortEdit->value());
+
+    form->StartExchange();
+
+    hide();
+    form->show();
+}
+
+void TSelConnForm::CloseButtonClick(QObject *)
+{
+    close();
+}
+
+void TSelConnForm::AboutButtonClick(QObject *)
+{
+    if (AboutForm)
+        AboutForm->exec();
+}
+
+void TSelConnForm::keyPressEvent(QKeyEvent *event)
+{
+    // Esc closes the dialog like "Exit"; closing the main form ends the
+    // program, where a plain dialog would only hide.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

@@ -1,0 +1,28 @@
+// The program: the application object, the three windows and the message
+// loop. It takes no arguments and reads no environment variables of its own;
+// its settings are "Tarvix.ini" in the current directory.
+
+#include <QIcon>
+#include <exception>
+
+#include "fonts.h"
+#include "Selconnunit.h"
+#include "tarvix_app.h"
+
+int main(int argc, char **argv)
+{
+    TarvixApplication app(argc, argv);
+    try {
+        QGuiApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
+        QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/tarvix/icon.png")));
+        InstallFontSubstitutions();
+        TarvixWindows windows;
+        windows.dialog->show();
+        TarvixApplication::exec();
+    } catch (const std::exception &e) {
+        ShowExceptionMessage(e.what());
+    } catch (...) {
+        ShowExceptionMessage("Unknown exception");
+    }
+    return 0;
+}

@@ -1,0 +1,27 @@
+#pragma once
+// A label whose text carries a drop shadow: the text is painted once in the
+// shadow colour, moved right and down by the shadow size, then once more in
+// the label's own colour at its place.
+
+#include <QColor>
+#include <QLabel>
+
+class TShadowLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit TShadowLabel(const QString &text, QWidget *parent = nullptr);
+
+    void setShadowColor(const QColor &c);
+    QColor shadowColor() const { return shadow_; }
+    void setShadowSize(int px);
+    int shadowSize() const { return size_; }
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QColor shadow_{Qt::magenta};
+    int size_ = 2;
+};

@@ -1,0 +1,50 @@
+#include "tarvix_app.h"
+
+#include <QMessageBox>
+#include <cstdio>
+#include <exception>
+
+#include "Aboutunit.h"
+#include "Selconnunit.h"
+#include "Tarvix_unit.h"
+
+TarvixApplication::TarvixApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+
+bool TarvixApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &e) {
+        ShowExceptionMessage(e.what());
+    } catch (...) {
+        ShowExceptionMessage("Unknown exception");
+    }
+    return false;
+}
+
+void ShowExceptionMessage(const char *what)
+{
+    if (!qApp) {
+        std::fprintf(stderr, "%s\n", what);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(),
+                    QString::fromUtf8(what), QMessageBox::Ok);
+    box.exec();
+}
+
+TarvixWindows::TarvixWindows()
+{
+    dialog = std::make_unique<TSelConnForm>();
+    main = std::make_unique<TTarvix_Form>();
+    main->SetConnectionDialog(dialog.get());
+    dialog->SetMainWindow(main.get());
+    about = std::make_unique<TAboutForm>();
+}
+
+TarvixWindows::~TarvixWindows()
+{
+    about.reset();
+    main.reset();
+    dialog.reset();
+}
