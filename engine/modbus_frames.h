@@ -41,5 +41,8 @@ uint8_t CheckCrcReply(const uint8_t *reply, int n, int &frameOff, int &frameLen)
 uint8_t CheckSerialReply(const uint8_t *reply, int n, uint8_t slaveAddr, uint32_t lineErrors,
                          int &frameOff, int &frameLen);
 
+// Status text of a status code ("OK", "No Reply", ... or "Error 0x%02X" in buf).
+const char *StatusText(uint8_t status, char (&buf)[16]);
+
 // The common check of a reply frame against the request; does not store.
 uint8_t CheckReplyFrame(const uint8_t *frame, int len, uint8_t slaveAddr, uint8_t lastCmd, uint16_t regCount);
