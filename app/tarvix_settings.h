@@ -22,6 +22,8 @@ struct TarvixSettings {
     bool Parity = true;
     bool RS485 = false;
     bool DTR = false;
+
+    bool operator==(const TarvixSettings &) const = default;
 };
 
 // The settings file's name, made a full path against the current directory
