@@ -22,6 +22,9 @@ int SerialDevicePath(const std::string &name, char (&path)[kSerialPathSize])
     path[0] = '\0';
     if (name.empty())
         return ENOENT;
+    // A name with an embedded NUL would open a shorter name than the one given.
+    if (name.find('\0') != std::string::npos)
+        return EINVAL;
     int n = 0;
     if (name[0] == '/') {
         n = std::snprintf(path, kSerialPathSize, "%s", name.c_str());
@@ -34,8 +37,7 @@ int SerialDevicePath(const std::string &name, char (&path)[kSerialPathSize])
         else
             n = std::snprintf(path, kSerialPathSize, "/dev/%s", name.c_str());
     }
-    // A name with an embedded NUL would be cut silently: refuse it as well.
-    if (n < 0 || static_cast<size_t>(n) >= kSerialPathSize || std::strlen(path) != static_cast<size_t>(n)) {
+    if (n < 0 || static_cast<size_t>(n) >= kSerialPathSize) {
         path[0] = '\0';
         return ENAMETOOLONG;
     }

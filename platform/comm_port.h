@@ -17,7 +17,7 @@ constexpr size_t kSerialPathSize = 32;
 // Builds the device path of a port name into `path`: a name beginning with '/'
 // is a path as it stands, "COMn" (n >= 1) is /dev/ttyS<n-1>, any other name is
 // /dev/<name>. Returns 0, or ENAMETOOLONG (path left empty) when the path would
-// not fit, or ENOENT for an empty name.
+// not fit, ENOENT for an empty name, EINVAL for a name with a NUL inside.
 int SerialDevicePath(const std::string &name, char (&path)[kSerialPathSize]);
 
 // Line-error bits returned by CommPort::TakeLineErrors.
