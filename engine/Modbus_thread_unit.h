@@ -60,3 +60,8 @@ void StopExchange(ExchangeRecord &rec, ExchangeHost &host);
 
 // Status text of a status code ("OK", "No Reply", ... or "Error 0x%02X").
 const char *StatusText(uint8_t status, char (&buf)[16]);
+
+// The sleep of the update-period wait (called with 20 for every 20 ms
+// step). Tests install a counting sleep; nullptr restores the plain sleep.
+using ExchangeSleepFn = void (*)(uint32_t ms);
+void SetExchangeSleepHook(ExchangeSleepFn fn);

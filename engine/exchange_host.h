@@ -35,4 +35,13 @@ public:
     // message box that the exchange thread is waiting on, and makes later
     // Display/MessageBox calls return at once.
     virtual void CancelWaits() = 0;
+
+    // Called on the GUI thread by StartExchange before the new thread starts:
+    // undoes CancelWaits, so that the new thread's Display and MessageBox
+    // calls are served again.
+    virtual void ResumeWaits() {}
+
+    // Called on the exchange thread as the run body's very last act. A host
+    // may use it to end a ServeFor wait early; the stop sees the end sooner.
+    virtual void ThreadEnded() {}
 };

@@ -41,6 +41,7 @@ struct ExchangeRecord {
     // by the dialog's OK step, filled by the thread, freed by StopExchange.
     std::unique_ptr<std::atomic<uint16_t>[]> RegValues;
     std::atomic<uint8_t> ValuesValid{0};
+    uint16_t RegValuesSize = 0;    // values allocated in RegValues; the thread never stores beyond it
 
     // Control.
     std::unique_ptr<MODBUS_Thread> Thread;   // the thread of the current connection
