@@ -62,8 +62,7 @@ std::string_view SectionName(const std::string &line) {
 
 // Position of the "=" that makes a key line, or npos.
 size_t KeyEquals(const std::string &line) {
-    size_t eq = std::string_view(line).substr(0, kNameWindow).find('=');
-    return eq;
+    return std::string_view(line).substr(0, kNameWindow).find('=');
 }
 
 bool HasLineBreak(const char *text) {
@@ -178,19 +177,22 @@ bool Rewrite(const CfgFile &f) {
         if (real)
             target = real.get();
     }
-    bool exists = stat(target.c_str(), &st) == 0;
-    mode_t mode;
-    if (exists) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
+    const bool exists = stat(target.c_str(), &st) == 0;
 
-    size_t slash = target.rfind('/');
-    std::string tmp = target.substr(0, slash + 1) + "." + target.substr(slash + 1) + ".XXXXXX";
-    int fd = mkstemp(tmp.data());
+    // A new name beside the target; created with 0666 so that the umask
+    // applies to a file that did not exist before.
+    const size_t slash = target.rfind('/');
+    const std::string stem = target.substr(0, slash + 1) + "." + target.substr(slash + 1) + "." +
+                             std::to_string(getpid()) + ".";
+    static unsigned counter = 0;
+    std::string tmp;
+    int fd = -1;
+    for (int tries = 0; tries < 100 && fd < 0; ++tries) {
+        tmp = stem + std::to_string(counter++);
+        fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
     if (fd < 0)
         return false;
     if (exists && (st.st_uid != geteuid() || st.st_gid != getegid()))
@@ -201,7 +203,8 @@ bool Rewrite(const CfgFile &f) {
         data += line;
         data += '\n';
     }
-    bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, data) && fsync(fd) == 0;
+    bool ok = (!exists || fchmod(fd, st.st_mode & 07777) == 0) && WriteAll(fd, data) &&
+              fsync(fd) == 0;
     ok = (close(fd) == 0) && ok;
     ok = ok && rename(tmp.c_str(), target.c_str()) == 0;
     if (!ok)

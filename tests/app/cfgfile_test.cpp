@@ -5,10 +5,9 @@
 #include "test_dir.h"
 
 #include <csignal>
-#include <cstring>
+#include <algorithm>
 #include <vector>
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -19,7 +18,7 @@ namespace fs = std::filesystem;
 // Opens a file holding `text` and closes it at the end of the scope.
 struct Opened {
     explicit Opened(const std::string &text, const char *name = "t.ini") {
-        TempDirTest_Write(name, text);
+        WriteText(name, text);
         h = CfgOpen(name);
     }
     ~Opened() {
@@ -31,7 +30,7 @@ struct Opened {
         h = -1;
         return r;
     }
-    static void TempDirTest_Write(const char *name, const std::string &text) {
+    static void WriteText(const char *name, const std::string &text) {
         std::ofstream(name, std::ios::binary | std::ios::trunc) << text;
     }
     int h;
@@ -356,6 +355,17 @@ TEST_F(CfgTest, RewriteKeepsPermissionsAndLinks) {
     EXPECT_TRUE(fs::is_symlink("link.ini"));
     EXPECT_EQ(ReadFile("t.ini"), "[S]\nk=2\n");
     EXPECT_EQ(fs::status("t.ini").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    // A file removed while open is written anew with the umask's permissions.
+    const mode_t mask = umask(027);
+    h = CfgOpen("gone.ini");
+    fs::remove("gone.ini");
+    EXPECT_EQ(CfgSetInt(h, "S", "k", 3), 0);
+    EXPECT_EQ(CfgClose(h), 0);
+    umask(mask);
+    EXPECT_EQ(ReadFile("gone.ini"), "[S]\nk=3\n");
+    EXPECT_EQ(fs::status("gone.ini").permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
