@@ -1,0 +1,78 @@
+// Many threads write system log messages while the GUI thread refreshes,
+// paints and saves.
+
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+#include "loglist_test_util.h"
+
+TEST(LogListThreads, EveryMessageArrivesOnceAndInOrder)
+{
+    constexpr int kThreads = 8;
+    constexpr int kMessages = 10000;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string name = dir.filePath("threads.log").toStdString();
+
+    TLogList list;
+    list.resize(300, 200);
+    list.show();
+    list.MaxSize = kThreads * kMessages + 10;
+    list.SaveDelay = 0;
+    list.FileName = name;
+    ASSERT_EQ(DefaultLogList(), static_cast<SysLogTarget *>(&list));
+
+    std::atomic<int> done{0};
+    std::vector<std::thread> writers;
+    for (int t = 0; t < kThreads; ++t) {
+        writers.emplace_back([t, &done] {
+            for (int i = 0; i < kMessages; ++i)
+                ::SysLogMsg("T%d #%d", t, i);
+            ++done;
+        });
+    }
+    // The GUI thread meanwhile runs refreshes (and with them the saves) and
+    // paints, bounded in time.
+    QElapsedTimer clock;
+    clock.start();
+    int paints = 0;
+    while (done < kThreads && clock.elapsed() < 120000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        list.viewport()->repaint();
+        ++paints;
+    }
+    for (std::thread &w : writers)
+        w.join();
+    ASSERT_EQ(done, kThreads) << "writers did not finish in time";
+    EXPECT_GT(paints, 0);
+    ASSERT_TRUE(WaitFor([&] { return !list.Unsaved() && !list.UpdatePending(); }, 5000));
+
+    // Every message once, in order within its thread.
+    std::vector<int> nextOf(kThreads, 0);
+    const TLogLineList *lines = list.LockRead();
+    ASSERT_EQ(lines->Count(), kThreads * kMessages);
+    for (int i = 0; i < lines->Count(); ++i) {
+        const std::string &s = lines->Text(i);
+        const std::size_t at = s.find("  T");
+        ASSERT_NE(at, std::string::npos) << s;
+        int t = -1, n = -1;
+        ASSERT_EQ(std::sscanf(s.c_str() + at, "  T%d #%d", &t, &n), 2) << s;
+        ASSERT_TRUE(t >= 0 && t < kThreads) << s;
+        ASSERT_EQ(n, nextOf[t]) << "thread " << t << " out of order at line " << i;
+        ++nextOf[t];
+    }
+    std::string expected;
+    for (int i = 0; i < lines->Count(); ++i)
+        expected += lines->Text(i) + "\r\n";
+    list.UnlockRead();
+    for (int t = 0; t < kThreads; ++t)
+        EXPECT_EQ(nextOf[t], kMessages);
+    // The file holds the same lines.
+    EXPECT_EQ(ReadFile(name), expected);
+}
