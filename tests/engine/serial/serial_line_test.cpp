@@ -1,0 +1,366 @@
+// The serial channel on pseudo-terminals: against the slave simulator
+// (reads, writes, faults), against the libmodbus peer (interoperability), and
+// the exchange thread's opening failures and closing on a real tty.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "Modbus_thread_unit.h"
+#include "comm_port.h"
+#include "modbus_frames.h"
+#include "peer_process.h"
+#include "serial_channel.h"
+#include "test_host.h"
+#include "ticks.h"
+
+namespace {
+
+std::string g_slavePath;   // --slave: the simulator
+std::string g_peerPath;    // --peer: the libmodbus RTU slave
+
+int OpenFdCount()
+{
+    int n = 0;
+    if (DIR *d = ::opendir("/proc/self/fd")) {
+        while (dirent *e = ::readdir(d))
+            n += e->d_name[0] != '.';
+        ::closedir(d);
+    }
+    return n;
+}
+
+// One channel on the pseudo-terminal of a peer started for the test.
+struct PtyLink {
+    PeerProcess peer;
+    ExchangeRecord rec;
+    TestHost host;
+    MODBUS_Thread thread{rec, host};
+    std::unique_ptr<Channel> channel;
+
+    // Starts the peer with `args` after its path and opens the channel.
+    void Start(const std::string &program, std::vector<std::string> args, int baud, uint8_t even)
+    {
+        args.insert(args.begin(), program);
+        args.push_back("--seconds");
+        args.push_back("60");
+        const std::string pty = peer.Start(args);
+        ASSERT_FALSE(pty.empty()) << "no PTY line from " << program;
+        rec.ConnType = 2;
+        rec.ComPortName = pty;
+        rec.BaudRate = baud;
+        rec.EvenParity = even;
+        rec.CharTime = CharTimeForBaud(baud);
+        rec.SlaveAddr = 1;
+        channel = OpenSerialChannel(rec, thread, host);
+        ASSERT_TRUE(channel) << (host.Boxes().empty() ? "" : host.Boxes()[0].text);
+    }
+
+    uint8_t Run(const uint8_t *req, int len, ReplyView &reply) { return channel->Exchange(req, len, reply); }
+
+    // Reads `count` registers with `cmd` from `start`; status and values.
+    uint8_t Read(uint8_t cmd, uint16_t start, uint16_t count, std::vector<uint16_t> &values)
+    {
+        uint8_t req[16];
+        int len = BuildReadRequest(req, rec.SlaveAddr, cmd, start, count);
+        ReplyView reply;
+        uint8_t st = Run(req, len, reply);
+        values.clear();
+        if (st != ST_OK)
+            return st;
+        st = CheckReplyFrame(reply.frame, reply.length, rec.SlaveAddr, cmd, count);
+        for (int i = 0; st == ST_OK && i < count; ++i)
+            values.push_back(static_cast<uint16_t>(reply.frame[3 + 2 * i] << 8 | reply.frame[4 + 2 * i]));
+        return st;
+    }
+
+    uint8_t WriteSingle(uint16_t reg, uint16_t value)
+    {
+        uint8_t req[16];
+        int len = BuildWriteSingle(req, rec.SlaveAddr, reg, value);
+        ReplyView reply;
+        uint8_t st = Run(req, len, reply);
+        return st == ST_OK ? CheckReplyFrame(reply.frame, reply.length, rec.SlaveAddr, 6, 0) : st;
+    }
+
+    uint8_t WriteMultiple(uint16_t reg, const std::vector<uint16_t> &values)
+    {
+        uint8_t req[32];
+        int len = BuildWriteMultiple(req, rec.SlaveAddr, reg, values.data(), static_cast<uint16_t>(values.size()));
+        ReplyView reply;
+        uint8_t st = Run(req, len, reply);
+        return st == ST_OK ? CheckReplyFrame(reply.frame, reply.length, rec.SlaveAddr, 16, 0) : st;
+    }
+};
+
+#define NEED(path)                                                                                                     \
+    if ((path).empty())                                                                                                \
+    GTEST_SKIP() << "peer program not given"
+
+}   // namespace
+
+// Reads and writes with function 6 and 16 at 9600 and 115200 baud, with even
+// and with no parity: the values read back are the ones written.
+TEST(SerialSlave, ReadsAndWritesAtEachRateAndParity)
+{
+    NEED(g_slavePath);
+    for (int baud : {9600, 115200}) {
+        for (uint8_t even : {uint8_t{0}, uint8_t{1}}) {
+            SCOPED_TRACE(std::to_string(baud) + (even ? " even" : " none"));
+            PtyLink link;
+            link.Start(g_slavePath, {"--rtu-pty"}, baud, even);
+            std::vector<uint16_t> v;
+            ASSERT_EQ(link.Read(3, 100, 10, v), ST_OK);
+            EXPECT_EQ(v, (std::vector<uint16_t>{100, 101, 102, 103, 104, 105, 106, 107, 108, 109}));
+            EXPECT_EQ(link.WriteSingle(5, 0xBEEF), ST_OK);
+            EXPECT_EQ(link.WriteMultiple(20, {0x0D0A, 0x0000, 0xFFFF}), ST_OK);
+            ASSERT_EQ(link.Read(3, 0, 24, v), ST_OK);
+            EXPECT_EQ(v[5], 0xBEEF);
+            EXPECT_EQ(v[20], 0x0D0A);
+            EXPECT_EQ(v[21], 0x0000);
+            EXPECT_EQ(v[22], 0xFFFF);
+            EXPECT_EQ(v[23], 23);
+            EXPECT_EQ(link.thread.ReqLen, 8);
+        }
+    }
+}
+
+// A reply that ends with one stray 0x00 after its CRC is accepted, its frame
+// being three bytes shorter than what came.
+TEST(SerialSlave, TrailingStrayByteIsAccepted)
+{
+    NEED(g_slavePath);
+    PtyLink link;
+    link.Start(g_slavePath, {"--rtu-pty", "--extra-byte"}, 115200, 0);
+    for (uint16_t count : {1, 2, 10}) {
+        uint8_t req[16];
+        int len = BuildReadRequest(req, 1, 3, 40, count);
+        ReplyView reply;
+        ASSERT_EQ(link.Run(req, len, reply), ST_OK) << count;
+        EXPECT_EQ(reply.length, link.thread.ReplyLen - 3);
+        EXPECT_EQ(reply.length, 3 + 2 * count);
+        EXPECT_EQ(link.thread.ReplyFrame[link.thread.ReplyLen - 1], 0x00);
+    }
+}
+
+// Bytes that come after a read ended (a second copy of the reply, a reply
+// later than the total time-out, the rest of a reply with a gap inside it)
+// are read as the start of the next reply, which then fails with 252 or 253.
+TEST(SerialSlave, SurplusBytesSpoilTheNextExchange)
+{
+    NEED(g_slavePath);
+    const struct {
+        const char *name;
+        std::vector<std::string> args;
+        int baud;
+        int first;   // status of the first exchange; -1: 252 or 253
+    } cases[] = {
+        {"answers twice", {"--twice", "--fault-count", "1"}, 115200, ST_OK},
+        {"answers late", {"--delay", "1300", "--fault-count", "1"}, 115200, ST_NO_REPLY},
+        {"gap inside the reply", {"--gap", "120", "--fault-count", "1"}, 115200, -1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        PtyLink link;
+        std::vector<std::string> args = {"--rtu-pty"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        link.Start(g_slavePath, args, c.baud, 0);
+        std::vector<uint16_t> v;
+        uint8_t st1 = link.Read(3, 0, 10, v);
+        if (c.first >= 0)
+            EXPECT_EQ(st1, c.first);
+        else
+            EXPECT_TRUE(st1 == ST_COM_CRC_WRONG || st1 == ST_COM_SIZE_ADDR_ERROR) << int(st1);
+        SleepMs(400);   // let the surplus arrive while the line is idle
+        uint8_t st2 = link.Read(3, 0, 10, v);
+        EXPECT_TRUE(st2 == ST_COM_CRC_WRONG || st2 == ST_COM_SIZE_ADDR_ERROR) << int(st2);
+        // The line is clean again afterwards.
+        EXPECT_EQ(link.Read(3, 0, 10, v), ST_OK);
+    }
+}
+
+// A gap shorter than the interval time-out does not split a reply.
+TEST(SerialSlave, ShortGapInsideReplyIsOneReply)
+{
+    NEED(g_slavePath);
+    PtyLink link;
+    link.Start(g_slavePath, {"--rtu-pty", "--gap", "15"}, 9600, 1);   // 40 ms at 9600
+    std::vector<uint16_t> v;
+    EXPECT_EQ(link.Read(3, 7, 20, v), ST_OK);
+    ASSERT_EQ(v.size(), 20u);
+    EXPECT_EQ(v[19], 26);
+}
+
+TEST(SerialSlave, NoReplyAndAnotherAddress)
+{
+    NEED(g_slavePath);
+    PtyLink link;
+    link.Start(g_slavePath, {"--rtu-pty", "--drop", "--fault-count", "2"}, 115200, 0);
+    std::vector<uint16_t> v;
+    for (int i = 0; i < 2; ++i) {
+        uint64_t t0 = PerfCounter();
+        EXPECT_EQ(link.Read(3, 0, 4, v), ST_NO_REPLY);
+        uint64_t ms = (PerfCounter() - t0) / 1000u;
+        EXPECT_GE(ms, 990u);
+        EXPECT_LT(ms, 1400u);
+        EXPECT_EQ(link.thread.ReplyLen, 0);
+    }
+    // The slave answers as address 1 while the record expects address 2:
+    // another slave's reply on the line.
+    uint8_t req[16];
+    int len = BuildReadRequest(req, 1, 3, 0, 4);
+    link.rec.SlaveAddr = 2;
+    ReplyView reply;
+    EXPECT_EQ(link.Run(req, len, reply), ST_COM_SIZE_ADDR_ERROR);
+    EXPECT_EQ(link.thread.ReplyLen, 13);
+    // A request for another address gets no reply at all.
+    len = BuildReadRequest(req, 2, 3, 0, 4);
+    EXPECT_EQ(link.Run(req, len, reply), ST_NO_REPLY);
+}
+
+// The engine against a libmodbus RTU slave: the values that slave holds.
+TEST(SerialInterop, LibmodbusRtuSlave)
+{
+    NEED(g_peerPath);
+    PtyLink link;
+    link.Start(g_peerPath, {"--rtu-pty"}, 115200, 0);
+    auto holding = [](unsigned a) { return static_cast<uint16_t>((a * 7 + 3) & 0xFFFF); };
+    std::vector<uint16_t> v;
+    for (uint16_t count : {1, 10, 125}) {
+        SCOPED_TRACE(count);
+        ASSERT_EQ(link.Read(3, 300, count, v), ST_OK);
+        ASSERT_EQ(v.size(), count);
+        for (unsigned i = 0; i < count; ++i)
+            EXPECT_EQ(v[i], holding(300 + i)) << i;
+        ASSERT_EQ(link.Read(4, 1000, count, v), ST_OK);
+        for (unsigned i = 0; i < count; ++i)
+            EXPECT_EQ(v[i], static_cast<uint16_t>((1000 + i) ^ 0x5A5A)) << i;
+    }
+    EXPECT_EQ(link.WriteSingle(310, 0x1234), ST_OK);
+    EXPECT_EQ(link.WriteMultiple(320, {0xAAAA, 0x5555, 0x0001, 0x8000, 0x0D0A, 0x1311, 0x0300, 0xFFFF}), ST_OK);
+    ASSERT_EQ(link.Read(3, 309, 20, v), ST_OK);
+    EXPECT_EQ(v[0], holding(309));
+    EXPECT_EQ(v[1], 0x1234);
+    EXPECT_EQ(v[2], holding(311));
+    EXPECT_EQ(std::vector<uint16_t>(v.begin() + 11, v.begin() + 19),
+              (std::vector<uint16_t>{0xAAAA, 0x5555, 0x0001, 0x8000, 0x0D0A, 0x1311, 0x0300, 0xFFFF}));
+    EXPECT_EQ(v[19], holding(328));
+}
+
+namespace {
+
+struct ThreadRun {
+    ExchangeRecord rec;
+    TestHost host;
+
+    explicit ThreadRun(const std::string &port)
+    {
+        rec.ConnType = 2;
+        rec.ComPortName = port;
+        rec.BaudRate = 19200;
+        rec.CharTime = CharTimeForBaud(19200);
+        rec.RS485Control = 1;
+        rec.DTRAlwaysOn = 1;
+        rec.SlaveAddr = 1;
+        rec.ReadCmd = 3;
+        rec.RegCount = 4;
+        rec.UpdatePeriod = 50;
+        rec.AllocRegValues(4);
+    }
+    // Waits up to `ms` for the run body to end.
+    bool WaitFinished(int ms)
+    {
+        for (int i = 0; i < ms / 10 && !rec.Thread->Finished(); ++i)
+            SleepMs(10);
+        return rec.Thread->Finished();
+    }
+};
+
+}   // namespace
+
+// A missing device, a device another open holds, a name too long for the
+// path: the open error box with the system's text, the thread ends without
+// polling, and nothing stays open.
+TEST(SerialOpenThread, FailuresEndTheThreadWithTheBox)
+{
+    int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string ptyPath = ::ptsname(master);
+    auto holder = MakeTtyCommPort();
+    ASSERT_EQ(holder->Open(ptyPath.c_str()), 0);
+
+    const std::string tooLong = "ttyUSB" + std::string(40, '9');
+    const struct {
+        std::string name, text;
+    } cases[] = {
+        {"/dev/tarvix-no-such-tty", "No such file or directory"},
+        {ptyPath, "Device or resource busy"},
+        {tooLong, "File name too long"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const int fdsBefore = OpenFdCount();
+        ThreadRun run(c.name);
+        StartExchange(run.rec, run.host);
+        ASSERT_TRUE(run.WaitFinished(3000));
+        EXPECT_EQ(run.rec.Running.load(), 0);
+        EXPECT_EQ(run.rec.Thread->ReqCount.load(), 0);
+        std::vector<ShownBox> boxes = run.host.Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "Ошибка открытия порта '" + c.name + "' : " + c.text);
+        EXPECT_EQ(boxes[0].caption, "Tarvix");
+        EXPECT_EQ(boxes[0].flags, 48);
+        StopExchange(run.rec, run.host);
+        EXPECT_EQ(OpenFdCount(), fdsBefore);
+    }
+    holder->Close();
+    ::close(master);
+}
+
+// A thread that opened its port polls it (no slave: 255s) and, once stopped,
+// has closed it: the port opens again at once.
+TEST(SerialOpenThread, StopClosesThePort)
+{
+    int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string ptyPath = ::ptsname(master);
+    const int fdsBefore = OpenFdCount();
+    {
+        ThreadRun run(ptyPath);
+        StartExchange(run.rec, run.host);
+        for (int i = 0; i < 300 && run.rec.Thread->ReqCount.load() < 1; ++i)
+            SleepMs(10);
+        EXPECT_EQ(run.rec.Running.load(), 1);
+        EXPECT_GE(run.rec.Thread->ReqCount.load(), 1);
+        auto other = MakeTtyCommPort();
+        EXPECT_EQ(other->Open(ptyPath.c_str()), EBUSY);
+        StopExchange(run.rec, run.host);
+        EXPECT_TRUE(run.host.Boxes().empty());
+        EXPECT_EQ(other->Open(ptyPath.c_str()), 0);
+    }
+    EXPECT_EQ(OpenFdCount(), fdsBefore);
+    ::close(master);
+}
+
+int main(int argc, char **argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--slave") == 0)
+            g_slavePath = argv[++i];
+        else if (std::strcmp(argv[i], "--peer") == 0)
+            g_peerPath = argv[++i];
+    }
+    return RUN_ALL_TESTS();
+}
