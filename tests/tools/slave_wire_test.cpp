@@ -1,5 +1,6 @@
 // tarvix-slave as a process, driven over loopback sockets and a
 // pseudo-terminal with hand-built frames.
+#include "modbus_frames.h"
 #include "slave_core.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-using slave::Crc16;
 using slave::HexBytes;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
@@ -38,7 +38,7 @@ std::string Hex(const std::vector<uint8_t> &v) { return HexBytes(v.data(), v.siz
 std::vector<uint8_t> WithCrc(const std::string &hex)
 {
     auto v = Bytes(hex);
-    const uint16_t c = Crc16(v.data(), v.size());
+    const uint16_t c = ModbusCrc16(v.data(), v.size());
     v.push_back(uint8_t(c));
     v.push_back(uint8_t(c >> 8));
     return v;

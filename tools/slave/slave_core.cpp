@@ -1,5 +1,7 @@
 #include "slave_core.h"
 
+#include "modbus_frames.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -182,17 +184,6 @@ bool ParseOptions(int argc, char **argv, Options &o, std::string &err, bool &hel
     return true;
 }
 
-uint16_t Crc16(const uint8_t *data, size_t len)
-{
-    uint16_t crc = 0xFFFF;
-    for (size_t i = 0; i < len; ++i) {
-        crc ^= data[i];
-        for (int b = 0; b < 8; ++b)
-            crc = (crc & 1) ? uint16_t((crc >> 1) ^ 0xA001) : uint16_t(crc >> 1);
-    }
-    return crc;
-}
-
 std::string HexBytes(const uint8_t *data, size_t len)
 {
     static const char digits[] = "0123456789ABCDEF";
@@ -318,7 +309,7 @@ std::vector<uint8_t> Slave::Frame(const std::vector<uint8_t> &reply, Link link, 
         return out;
     }
     out = reply;
-    uint16_t crc = Crc16(reply.data(), reply.size());
+    uint16_t crc = ModbusCrc16(reply.data(), reply.size());
     if (faulty && o_.badCrc)
         crc ^= 0xFFFF;
     out.push_back(uint8_t(crc));
@@ -406,7 +397,7 @@ bool CrcCollector::Next(Clock::time_point now, std::vector<uint8_t> &frame)
     auto crcOk = [&](size_t len) {
         if (len < 4)
             return false;
-        const uint16_t c = Crc16(buf_.data(), len - 2);
+        const uint16_t c = ModbusCrc16(buf_.data(), len - 2);
         return buf_[len - 2] == uint8_t(c) && buf_[len - 1] == uint8_t(c >> 8);
     };
     if (buf_.empty())

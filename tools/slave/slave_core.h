@@ -60,7 +60,6 @@ struct Options {
 bool ParseOptions(int argc, char **argv, Options &out, std::string &err, bool &help);
 const char *UsageText();
 
-uint16_t Crc16(const uint8_t *data, size_t len);
 std::string HexBytes(const uint8_t *data, size_t len);
 
 // 65536 holding registers (register a starts as a) and 65536 input registers

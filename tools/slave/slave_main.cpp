@@ -5,6 +5,7 @@
 // waiting for their time. Every wait is bounded; the program ends by itself.
 
 #include "serial_line.h"
+#include "modbus_frames.h"
 #include "slave_core.h"
 
 #include <arpa/inet.h>
@@ -299,7 +300,7 @@ void Server::ReadUdp(int fd, Clock::time_point now)
         if (o_.crcFraming) {
             if (len < 4)
                 continue;
-            const uint16_t crc = Crc16(buf, len - 2);
+            const uint16_t crc = ModbusCrc16(buf, len - 2);
             if (buf[len - 2] != uint8_t(crc) || buf[len - 1] != uint8_t(crc >> 8))
                 continue;
             len -= 2;
