@@ -49,10 +49,10 @@ long Ms(Clock::time_point since)
     return long(std::chrono::duration_cast<milliseconds>(Clock::now() - since).count());
 }
 
-// The simulator started with the given arguments; stopped by its PID.
+// A slave program started with the given arguments; stopped by its PID.
 class SlaveProcess {
 public:
-    explicit SlaveProcess(std::vector<std::string> args)
+    explicit SlaveProcess(std::vector<std::string> args, const char *program = TARVIX_SLAVE_PATH)
     {
         int out[2];
         if (pipe(out) != 0)
@@ -62,7 +62,7 @@ public:
             dup2(out[1], 1);
             close(out[0]);
             close(out[1]);
-            args.insert(args.begin(), TARVIX_SLAVE_PATH);
+            args.insert(args.begin(), program);
             if (std::find(args.begin(), args.end(), "--seconds") == args.end())
                 args.insert(args.end(), {"--seconds", "20"});
             std::vector<char *> argv;
@@ -418,6 +418,22 @@ TEST(SlaveWire, SerialFaults)
     }
 }
 
+TEST(SlaveWire, SerialDeviceGivenByPath)
+{
+    // The test keeps the master side of a pair; the simulator opens the other.
+    Fd master(posix_openpt(O_RDWR | O_NOCTTY));
+    ASSERT_GE(master.get(), 0);
+    ASSERT_EQ(grantpt(master.get()), 0);
+    ASSERT_EQ(unlockpt(master.get()), 0);
+    const std::string path = ptsname(master.get());
+    SlaveProcess sim({"--rtu", path, "--baud", "9600", "--parity", "none"});
+    EXPECT_EQ(sim.First(), "RTU " + path);
+    Send(master, WithCrc("01 04 00 00 00 01"));
+    const auto r = ReadFor(master, 200);
+    ASSERT_EQ(r.size(), 7u);
+    EXPECT_EQ(Hex({r.begin(), r.begin() + 3}), "01 04 02");
+}
+
 TEST(SlaveWire, EndsByItselfOnSignalsAndOnBadArguments)
 {
     {
@@ -437,3 +453,35 @@ TEST(SlaveWire, EndsByItselfOnSignalsAndOnBadArguments)
 }
 
 } // namespace
+
+#ifdef TARVIX_TEST_PEER_PATH
+namespace {
+
+// The libmodbus peer the engine is checked against: its registers, over tcp
+// and over the pseudo-terminal pair it relays.
+TEST(TestPeer, TcpAndSerial)
+{
+    {
+        SlaveProcess peer({"--tcp", "0", "--log"}, TARVIX_TEST_PEER_PATH);
+        ASSERT_EQ(peer.First().rfind("PORT ", 0), 0u);
+        Fd a = Connect(peer.Port()), b = Connect(peer.Port());
+        // Holding a = a * 7 + 3; input a = a ^ 0x5A5A.
+        Send(b, Bytes("00 09 00 00 00 06 01 03 00 02 00 02"));
+        EXPECT_EQ(Hex(ReadOnce(b, 1000)), "00 09 00 00 00 07 01 03 04 00 11 00 18");
+        Send(a, Bytes("00 0A 00 00 00 06 01 04 FF FF 00 01"));
+        EXPECT_EQ(Hex(ReadOnce(a, 1000)), "00 0A 00 00 00 05 01 04 02 A5 A5");
+        EXPECT_EQ(peer.Line(1000), "REQ 01 03 00 02 00 02");
+    }
+    {
+        SlaveProcess peer({"--rtu-pty", "--slave", "5"}, TARVIX_TEST_PEER_PATH);
+        ASSERT_EQ(peer.First().rfind("PTY /dev/", 0), 0u) << peer.First();
+        Fd line = OpenPty(peer.First().substr(4));
+        Send(line, WithCrc("05 06 00 02 12 34"));
+        EXPECT_EQ(Hex(ReadFor(line, 300)), Hex(WithCrc("05 06 00 02 12 34")));
+        Send(line, WithCrc("05 03 00 02 00 02"));
+        EXPECT_EQ(Hex(ReadFor(line, 300)), Hex(WithCrc("05 03 04 12 34 00 18")));
+    }
+}
+
+} // namespace
+#endif
