@@ -327,18 +327,9 @@ namespace Graphbutton {
 
 void Register()
 {
-    PaletteEntry e;
-    e.className = QStringLiteral("TGraphButton");
-    e.group = PaletteGroup;
-    e.toolTip = QStringLiteral("Graphic button");
-    e.includeFile = QStringLiteral("Graphbutton.h");
-    e.domXml = QStringLiteral(
-        "<ui language=\"c++\"><widget class=\"TGraphButton\" name=\"GraphButton\">"
-        "<property name=\"geometry\"><rect><x>0</x><y>0</y><width>25</width><height>25</height></rect></property>"
-        "</widget></ui>");
-    e.container = false;
-    e.create = [](QWidget *parent) -> QWidget * { return new TGraphButton(parent); };
-    RegisterComponent(e);
+    RegisterComponent(ControlEntry(QStringLiteral("TGraphButton"), QStringLiteral("Graphic button"),
+                                   QStringLiteral("Graphbutton.h"), TGraphButton::DefaultSize, TGraphButton::DefaultSize,
+                                   [](QWidget *parent) -> QWidget * { return new TGraphButton(parent); }));
 }
 
 } // namespace Graphbutton

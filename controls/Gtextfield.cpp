@@ -196,18 +196,9 @@ void DrawFrame(QPainter &p, int w, int h, const QColor &leftTop, const QColor &r
 
 void Register()
 {
-    PaletteEntry e;
-    e.className = QStringLiteral("TGTextField");
-    e.group = PaletteGroup;
-    e.toolTip = QStringLiteral("Framed text field");
-    e.includeFile = QStringLiteral("Gtextfield.h");
-    e.domXml = QStringLiteral(
-        "<ui language=\"c++\"><widget class=\"TGTextField\" name=\"GTextField\">"
-        "<property name=\"geometry\"><rect><x>0</x><y>0</y><width>87</width><height>17</height></rect></property>"
-        "</widget></ui>");
-    e.container = false;
-    e.create = [](QWidget *parent) -> QWidget * { return new TGTextField(parent); };
-    RegisterComponent(e);
+    RegisterComponent(ControlEntry(QStringLiteral("TGTextField"), QStringLiteral("Framed text field"),
+                                   QStringLiteral("Gtextfield.h"), TGTextField::DefaultWidth, TGTextField::DefaultHeight,
+                                   [](QWidget *parent) -> QWidget * { return new TGTextField(parent); }));
 }
 
 } // namespace Gtextfield

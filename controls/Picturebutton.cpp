@@ -105,18 +105,9 @@ void DrawFocusRect(QPainter &p, int left, int top, int right, int bottom)
 
 void Register()
 {
-    PaletteEntry e;
-    e.className = QStringLiteral("TPictureButton");
-    e.group = PaletteGroup;
-    e.toolTip = QStringLiteral("Picture button");
-    e.includeFile = QStringLiteral("Picturebutton.h");
-    e.domXml = QStringLiteral(
-        "<ui language=\"c++\"><widget class=\"TPictureButton\" name=\"PictureButton\">"
-        "<property name=\"geometry\"><rect><x>0</x><y>0</y><width>25</width><height>25</height></rect></property>"
-        "</widget></ui>");
-    e.container = false;
-    e.create = [](QWidget *parent) -> QWidget * { return new TPictureButton(parent); };
-    RegisterComponent(e);
+    RegisterComponent(ControlEntry(QStringLiteral("TPictureButton"), QStringLiteral("Picture button"),
+                                   QStringLiteral("Picturebutton.h"), TPictureButton::DefaultSize, TPictureButton::DefaultSize,
+                                   [](QWidget *parent) -> QWidget * { return new TPictureButton(parent); }));
 }
 
 } // namespace Picturebutton

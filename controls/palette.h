@@ -23,6 +23,11 @@ struct PaletteEntry
 // The widget box group of the project's controls.
 inline const QString PaletteGroup = QStringLiteral("Tarvix");
 
+// An entry of the project's group for a widget that holds no others, placed
+// at the given size.
+PaletteEntry ControlEntry(const QString &className, const QString &toolTip, const QString &includeFile,
+                          int width, int height, std::function<QWidget *(QWidget *)> create);
+
 // Adds an entry; a second entry of the same class replaces the first, so a
 // unit registered twice appears once.
 void RegisterComponent(const PaletteEntry &entry);
