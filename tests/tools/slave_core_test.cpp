@@ -1,26 +1,14 @@
 // The simulator's answers and fault plan, without sockets.
+#include "hex_text.h"
 #include "slave_core.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 
 using namespace slave;
 using std::chrono::milliseconds;
 
 namespace {
-
-std::vector<uint8_t> Bytes(const std::string &hex)
-{
-    std::vector<uint8_t> v;
-    std::istringstream in(hex);
-    std::string b;
-    while (in >> b)
-        v.push_back(uint8_t(std::stoul(b, nullptr, 16)));
-    return v;
-}
-
-std::string Hex(const std::vector<uint8_t> &v) { return HexBytes(v.data(), v.size()); }
 
 Options Parse(std::vector<std::string> args, bool expectOk = true)
 {

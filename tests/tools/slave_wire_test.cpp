@@ -1,6 +1,7 @@
 // tarvix-slave as a process, driven over loopback sockets and a
 // pseudo-terminal with hand-built frames.
 #include "modbus_frames.h"
+#include "hex_text.h"
 #include "slave_core.h"
 
 #include <gtest/gtest.h>
@@ -11,29 +12,15 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sstream>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
-using slave::HexBytes;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 namespace {
-
-std::vector<uint8_t> Bytes(const std::string &hex)
-{
-    std::vector<uint8_t> v;
-    std::istringstream in(hex);
-    std::string b;
-    while (in >> b)
-        v.push_back(uint8_t(std::stoul(b, nullptr, 16)));
-    return v;
-}
-
-std::string Hex(const std::vector<uint8_t> &v) { return HexBytes(v.data(), v.size()); }
 
 std::vector<uint8_t> WithCrc(const std::string &hex)
 {

@@ -55,6 +55,52 @@ const char *UsageText()
         "2 for bad arguments.\n";
 }
 
+namespace {
+
+// Options that are a switch, and options that take a number in [lo, hi].
+struct FlagOption {
+    const char *name;
+    bool Options::*field;
+};
+struct IntOption {
+    const char *name;
+    int Options::*field;
+    long lo, hi;
+};
+struct LongOption {
+    const char *name;
+    long Options::*field;
+    long lo, hi;
+};
+
+const FlagOption kFlags[] = {
+    {"--modbus-ip", &Options::crcFraming}, {"--animate", &Options::animate},
+    {"--log", &Options::log},              {"--drop", &Options::drop},
+    {"--bad-crc", &Options::badCrc},       {"--bad-tid", &Options::badTid},
+    {"--bad-proto", &Options::badProto},   {"--bad-length", &Options::badLength},
+    {"--short-read", &Options::shortRead}, {"--udp-other-port", &Options::udpOtherPort},
+    {"--twice", &Options::twice},          {"--extra-byte", &Options::extraByte},
+};
+
+const IntOption kInts[] = {
+    {"--slave", &Options::slave, 1, 255},
+    {"--baud", &Options::baud, 50, 4000000},
+    {"--delay", &Options::delayMs, 0, 600000},
+    {"--exception", &Options::exceptionCode, 1, 255},
+    {"--refuse-writes", &Options::refuseWritesCode, 1, 255},
+    {"--split", &Options::splitMs, 0, 600000},
+    {"--close-after", &Options::closeAfter, 1, 1000000000},
+    {"--twice-after", &Options::twiceAfterMs, 0, 600000},
+    {"--gap", &Options::gapMs, 0, 600000},
+};
+
+const LongOption kLongs[] = {
+    {"--fault-from", &Options::faultFrom, 1, 1000000000},
+    {"--fault-count", &Options::faultCount, 0, 1000000000},
+};
+
+} // namespace
+
 bool ParseOptions(int argc, char **argv, Options &o, std::string &err, bool &help)
 {
     help = false;
@@ -64,7 +110,6 @@ bool ParseOptions(int argc, char **argv, Options &o, std::string &err, bool &hel
         const std::string a = argv[i];
         const char *next = i + 1 < argc ? argv[i + 1] : nullptr;
         long v = 0;
-        // Options that take a number in [lo, hi].
         auto num = [&](long lo, long hi) {
             if (!ToLong(next, lo, hi, v)) {
                 err = a + ": expects a number from " + std::to_string(lo) + " to " + std::to_string(hi);
@@ -73,6 +118,28 @@ bool ParseOptions(int argc, char **argv, Options &o, std::string &err, bool &hel
             ++i;
             return true;
         };
+        bool known = false;
+        for (const auto &f : kFlags)
+            if (a == f.name) {
+                o.*f.field = true;
+                known = true;
+            }
+        for (const auto &n : kInts)
+            if (a == n.name) {
+                if (!num(n.lo, n.hi))
+                    return false;
+                o.*n.field = int(v);
+                known = true;
+            }
+        for (const auto &n : kLongs)
+            if (a == n.name) {
+                if (!num(n.lo, n.hi))
+                    return false;
+                o.*n.field = v;
+                known = true;
+            }
+        if (known)
+            continue;
         if (a == "--help" || a == "-h") {
             help = true;
             return true;
@@ -94,82 +161,21 @@ bool ParseOptions(int argc, char **argv, Options &o, std::string &err, bool &hel
         } else if (a == "--rtu-pty") {
             o.transport = Transport::RtuPty;
             ++transports;
-        } else if (a == "--modbus-ip") {
-            o.crcFraming = true;
-        } else if (a == "--slave") {
-            if (!num(1, 255)) return false;
-            o.slave = int(v);
         } else if (a == "--seconds") {
             char *end = nullptr;
-            double s = next ? std::strtod(next, &end) : 0;
+            const double s = next ? std::strtod(next, &end) : 0;
             if (!next || !*next || *end || !(s > 0) || s > 1e7) {
                 err = "--seconds: expects a positive number";
                 return false;
             }
             o.seconds = s;
             ++i;
-        } else if (a == "--animate") {
-            o.animate = true;
-        } else if (a == "--log") {
-            o.log = true;
-        } else if (a == "--baud") {
-            if (!num(50, 4000000)) return false;
-            o.baud = int(v);
-        } else if (a == "--parity") {
-            if (next && std::strcmp(next, "even") == 0)
-                o.evenParity = true;
-            else if (next && std::strcmp(next, "none") == 0)
-                o.evenParity = false;
-            else {
-                err = "--parity: expects even or none";
-                return false;
-            }
+        } else if (a == "--parity" && next && (std::strcmp(next, "even") == 0 || std::strcmp(next, "none") == 0)) {
+            o.evenParity = std::strcmp(next, "even") == 0;
             ++i;
-        } else if (a == "--fault-from") {
-            if (!num(1, 1000000000)) return false;
-            o.faultFrom = v;
-        } else if (a == "--fault-count") {
-            if (!num(0, 1000000000)) return false;
-            o.faultCount = v;
-        } else if (a == "--delay") {
-            if (!num(0, 600000)) return false;
-            o.delayMs = int(v);
-        } else if (a == "--drop") {
-            o.drop = true;
-        } else if (a == "--bad-crc") {
-            o.badCrc = true;
-        } else if (a == "--bad-tid") {
-            o.badTid = true;
-        } else if (a == "--bad-proto") {
-            o.badProto = true;
-        } else if (a == "--bad-length") {
-            o.badLength = true;
-        } else if (a == "--short-read") {
-            o.shortRead = true;
-        } else if (a == "--exception") {
-            if (!num(1, 255)) return false;
-            o.exceptionCode = int(v);
-        } else if (a == "--refuse-writes") {
-            if (!num(1, 255)) return false;
-            o.refuseWritesCode = int(v);
-        } else if (a == "--split") {
-            if (!num(0, 600000)) return false;
-            o.splitMs = int(v);
-        } else if (a == "--close-after") {
-            if (!num(1, 1000000000)) return false;
-            o.closeAfter = int(v);
-        } else if (a == "--udp-other-port") {
-            o.udpOtherPort = true;
-        } else if (a == "--twice") {
-            o.twice = true;
-        } else if (a == "--twice-after") {
-            if (!num(0, 600000)) return false;
-            o.twiceAfterMs = int(v);
-        } else if (a == "--extra-byte") {
-            o.extraByte = true;
-        } else if (a == "--gap") {
-            if (!num(0, 600000)) return false;
-            o.gapMs = int(v);
+        } else if (a == "--parity") {
+            err = "--parity: expects even or none";
+            return false;
         } else {
             err = "unknown option: " + a;
             return false;
