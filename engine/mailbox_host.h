@@ -13,14 +13,14 @@
 
 class MailboxHost : public ExchangeHost {
 public:
-    void Display(MODBUS_Thread &thread) final;
-    void MessageBox(const std::string &text, const std::string &caption, int flags) final;
+    void Display(MODBUS_Thread &thread) override;
+    void MessageBox(const std::string &text, const std::string &caption, int flags) override;
     // Waits up to `ms` ms, running mailbox calls; returns early once a call
     // was served or the thread ended.
     void ServeFor(int ms) final;
-    void CancelWaits() final;
-    void ResumeWaits() final;
-    void ThreadEnded() final;
+    void CancelWaits() override;
+    void ResumeWaits() override;
+    void ThreadEnded() override;
 
 protected:
     // Run on the thread that calls ServeFor.

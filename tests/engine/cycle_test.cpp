@@ -1,0 +1,436 @@
+// The exchange cycle over loopback TCP and UDP against the simulator.
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+#include "engine_test_support.h"
+#include "modbus_frames.h"
+#include "ticks.h"
+
+namespace {
+
+std::string CrcHex(std::vector<uint8_t> frame)
+{
+    frame.resize(frame.size() + 2);
+    const int n = FrameWithCrc(frame.data(), static_cast<int>(frame.size()) - 2);
+    std::string s;
+    char b[4];
+    for (int i = 0; i < n; ++i) {
+        std::snprintf(b, sizeof b, i ? " %02X" : "%02X", frame[i]);
+        s += b;
+    }
+    return s;
+}
+
+class Cycle : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        slavePath_ = ProgramPath("TARVIX_SLAVE");
+        if (slavePath_.empty())
+            GTEST_SKIP() << "TARVIX_SLAVE not set";
+    }
+    void TearDown() override
+    {
+        StopExchange(rec, host);
+        SetExchangeSleepHook(nullptr);
+    }
+
+    void StartSlave(std::vector<std::string> args)
+    {
+        args.push_back("--seconds");
+        args.push_back("60");
+        ASSERT_TRUE(slave.Start(slavePath_, args)) << "simulator did not start";
+        ASSERT_GT(slave.Port(), 0) << slave.FirstLine();
+    }
+    void Run(uint8_t connType, bool crc, uint16_t start, uint16_t count, uint32_t period)
+    {
+        FillNetRecord(rec, connType, slave.Port(), crc, start, count, period);
+        StartExchange(rec, host);
+    }
+    bool ShotsAtLeast(size_t n, int ms = 8000)
+    {
+        return host.ServeUntil([&] { return host.shots.size() >= n; }, ms);
+    }
+    int CountRequests(const std::string &prefix)
+    {
+        int n = 0;
+        for (const auto &l : slave.Lines(200))
+            n += l.rfind("REQ " + prefix, 0) == 0;
+        return n;
+    }
+
+    ExchangeRecord rec;
+    RecordingHost host{rec};
+    PeerProcess slave;
+
+private:
+    std::string slavePath_;
+};
+
+TEST_F(Cycle, ReadsStoreRegistersInBothFramingsOverTcpAndUdp)
+{
+    struct Case {
+        const char *name;
+        uint8_t connType;
+        bool crc;
+    };
+    for (const Case c : {Case{"tcp header", 0, false}, Case{"tcp crc", 0, true}, Case{"udp header", 1, false},
+                         Case{"udp crc", 1, true}}) {
+        SCOPED_TRACE(c.name);
+        PeerProcess s;
+        std::vector<std::string> args{c.connType == 0 ? "--tcp" : "--udp", "0", "--seconds", "60"};
+        if (c.crc)
+            args.push_back("--modbus-ip");
+        ASSERT_TRUE(s.Start(ProgramPath("TARVIX_SLAVE"), args));
+        RecordingHost h(rec);
+        FillNetRecord(rec, c.connType, s.Port(), c.crc, 100, 10, 0);
+        StartExchange(rec, h);
+        ASSERT_TRUE(h.ServeUntil([&] { return h.shots.size() >= 3; }));
+        StopExchange(rec, h);
+
+        const Shot &first = h.shots[0];   // before the channel opens
+        EXPECT_EQ(first.reqCount, 0);
+        EXPECT_EQ(first.status, ST_OK);
+        EXPECT_EQ(first.request, "");
+        EXPECT_EQ(first.reply, "");
+        EXPECT_FALSE(first.valid);
+
+        const Shot &s1 = h.shots[1];
+        EXPECT_EQ(s1.reqCount, 1);
+        EXPECT_EQ(s1.status, ST_OK);
+        EXPECT_EQ(s1.errorCount, 0);
+        std::vector<uint8_t> reply{1, 3, 20};
+        std::vector<uint16_t> expected;
+        for (uint16_t r = 100; r < 110; ++r) {
+            expected.push_back(r);
+            reply.push_back(0);
+            reply.push_back(static_cast<uint8_t>(r));
+        }
+        if (c.crc) {
+            EXPECT_EQ(s1.request, CrcHex({1, 3, 0, 100, 0, 10}));
+            EXPECT_EQ(s1.reply, CrcHex(reply));
+        } else {
+            EXPECT_EQ(s1.request, "00 00 00 00 00 06 01 03 00 64 00 0A");
+            EXPECT_EQ(s1.reply.substr(0, 26), "00 00 00 00 00 17 01 03 14");
+        }
+        EXPECT_TRUE(s1.valid);
+        EXPECT_EQ(s1.values, expected);
+        EXPECT_EQ(h.shots[2].reqCount, 2);
+
+        if (c.connType == 0) {
+            ASSERT_EQ(h.boxes.size(), 1u);
+            EXPECT_EQ(h.boxes[0], "TCP: Connected to 127.0.0.1:" + std::to_string(s.Port()) + " OK !|64");
+        } else {
+            EXPECT_TRUE(h.boxes.empty());
+        }
+    }
+}
+
+// A write handed over during the wait is sent within 20 ms, ahead of the
+// next read, and the window is redrawn only after that read.
+TEST_F(Cycle, WritesAreSentBeforeTheNextRead)
+{
+    StartSlave({"--tcp", "0", "--log"});
+    int stage = 0;
+    host.onDisplay = [&](const Shot &s) {
+        if (!s.valid)
+            return;
+        if (stage == 0)
+            HandOverWrite(rec, 5, {0xBEEF}, false);
+        else if (stage == 1)
+            HandOverWrite(rec, 7, {0x1234, 0x5678}, false);
+        else if (stage == 2)
+            HandOverWrite(rec, 9, {0x0A0B}, true);
+        else if (stage == 3)
+            HandOverWrite(rec, 9, {}, false);   // nothing to write: dropped
+        ++stage;
+    };
+    Run(0, false, 0, 12, 1000);
+    ASSERT_TRUE(host.ServeUntil([&] { return stage >= 6; }, 15000));
+    StopExchange(rec, host);
+
+    std::vector<const Shot *> valid;
+    for (const auto &s : host.shots)
+        if (s.valid)
+            valid.push_back(&s);
+    ASSERT_GE(valid.size(), 6u);
+    EXPECT_EQ(valid[1]->reqCount, valid[0]->reqCount + 2);   // the write and the read after it
+    EXPECT_EQ(valid[1]->values[5], 0xBEEF);
+    EXPECT_EQ(valid[2]->values[7], 0x1234);
+    EXPECT_EQ(valid[2]->values[8], 0x5678);
+    EXPECT_EQ(valid[3]->values[9], 0x0A0B);
+    // The empty write sent nothing: one Display with the same counters, then
+    // the wait and the next read.
+    EXPECT_EQ(valid[4]->reqCount, valid[3]->reqCount);
+    EXPECT_EQ(valid[5]->reqCount, valid[3]->reqCount + 1);
+    for (const Shot *s : valid) {
+        EXPECT_EQ(s->status, ST_OK);
+        EXPECT_EQ(s->request, "00 00 00 00 00 06 01 03 00 00 00 0C");   // only reads are displayed
+    }
+    EXPECT_EQ(rec.WriteTries.load(), 0);
+
+    const auto log = slave.Lines(300);
+    auto has = [&](const std::string &line) { return std::find(log.begin(), log.end(), line) != log.end(); };
+    EXPECT_TRUE(has("REQ 01 06 00 05 BE EF"));
+    EXPECT_TRUE(has("REQ 01 10 00 07 00 02 04 12 34 56 78"));
+    EXPECT_TRUE(has("REQ 01 10 00 09 00 01 02 0A 0B"));
+}
+
+TEST_F(Cycle, RefusedWriteIsTriedThreeTimesThenDropped)
+{
+    StartSlave({"--tcp", "0", "--refuse-writes", "4", "--log"});
+    bool handed = false;
+    host.onDisplay = [&](const Shot &s) {
+        if (s.valid && !handed) {
+            HandOverWrite(rec, 3, {0x7777}, false);
+            handed = true;
+        }
+    };
+    Run(0, false, 0, 4, 1000);
+    ASSERT_TRUE(host.ServeUntil([&] { return handed && host.shots.size() >= 6; }, 15000));
+    StopExchange(rec, host);
+
+    // shots: initial, first read, three refused writes, the read after them
+    const auto &s = host.shots;
+    for (int i = 2; i <= 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(s[i].status, ST_ADDR_CMD_ERROR);
+        EXPECT_EQ(s[i].errorCount, i - 1);
+        EXPECT_EQ(s[i].request, "00 00 00 00 00 06 01 06 00 03 77 77");
+        EXPECT_EQ(s[i].reply, "00 00 00 00 00 03 01 86 04");
+    }
+    EXPECT_EQ(s[5].status, ST_OK);
+    EXPECT_EQ(s[5].request.substr(18, 5), "01 03");
+    EXPECT_EQ(s[5].values[3], 3);   // the device's value again
+    EXPECT_EQ(CountRequests("01 06"), 3);
+}
+
+// A write handed over while a read is in flight: that read's end uses up
+// one of the three attempts.
+TEST_F(Cycle, WriteHandedOverDuringAReadGetsTwoAttempts)
+{
+    StartSlave({"--tcp", "0", "--refuse-writes", "4", "--delay", "300", "--log"});
+    Run(0, false, 0, 4, 0);
+    ASSERT_TRUE(host.ServeUntil([&] { return !host.shots.empty() && host.shots.back().valid; }));
+    // The next read is on its way now; its reply comes 300 ms after it.
+    SleepMs(100);
+    HandOverWrite(rec, 1, {0x4242}, false);
+    const size_t at = host.shots.size();
+    ASSERT_TRUE(ShotsAtLeast(at + 4, 10000));
+    StopExchange(rec, host);
+
+    const auto &s = host.shots;
+    EXPECT_EQ(s[at].request.substr(18, 5), "01 03");   // the read that was in flight
+    EXPECT_EQ(s[at + 1].request.substr(18, 5), "01 06");
+    EXPECT_EQ(s[at + 2].request.substr(18, 5), "01 06");
+    EXPECT_EQ(s[at + 3].request.substr(18, 5), "01 03");
+    EXPECT_EQ(s[at + 2].errorCount, s[at].errorCount + 2);
+    EXPECT_EQ(CountRequests("01 06"), 2);
+}
+
+TEST_F(Cycle, WrongReadLengthIsStatus20WithoutAnError)
+{
+    StartSlave({"--tcp", "0", "--short-read", "--modbus-ip"});
+    Run(0, true, 0, 4, 0);
+    ASSERT_TRUE(ShotsAtLeast(4));
+    for (size_t i = 1; i < host.shots.size(); ++i) {
+        const Shot &s = host.shots[i];
+        EXPECT_EQ(s.status, ST_SIZE_REGCOUNT_MISMATCH);
+        EXPECT_EQ(s.errorCount, 0);
+        EXPECT_FALSE(s.valid);
+        EXPECT_EQ(s.values, std::vector<uint16_t>(4, 0));
+    }
+}
+
+TEST_F(Cycle, LateReplyIsReadByTheNextExchange)
+{
+    // Over UDP, so that the late reply and the next one stay apart.
+    StartSlave({"--udp", "0", "--delay", "3400", "--fault-count", "1"});
+    Run(1, false, 20, 2, 0);
+    ASSERT_TRUE(ShotsAtLeast(3, 12000));
+    EXPECT_EQ(host.shots[1].status, ST_NO_REPLY);
+    EXPECT_EQ(host.shots[1].reply, "");
+    EXPECT_EQ(host.shots[1].errorCount, 1);
+    EXPECT_EQ(host.shots[2].status, ST_OK);
+    EXPECT_EQ(host.shots[2].reply, "00 00 00 00 00 07 01 03 04 00 14 00 15");
+    EXPECT_EQ(host.shots[2].values, (std::vector<uint16_t>{20, 21}));
+}
+
+TEST_F(Cycle, SplitTcpReplyIsCheckedInParts)
+{
+    StartSlave({"--tcp", "0", "--split", "100", "--fault-count", "1"});
+    Run(0, false, 0, 10, 0);
+    ASSERT_TRUE(ShotsAtLeast(5));
+    EXPECT_EQ(host.shots[1].status, ST_PKT_SIZE_MISMATCH);   // the first part alone
+    EXPECT_FALSE(host.shots[1].valid);
+    EXPECT_EQ(host.shots.back().status, ST_OK);   // back in step once the rest was read
+}
+
+TEST_F(Cycle, ClosingSlaveGivesStatus2AndASendErrorBox)
+{
+    StartSlave({"--tcp", "0", "--close-after", "1"});
+    Run(0, false, 0, 2, 100);
+    ASSERT_TRUE(host.ServeUntil([&] { return host.boxes.size() >= 2 && host.shots.size() >= 4; }));
+    EXPECT_EQ(host.shots[1].status, ST_OK);
+    EXPECT_EQ(host.shots[2].status, ST_REPLY_SHORT);   // the close, read as an empty reply
+    EXPECT_EQ(host.shots[2].reply, "");
+    const std::string prefix = "Ошибка обмена по TCP: Send to 127.0.0.1:" + std::to_string(slave.Port()) + " error ";
+    EXPECT_EQ(host.boxes[1].rfind(prefix, 0), 0u) << host.boxes[1];
+    EXPECT_EQ(host.boxes[1].substr(host.boxes[1].size() - 3), "|16");
+    EXPECT_EQ(host.shots[3].status, ST_REPLY_SHORT);   // the exchange went on after the box
+}
+
+// A slave on one UDP port that answers from another: the engine's later
+// requests go to the port the reply came from.
+TEST_F(Cycle, UdpReplyFromAnotherPortMovesTheDestination)
+{
+    int socks[2];
+    int ports[2];
+    for (int i = 0; i < 2; ++i) {
+        socks[i] = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        ASSERT_EQ(bind(socks[i], reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
+        getsockname(socks[i], reinterpret_cast<sockaddr *>(&a), &len);
+        ports[i] = ntohs(a.sin_port);
+    }
+    std::atomic<int> received[2] = {0, 0};
+    std::atomic<bool> done{false};
+    std::thread responder([&] {
+        const uint32_t start = TickCountMs();
+        while (!done && TickCountMs() - start < 15000) {
+            pollfd p[2] = {{socks[0], POLLIN, 0}, {socks[1], POLLIN, 0}};
+            if (poll(p, 2, 20) <= 0)
+                continue;
+            for (int i = 0; i < 2; ++i) {
+                if (!(p[i].revents & POLLIN))
+                    continue;
+                uint8_t req[64];
+                sockaddr_in from{};
+                socklen_t flen = sizeof from;
+                const ssize_t n = recvfrom(socks[i], req, sizeof req, 0, reinterpret_cast<sockaddr *>(&from), &flen);
+                if (n != 12)
+                    continue;
+                ++received[i];
+                const int count = req[10] * 256 + req[11];
+                uint8_t reply[64] = {0, 0, 0, 0, 0, static_cast<uint8_t>(3 + 2 * count), 1, 3,
+                                     static_cast<uint8_t>(2 * count)};
+                for (int r = 0; r < count; ++r) {
+                    reply[9 + 2 * r] = 0x10;
+                    reply[10 + 2 * r] = static_cast<uint8_t>(r + 10 * i);
+                }
+                sendto(socks[1], reply, static_cast<size_t>(9 + 2 * count), 0, reinterpret_cast<sockaddr *>(&from),
+                       flen);
+            }
+        }
+    });
+    FillNetRecord(rec, 1, ports[0], false, 0, 3, 0);
+    StartExchange(rec, host);
+    const bool got = ShotsAtLeast(5);
+    StopExchange(rec, host);
+    done = true;
+    responder.join();
+    close(socks[0]);
+    close(socks[1]);
+    ASSERT_TRUE(got);
+    EXPECT_EQ(received[0].load(), 1);
+    EXPECT_GE(received[1].load(), 3);
+    EXPECT_EQ(host.shots[1].values, (std::vector<uint16_t>{0x1000, 0x1001, 0x1002}));   // answered by port A's request
+    EXPECT_EQ(host.shots[4].values, (std::vector<uint16_t>{0x100A, 0x100B, 0x100C}));   // asked at port B
+    for (size_t i = 1; i < 5; ++i)
+        EXPECT_EQ(host.shots[i].status, ST_OK);
+}
+
+TEST_F(Cycle, StopDuringTheReplyWaitEndsWith254AndNoDisplay)
+{
+    StartSlave({"--tcp", "0", "--drop", "--log"});
+    Run(0, false, 0, 2, 0);
+    ASSERT_TRUE(host.ServeUntil([&] { return host.boxes.size() == 1 && CountRequests("01 03") == 1; }));
+    const int calls = host.displayCalls.load();
+    const uint32_t start = TickCountMs();
+    StopExchange(rec, host);
+    const uint32_t took = TickCountMs() - start;
+    EXPECT_EQ(host.displayCalls.load(), calls);
+    EXPECT_EQ(host.endStatus.load(), ST_STOP_WORKING);
+    EXPECT_EQ(host.endReqCount.load(), 1);
+    EXPECT_EQ(host.endErrorCount.load(), 1);
+    EXPECT_LT(took, 2000u);   // noticed between two wait slices, well within the stop's wait
+    EXPECT_EQ(rec.Thread, nullptr);
+    EXPECT_EQ(rec.RegValues, nullptr);
+}
+
+TEST_F(Cycle, ChannelsThatDoNotOpenNeverPoll)
+{
+    const int refusing = RefusingPort();
+    struct Case {
+        const char *name;
+        uint8_t connType;
+        std::string ip;
+        std::string box;
+    } cases[] = {
+        {"refused connect", 0, "127.0.0.1",
+         "Ошибка соединения по TCP: Connect to 127.0.0.1:" + std::to_string(refusing) + " error 111|16"},
+        {"address does not parse", 0, "127.0.0.300", ""},
+        {"broadcast address reads as INADDR_NONE", 1, "255.255.255.255", ""},
+        {"empty address", 1, "", ""},
+        {"no such connection type", 7, "127.0.0.1", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingHost h(rec);
+        FillNetRecord(rec, c.connType, refusing, false, 0, 2, 0);
+        rec.IPAddr = c.ip;
+        StartExchange(rec, h);
+        ASSERT_TRUE(h.ServeUntil([&] { return rec.Thread->Finished(); }));
+        EXPECT_EQ(rec.Running.load(), 0);
+        EXPECT_EQ(h.endReqCount.load(), 0);
+        ASSERT_EQ(h.shots.size(), 1u);   // the first Display only: zero counters, "OK"
+        EXPECT_EQ(h.shots[0].status, ST_OK);
+        if (c.box.empty())
+            EXPECT_TRUE(h.boxes.empty());
+        else
+            EXPECT_EQ(h.boxes, std::vector<std::string>{c.box});
+        StopExchange(rec, h);
+    }
+}
+
+// A stop while the thread waits on its "Connected" box: the box is closed,
+// the thread never polls, and the image is freed only after it ended.
+TEST_F(Cycle, StopWhileTheConnectedBoxIsUp)
+{
+    StartSlave({"--tcp", "0", "--log"});
+    host.holdBoxes = true;
+    Run(0, false, 0, 2, 0);
+    ASSERT_TRUE(host.ServeUntil([&] { return host.boxEntered.load(); }));
+    StopExchange(rec, host);
+    EXPECT_EQ(rec.Thread, nullptr);
+    EXPECT_EQ(host.endReqCount.load(), 0);
+    EXPECT_EQ(CountRequests(""), 0);
+}
+
+TEST_F(Cycle, UpdatePeriodWaitsInTwentyMillisecondSteps)
+{
+    StartSlave({"--tcp", "0"});
+    SetExchangeSleepHook(CountingSleep);
+    for (const auto &[period, steps] : {std::pair<uint32_t, uint32_t>{50, 3}, {0, 0}, {20, 1}, {41, 3}}) {
+        SCOPED_TRACE(period);
+        RecordingHost h(rec);
+        FillNetRecord(rec, 0, slave.Port(), false, 0, 1, period);
+        StartExchange(rec, h);
+        ASSERT_TRUE(h.ServeUntil([&] { return h.shots.size() >= 5; }));
+        StopExchange(rec, h);
+        for (size_t i = 2; i + 1 < 5; ++i)
+            EXPECT_EQ(h.shots[i + 1].sleeps - h.shots[i].sleeps, steps);
+    }
+}
+
+} // namespace
