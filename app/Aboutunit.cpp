@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "app_resources.h"
 #include "shadow_label.h"
 
 TAboutForm *AboutForm = nullptr;
@@ -20,6 +21,7 @@ void TClickLabel::mouseReleaseEvent(QMouseEvent *event)
 TAboutForm::TAboutForm(QWidget *parent) : QDialog(parent)
 {
     AboutForm = this;
+    InitAppResources();
     setWindowTitle(QStringLiteral("About..."));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     setFixedSize(290, 174);
@@ -46,10 +48,15 @@ TAboutForm::TAboutForm(QWidget *parent) : QDialog(parent)
     Image1->setGeometry(17, 84, 64, 64);
     Image1->setPixmap(QPixmap(QStringLiteral(":/tarvix/about.png")));
 
-    RxLabel2 = new TClickLabel(QStringLiteral("Tarvix project"), this);
+    // The project's notice, drawn like a link.
+    RxLabel2 = new TClickLabel(QStringLiteral("Tarvix project page"), this);
     QFont notice(QStringLiteral("MS Sans Serif"));
     notice.setPixelSize(16);
+    notice.setUnderline(true);
     RxLabel2->setFont(notice);
+    QPalette link = RxLabel2->palette();
+    link.setColor(QPalette::WindowText, QColor(0, 0, 224));
+    RxLabel2->setPalette(link);
     RxLabel2->setAlignment(Qt::AlignCenter);
     RxLabel2->setGeometry(85, 82, 200, 25);
     RxLabel2->setCursor(Qt::PointingHandCursor);

@@ -16,6 +16,7 @@
 #include <climits>
 
 #include "Aboutunit.h"
+#include "app_resources.h"
 #include "Tarvix_unit.h"
 #include "serial_channel.h"
 #include "serial_ports.h"
@@ -43,7 +44,7 @@ QLabel *AddLabel(QWidget *parent, const QString &text, int x, int y, int w)
 // typed outside it is brought to the nearest bound.
 QSpinBox *AddSpin(QWidget *parent, int x, int y, int w, int min, int max, int value, int step = 1)
 {
-    auto *s = new QSpinBox(parent);
+    auto *s = new TSpinEdit(parent);
     s->setGeometry(x, y, w, 21);
     s->setRange(min, max);
     s->setSingleStep(step);
@@ -70,6 +71,26 @@ void SelectItem(QComboBox *box, const QString &text)
 }
 
 } // namespace
+
+QValidator::State TSpinEdit::validate(QString &input, int &pos) const
+{
+    const QValidator::State state = QSpinBox::validate(input, pos);
+    if (state != QValidator::Invalid)
+        return state;
+    // A whole number beyond the range may be typed; leaving the field
+    // brings it to the nearest bound (fixup).
+    bool ok = false;
+    input.trimmed().toLongLong(&ok);
+    return ok ? QValidator::Intermediate : state;
+}
+
+void TSpinEdit::fixup(QString &input) const
+{
+    bool ok = false;
+    const qlonglong v = input.trimmed().toLongLong(&ok);
+    if (ok)
+        input = textFromValue(int(std::clamp<qlonglong>(v, minimum(), maximum())));
+}
 
 void TPortComboBox::showPopup()
 {
@@ -100,6 +121,7 @@ int32_t BaudTextToInt(const QString &text)
 TSelConnForm::TSelConnForm(QWidget *parent) : QDialog(parent)
 {
     SelConnForm = this;
+    InitAppResources();
     BuildForm();
     LoadSettings();
 }
@@ -139,7 +161,7 @@ void TSelConnForm::BuildForm()
     const char *const types[] = {"Ethernet TCP", "Ethernet UDP", "COM Port"};
     for (int i = 0; i < 3; ++i) {
         auto *b = new QRadioButton(QString::fromLatin1(types[i]), ConnTypeRG);
-        b->setGeometry(12 + i * 118, 18, 110, 19);
+        b->setGeometry(12 + i * 116, 18, 104, 19);
         ConnTypeGroup->addButton(b, i);
     }
     ConnTypeGroup->button(2)->setChecked(true);
@@ -199,9 +221,9 @@ void TSelConnForm::BuildForm()
     SlaveAddrEdit = AddSpin(row, 150, 5, 60, 0, 255, 1);
     auto *cmd = new QButtonGroup(this);
     RadioButtonCmd3 = new QRadioButton(QStringLiteral("Cmd 03"), row);
-    RadioButtonCmd3->setGeometry(228, 6, 60, 19);
+    RadioButtonCmd3->setGeometry(220, 6, 66, 19);
     RadioButtonCmd4 = new QRadioButton(QStringLiteral("Cmd 04"), row);
-    RadioButtonCmd4->setGeometry(290, 6, 60, 19);
+    RadioButtonCmd4->setGeometry(286, 6, 66, 19);
     cmd->addButton(RadioButtonCmd3);
     cmd->addButton(RadioButtonCmd4);
     RadioButtonCmd3->setChecked(true);
@@ -217,10 +239,10 @@ void TSelConnForm::BuildForm()
     UpdatePeriodEdit = AddSpin(row, 150, 5, 70, 0, 10000, 200, 10);
 
     OkButton = new QPushButton(QStringLiteral("OK"), this);
-    OkButton->setGeometry(104, 279, 75, 25);
+    OkButton->setGeometry(98, 279, 82, 25);
     OkButton->setDefault(true);
     CloseButton = new QPushButton(QStringLiteral("Exit"), this);
-    CloseButton->setGeometry(188, 279, 75, 25);
+    CloseButton->setGeometry(188, 279, 82, 25);
     CloseButton->setAutoDefault(false);
 
     // Tab order: the fields top to bottom as the form lists them, then the

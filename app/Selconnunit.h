@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QSpinBox>
 
 class QButtonGroup;
 class QCheckBox;
@@ -15,7 +16,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QSpinBox;
 class TShadowLabel;
 class TTarvix_Form;
 struct TarvixSettings;
@@ -29,6 +29,17 @@ public:
     void showPopup() override;
 signals:
     void dropDown();   // emitted before the list shows, after it was rebuilt
+};
+
+// A numeric field that keeps its value within its range: a number typed
+// beyond a bound is accepted while typing and brought to that bound when the
+// field is left; a value set by the program is clamped at once.
+class TSpinEdit : public QSpinBox {
+    Q_OBJECT
+public:
+    using QSpinBox::QSpinBox;
+    QValidator::State validate(QString &input, int &pos) const override;
+    void fixup(QString &input) const override;
 };
 
 class TSelConnForm : public QDialog {

@@ -7,6 +7,7 @@
 
 #include "fonts.h"
 #include "Selconnunit.h"
+#include "app_resources.h"
 #include "tarvix_app.h"
 
 int main(int argc, char **argv)
@@ -14,6 +15,7 @@ int main(int argc, char **argv)
     TarvixApplication app(argc, argv);
     try {
         QGuiApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
+        InitAppResources();
         QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/tarvix/icon.png")));
         InstallFontSubstitutions();
         TarvixWindows windows;

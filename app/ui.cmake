@@ -21,6 +21,7 @@ if(_tarvix_ui_ready)
     ${CMAKE_CURRENT_LIST_DIR}/Selconnunit.cpp ${CMAKE_CURRENT_LIST_DIR}/Selconnunit.h
     ${CMAKE_CURRENT_LIST_DIR}/Aboutunit.cpp ${CMAKE_CURRENT_LIST_DIR}/Aboutunit.h
     ${CMAKE_CURRENT_LIST_DIR}/shadow_label.cpp ${CMAKE_CURRENT_LIST_DIR}/shadow_label.h
+    ${CMAKE_CURRENT_LIST_DIR}/app_resources.cpp ${CMAKE_CURRENT_LIST_DIR}/app_resources.h
     ${CMAKE_CURRENT_LIST_DIR}/tarvix_app.cpp ${CMAKE_CURRENT_LIST_DIR}/tarvix_app.h
     ${CMAKE_CURRENT_LIST_DIR}/app.qrc)
   target_include_directories(tarvix_appui PUBLIC ${CMAKE_CURRENT_LIST_DIR})

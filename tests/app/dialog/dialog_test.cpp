@@ -1,0 +1,410 @@
+// The connection dialog and the About box without an exchange: loading the
+// settings, the panel switch, the port list, the spin fields, the OK step's
+// save and its stops, the exception display, and the look of both windows.
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QUrl>
+#include <stdexcept>
+
+#include "Aboutunit.h"
+#include "Selconnunit.h"
+#include "Tarvix_unit.h"
+#include "dialog_support.h"
+#include "fonts.h"
+#include "serial_ports.h"
+#include "tarvix_app.h"
+
+namespace {
+
+// Receives the addresses that the desktop is asked to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl &url) { urls.append(url); }
+};
+
+const char kDefaultsFile[] =
+    "[MODBUS]\nConnType=1\nSlaveAddr=1\nStartReg=0\nRegCount=256\n\n"
+    "[TCPIP]\nIPAddr=10.101.100.1\nPort=502\nLocalPort=0\n\n"
+    "[COM]\nPort=COM2\nBaud=115200\nParity=1\nRS485=0\nDTR=0\n";
+
+bool InFront(const QFrame *panel)
+{
+    return !panel->isHidden();
+}
+
+// Texts that do not fit their control, and visible siblings that overlap.
+QStringList LayoutFaults(QWidget *root)
+{
+    QStringList faults;
+    const QList<QWidget *> all = root->findChildren<QWidget *>();
+    for (QWidget *w : all) {
+        if (!w->isVisibleTo(root) || w->isWindow())
+            continue;
+        const QString name = w->metaObject()->className() + QStringLiteral(" ") +
+                             (qobject_cast<QLabel *>(w)          ? qobject_cast<QLabel *>(w)->text()
+                              : qobject_cast<QAbstractButton *>(w) ? qobject_cast<QAbstractButton *>(w)->text()
+                                                                   : QString());
+        if (qobject_cast<QLabel *>(w) || qobject_cast<QAbstractButton *>(w)) {
+            const QSize hint = w->sizeHint();
+            if (hint.width() > w->width() || hint.height() > w->height() + 2)
+                faults << QStringLiteral("clipped: %1 needs %2x%3, has %4x%5")
+                              .arg(name).arg(hint.width()).arg(hint.height())
+                              .arg(w->width()).arg(w->height());
+        }
+        if (QWidget *p = w->parentWidget(); p && !p->rect().contains(w->geometry()))
+            faults << QStringLiteral("outside its parent: %1").arg(name);
+        for (QWidget *o : all) {
+            if (o == w || o->parentWidget() != w->parentWidget() || !o->isVisibleTo(root) ||
+                o->isWindow() || o < w)
+                continue;
+            if (o->geometry().intersects(w->geometry()))
+                faults << QStringLiteral("overlap: %1 / %2").arg(name, o->metaObject()->className());
+        }
+    }
+    return faults;
+}
+
+void SaveGrab(QWidget *w, const QString &name)
+{
+    QDir().mkpath(QStringLiteral(TARVIX_RENDER_DIR));
+    QVERIFY(w->grab().save(QStringLiteral(TARVIX_RENDER_DIR "/") + name));
+}
+
+} // namespace
+
+class DialogTest : public QObject {
+    Q_OBJECT
+private slots:
+    void firstStartShowsDefaults();
+    void storedConnectionType_data();
+    void storedConnectionType();
+    void storedTextsOutsideTheLists();
+    void spinFieldsKeepTheirRange();
+    void portListRebuiltAtEachDropDown();
+    void okOnEmptyFileWritesDefaults();
+    void okStops_data();
+    void okStops();
+    void escAndExitCloseTheDialog();
+    void aboutBox();
+    void exceptionFromHandlerIsShown();
+    void layoutFitsAndRenders();
+};
+
+void DialogTest::firstStartShowsDefaults()
+{
+    ScopedCurrentDir dir;
+    TSelConnForm d;
+    QVERIFY(QFile::exists(dir.filePath("Tarvix.ini")));
+    QCOMPARE(QFileInfo(dir.filePath("Tarvix.ini")).size(), 0);
+
+    QCOMPARE(d.windowTitle(), QStringLiteral("Connection Parameters"));
+    QCOMPARE(d.size(), QSize(367, 308));
+    QCOMPARE(d.ConnTypeIndex(), 1);
+    QVERIFY(InFront(d.TCPIP_Panel));
+    QVERIFY(!InFront(d.SerPanel));
+    QVERIFY(!d.UDPLocalPortEdit->isHidden());
+    QVERIFY(!d.UDPLocPortLabel->isHidden());
+    QCOMPARE(d.COM_ComboBox->currentText(), QStringLiteral("COM2"));
+    QCOMPARE(d.BaudComboBox->currentText(), QStringLiteral("115200"));
+    QVERIFY(d.ParityCheckBox->isChecked());
+    QVERIFY(!d.RS485_CheckBox->isChecked());
+    QVERIFY(!d.DTR_CheckBox->isChecked());
+    QCOMPARE(d.IP_Addr_Edit->text(), QStringLiteral("10.101.100.1"));
+    QCOMPARE(d.IP_PortEdit->value(), 502);
+    QCOMPARE(d.UDPLocalPortEdit->value(), 0);
+    QCOMPARE(d.SlaveAddrEdit->value(), 1);
+    QCOMPARE(d.StartRegEdit->value(), 0);
+    QCOMPARE(d.RegCountEdit->value(), 256);
+    QCOMPARE(d.UpdatePeriodEdit->value(), 200);
+    QVERIFY(d.RadioButtonCmd3->isChecked());
+    QVERIFY(d.MODNET_RButton->isChecked());
+    QCOMPARE(d.ParityCheckBox->toolTip(),
+             QStringLiteral("Use Even Parity bit on COM port (or work without parity bit)"));
+    QCOMPARE(d.RS485_CheckBox->toolTip(),
+             QStringLiteral("Control RS485 driver on COM-port transmitter with RTS, DTR"));
+    QVERIFY(d.OkButton->isDefault());
+    // Loading wrote nothing.
+    QCOMPARE(QFileInfo(dir.filePath("Tarvix.ini")).size(), 0);
+}
+
+void DialogTest::storedConnectionType_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("tcpipInFront");
+    QTest::addColumn<bool>("localPortShown");
+    QTest::newRow("0 TCP") << QByteArray("0") << 0 << true << false;
+    QTest::newRow("1 UDP") << QByteArray("1") << 1 << true << true;
+    QTest::newRow("2 COM") << QByteArray("2") << 2 << false << true;
+    QTest::newRow("7 clamps to COM") << QByteArray("7") << 2 << false << true;
+    QTest::newRow("0x0 reads as 0") << QByteArray("0x0") << 0 << true << false;
+    QTest::newRow("-3 selects none") << QByteArray("-3") << -1 << false << true;
+}
+
+void DialogTest::storedConnectionType()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(int, index);
+    QFETCH(bool, tcpipInFront);
+    QFETCH(bool, localPortShown);
+    ScopedCurrentDir dir;
+    WriteAll(dir.filePath("Tarvix.ini"), "[MODBUS]\nConnType=" + stored + "\n");
+    TSelConnForm d;
+    QCOMPARE(d.ConnTypeIndex(), index);
+    QCOMPARE(InFront(d.TCPIP_Panel), tcpipInFront);
+    QCOMPARE(InFront(d.SerPanel), !tcpipInFront);
+    QCOMPARE(!d.UDPLocalPortEdit->isHidden(), localPortShown);
+    QCOMPARE(!d.UDPLocPortLabel->isHidden(), localPortShown);
+    if (index < 0)
+        QVERIFY(d.ConnTypeGroup->checkedButton() == nullptr);
+}
+
+void DialogTest::storedTextsOutsideTheLists()
+{
+    ScopedCurrentDir dir;
+    WriteAll(dir.filePath("Tarvix.ini"),
+             "[MODBUS]\nConnType=0\n[COM]\nPort=COM40\nBaud=12345\nParity=0\nRS485=\nDTR=0x1\n");
+    TSelConnForm d;
+    QCOMPARE(d.COM_ComboBox->currentIndex(), -1);
+    QCOMPARE(d.COM_ComboBox->currentText(), QString());
+    QCOMPARE(d.BaudComboBox->currentIndex(), -1);
+    QCOMPARE(d.BaudComboBox->currentText(), QString());
+    QVERIFY(!d.ParityCheckBox->isChecked());
+    QVERIFY(d.RS485_CheckBox->isChecked());   // an empty flag reads as on
+    QVERIFY(!d.DTR_CheckBox->isChecked());    // "0x1" begins with "0"
+
+    // Choosing "COM Port" fills the empty fields with the first port and 115200.
+    d.ConnTypeGroup->button(1)->click();
+    QVERIFY(InFront(d.TCPIP_Panel));
+    d.ConnTypeGroup->button(2)->click();
+    QVERIFY(InFront(d.SerPanel));
+    QCOMPARE(d.COM_ComboBox->currentText(), QStringLiteral("COM1"));
+    QCOMPARE(d.BaudComboBox->currentText(), QStringLiteral("115200"));
+
+    // A chosen port and rate stay when the type changes back and forth.
+    d.COM_ComboBox->setCurrentIndex(4);
+    d.BaudComboBox->setCurrentIndex(3);
+    d.ConnTypeGroup->button(0)->click();
+    d.ConnTypeGroup->button(2)->click();
+    QCOMPARE(d.COM_ComboBox->currentText(), QStringLiteral("COM5"));
+    QCOMPARE(d.BaudComboBox->currentText(), QStringLiteral("9600"));
+}
+
+void DialogTest::spinFieldsKeepTheirRange()
+{
+    ScopedCurrentDir dir;
+    WriteAll(dir.filePath("Tarvix.ini"),
+             "[MODBUS]\nSlaveAddr=300\nStartReg=-5\nRegCount=0x100\n[TCPIP]\nPort=0\nLocalPort=70000\n"
+             "[COM]\nPort=com7\n");
+    TSelConnForm d;
+    QCOMPARE(d.SlaveAddrEdit->value(), 255);
+    QCOMPARE(d.StartRegEdit->value(), 0);
+    QCOMPARE(d.RegCountEdit->value(), 256);
+    QCOMPARE(d.IP_PortEdit->value(), 1);
+    QCOMPARE(d.UDPLocalPortEdit->value(), 65535);
+    QCOMPARE(d.COM_ComboBox->currentText(), QStringLiteral("COM7"));   // letter case ignored
+
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    d.UpdatePeriodEdit->setFocus();
+    d.UpdatePeriodEdit->selectAll();
+    QTest::keyClicks(d.UpdatePeriodEdit, "10005");
+    d.RegCountEdit->setFocus();   // leaving the field brings it to the nearest bound
+    QCOMPARE(d.UpdatePeriodEdit->value(), 10000);
+    d.UpdatePeriodEdit->setValue(200);
+    d.UpdatePeriodEdit->stepUp();
+    QCOMPARE(d.UpdatePeriodEdit->value(), 210);
+    d.RegCountEdit->stepUp();
+    QCOMPARE(d.RegCountEdit->value(), 257);
+}
+
+void DialogTest::portListRebuiltAtEachDropDown()
+{
+    ScopedCurrentDir dir;
+    TSelConnForm d;
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    d.ConnTypeGroup->button(2)->click();
+    d.COM_ComboBox->setEditText(QStringLiteral("ttyTyped7"));
+
+    QStringList expected;
+    for (const std::string &n : ListSerialPorts())
+        expected << QString::fromStdString(n);
+    for (int round = 0; round < 2; ++round) {
+        d.COM_ComboBox->showPopup();
+        QStringList items;
+        for (int i = 0; i < d.COM_ComboBox->count(); ++i)
+            items << d.COM_ComboBox->itemText(i);
+        QCOMPARE(items, expected);   // rebuilt, not appended to the resource items
+        QCOMPARE(d.COM_ComboBox->currentText(), QStringLiteral("ttyTyped7"));
+        d.COM_ComboBox->hidePopup();
+    }
+}
+
+void DialogTest::okOnEmptyFileWritesDefaults()
+{
+    // No main window exists here, so the OK step can only save.
+    ScopedCurrentDir dir;
+    QVERIFY(Tarvix_Form == nullptr);
+    TSelConnForm d;
+    d.OkButton->click();
+    QCOMPARE(ReadAll(dir.filePath("Tarvix.ini")), QByteArray(kDefaultsFile));
+}
+
+void DialogTest::okStops_data()
+{
+    QTest::addColumn<QByteArray>("connType");
+    QTest::addColumn<int>("count");
+    QTest::newRow("count 1025") << QByteArray("0") << 1025;
+    QTest::newRow("count 65535") << QByteArray("0") << 65535;
+    QTest::newRow("no connection type") << QByteArray("-1") << 10;
+}
+
+void DialogTest::okStops()
+{
+    // The settings are saved, and the dialog stays without starting anything.
+    QFETCH(QByteArray, connType);
+    QFETCH(int, count);
+    ScopedCurrentDir dir;
+    WriteAll(dir.filePath("Tarvix.ini"),
+             "[MODBUS]\nConnType=" + connType + "\nRegCount=" + QByteArray::number(count) +
+                 "\n[TCPIP]\nIPAddr=127.0.0.1\nPort=9\n");
+    TSelConnForm d;
+    TTarvix_Form w;
+    d.SetMainWindow(&w);
+    w.SetConnectionDialog(&d);
+    d.show();
+    d.StartRegEdit->setValue(33);
+    const QString titleBefore = w.windowTitle();
+    d.OkButton->click();
+
+    QVERIFY(d.isVisible());
+    QVERIFY(!w.isVisible());
+    QVERIFY(!w.Rec.Thread);
+    QVERIFY(!w.Rec.RegValues);
+    const QByteArray saved = ReadAll(dir.filePath("Tarvix.ini"));
+    QVERIFY2(saved.contains("StartReg=33\n"), saved.constData());
+    QVERIFY(saved.contains("RegCount=" + QByteArray::number(count) + "\n"));
+    if (connType == "-1") {
+        QVERIFY(saved.contains("ConnType=-1\n"));
+        QCOMPARE(w.windowTitle(), titleBefore);
+    } else {
+        // The fields before the count check are already copied.
+        QCOMPARE(w.windowTitle(), QStringLiteral("Tarvix: Ethernet TCP"));
+        QCOMPARE(w.Rec.ConnTypeText, std::string("Ethernet TCP"));
+        QCOMPARE(int(w.Rec.StartReg.load()), 33);
+        QCOMPARE(int(w.Rec.RegCount.load()), count);
+        QCOMPARE(int(w.Rec.UpdatePeriod.load()), 100);   // copied only past the check
+    }
+}
+
+void DialogTest::escAndExitCloseTheDialog()
+{
+    ScopedCurrentDir dir;
+    TSelConnForm d;
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    QTest::keyClick(&d, Qt::Key_Escape);
+    QVERIFY(!d.isVisible());
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    d.CloseButton->click();
+    QVERIFY(!d.isVisible());
+    // Neither wrote the settings.
+    QCOMPARE(QFileInfo(dir.filePath("Tarvix.ini")).size(), 0);
+}
+
+void DialogTest::aboutBox()
+{
+    ScopedCurrentDir dir;
+    TSelConnForm d;
+    TAboutForm about;
+    QCOMPARE(AboutForm, &about);
+    QCOMPARE(about.windowTitle(), QStringLiteral("About..."));
+    QCOMPARE(about.size(), QSize(290, 174));
+    QCOMPARE(about.VerLabel->text(), QStringLiteral("Version: 1.13 from 17.05.2016"));
+    QCOMPARE(about.Image1->pixmap().size(), QSize(64, 64));
+    QCOMPARE(about.RxLabel2->cursor().shape(), Qt::PointingHandCursor);
+
+    // "&About..." shows the box modally; its OK hides it again.
+    d.show();
+    bool wasModal = false;
+    QTimer::singleShot(50, [&] {
+        wasModal = QApplication::activeModalWidget() == &about;
+        about.OkButton->click();
+    });
+    d.AboutButton->click();
+    QVERIFY(wasModal);
+    QVERIFY(!about.isVisible());
+    QCOMPARE(d.AboutButton->text(), QStringLiteral("&About..."));
+    QVERIFY(!d.AboutButton->icon().isNull());
+
+    // A click on the notice asks the desktop to open the project's page.
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+    about.show();
+    QTest::mouseClick(about.RxLabel2, Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QCOMPARE(catcher.urls, QList<QUrl>{QUrl(QString::fromLatin1(kProjectPage))});
+}
+
+void DialogTest::exceptionFromHandlerIsShown()
+{
+    QPushButton button(QStringLiteral("throw"));
+    int clicks = 0;
+    QObject::connect(&button, &QPushButton::clicked, [&] {
+        ++clicks;
+        throw std::runtime_error("register image lost");
+    });
+    button.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&button));
+    for (int round = 0; round < 2; ++round) {   // the program goes on after the first
+        const QString text = TextOfModalBox([&] { QTest::mouseClick(&button, Qt::LeftButton); });
+        QCOMPARE(text, QStringLiteral("register image lost"));
+    }
+    QCOMPARE(clicks, 2);
+}
+
+void DialogTest::layoutFitsAndRenders()
+{
+    ScopedCurrentDir dir;
+    TSelConnForm d;
+    TAboutForm about;
+    d.show();
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    const char *const panels[] = {"tcp", "udp", "com"};
+    for (int i = 0; i < 3; ++i) {
+        d.ConnTypeGroup->button(i)->click();
+        const QStringList faults = LayoutFaults(&d);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+        SaveGrab(&d, QStringLiteral("dialog-%1.png").arg(panels[i]));
+    }
+    const QStringList faults = LayoutFaults(&about);
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+    SaveGrab(&about, QStringLiteral("about.png"));
+}
+
+int main(int argc, char **argv)
+{
+    TarvixApplication app(argc, argv);
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tarvix"));
+    InstallFontSubstitutions();
+    DialogTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "dialog_test.moc"
