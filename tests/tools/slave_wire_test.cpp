@@ -211,6 +211,24 @@ TEST(SlaveWire, TcpHeaderFraming)
     EXPECT_EQ(Hex({big.end() - 2, big.end()}), "03 FF");
 }
 
+TEST(SlaveWire, EveryRequestOfABurstIsAnswered)
+{
+    // 600 requests in one write, in both stream framings: none may be left
+    // waiting in the receive buffer.
+    for (bool crc : {false, true}) {
+        SlaveProcess sim(crc ? std::vector<std::string>{"--tcp", "0", "--modbus-ip"}
+                             : std::vector<std::string>{"--tcp", "0"});
+        Fd c = Connect(sim.Port());
+        std::vector<uint8_t> burst;
+        for (int i = 0; i < 600; ++i) {
+            const auto r = crc ? WithCrc("01 06 00 01 00 01") : Bytes("00 00 00 00 00 06 01 06 00 01 00 01");
+            burst.insert(burst.end(), r.begin(), r.end());
+        }
+        Send(c, burst);
+        EXPECT_EQ(ReadFor(c, 500).size(), burst.size()) << (crc ? "crc" : "header");
+    }
+}
+
 TEST(SlaveWire, TcpClientsAreServedAtTheSameTime)
 {
     // Only the first reply is late; the second client does not wait for it.

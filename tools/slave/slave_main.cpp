@@ -263,12 +263,12 @@ void Server::ServeTcpFrames(int id, Clock::time_point now)
     TcpConn &c = it->second;
     std::vector<uint8_t> frame;
     if (o_.crcFraming) {
-        for (int i = 0; i < 64 && c.crc.Next(now, frame); ++i)
+        for (int i = 0; i < 1024 && c.crc.Next(now, frame); ++i)
             if (auto r = slave_.Handle(frame.data(), frame.size(), Link::Tcp, 0, now))
                 Schedule(id, c.fd, nullptr, c.lastDue, *r, now);
         return;
     }
-    for (int i = 0; i < 64 && c.rx.size() >= 6; ++i) {
+    for (int i = 0; i < 1024 && c.rx.size() >= 6; ++i) {
         const int len = c.rx[4] << 8 | c.rx[5];
         if (len < 1 || len > kMaxHeaderLength) {
             // Not a header this slave can make sense of: the stream is lost.
@@ -339,7 +339,7 @@ void Server::ReadSerial(Clock::time_point now)
 void Server::ServeSerialFrames(Clock::time_point now)
 {
     std::vector<uint8_t> frame;
-    for (int i = 0; i < 64 && lineRx_.Next(now, frame); ++i)
+    for (int i = 0; i < 1024 && lineRx_.Next(now, frame); ++i)
         if (auto r = slave_.Handle(frame.data(), frame.size(), Link::Serial, 0, now))
             Schedule(-1, line_.Fd(), nullptr, lineDue_, *r, now);
 }
