@@ -324,17 +324,24 @@ void TLogList::UnlockWrite()
 
 void TLogList::NewLine()
 {
-    TLogLineList *lines = LockWrite();
-    lines->Add({});
+    LockWrite();
+    AddLine();
+    UnlockWrite();
+}
+
+// Adds an empty line and trims the oldest lines, hidden loaded lines first,
+// down to MaxSize. The caller holds the write lock.
+void TLogList::AddLine()
+{
+    FLineList.Add({});
     const int max = MaxSize;
     // A negative MaxSize empties the list like 0 does, and never deletes
     // from an empty list.
-    while (lines->Count() > max && lines->Count() > 0) {
-        lines->DeleteFirst();
+    while (FLineList.Count() > max && FLineList.Count() > 0) {
+        FLineList.DeleteFirst();
         if (FFirstLine > 0)
             --FFirstLine;
     }
-    UnlockWrite();
 }
 
 void TLogList::PutS(const char *text)
@@ -344,12 +351,12 @@ void TLogList::PutS(const char *text)
     TLogLineList *lines = LockWrite();
     if (FNewLinePending) {
         FNewLinePending = false;
-        NewLine();
+        AddLine();
     } else {
         const int pos = AutoEOLN_Pos;
         if (pos != 0 && lines->Count() > 0
             && static_cast<long long>(lines->Text(lines->Count() - 1).size()) >= pos)
-            NewLine();
+            AddLine();
     }
     const char *p = text;
     for (;;) {
@@ -367,7 +374,7 @@ void TLogList::PutS(const char *text)
             FNewLinePending = true;
             break;
         }
-        NewLine();
+        AddLine();
         p = lf + 1;
     }
     UnlockWrite();

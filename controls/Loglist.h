@@ -120,6 +120,7 @@ private:
     void SetAutoEOLN_Pos(int v) { AutoEOLN_Pos = v; }
 
     void OnChangeText() { FTextChanged = true; }
+    void AddLine();
     void RequestRefresh();
     void ApplyRanges();
     void VerticalScrolled();
