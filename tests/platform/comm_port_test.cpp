@@ -142,7 +142,7 @@ TEST(CommPortIo, ReadEndsAtGapTotalFullOrHangup)
     auto port = MakeTtyCommPort();
     ASSERT_EQ(port->Open(pty.path.c_str()), 0);
     ASSERT_EQ(port->SetLine(115200, false), 0);
-    port->SetTimeouts(30, 400);
+    port->SetTimeouts(50, 400);
     uint8_t buf[16];
 
     // Nothing comes: the whole total time-out.
@@ -151,21 +151,21 @@ TEST(CommPortIo, ReadEndsAtGapTotalFullOrHangup)
     EXPECT_GE(MsSince(t0), 395u);
     EXPECT_LT(MsSince(t0), 900u);
 
-    // Two bursts 120 ms apart are two reads; bytes 10 ms apart are one.
+    // Two bursts 250 ms apart are two reads; bytes 2 ms apart are one.
     std::thread writer([&] {
         const uint8_t a[] = {1, 2, 3};
         for (uint8_t b : a) {
             (void)!::write(pty.master, &b, 1);
-            SleepMs(10);
+            SleepMs(2);
         }
-        SleepMs(120);
+        SleepMs(250);
         (void)!::write(pty.master, "\x04\x05", 2);
     });
     t0 = PerfCounter();
     int n = port->Read(buf, sizeof buf);
     uint64_t first = MsSince(t0);
     EXPECT_EQ(std::vector<uint8_t>(buf, buf + n), (std::vector<uint8_t>{1, 2, 3}));
-    EXPECT_LT(first, 120u);   // ended by the 30 ms gap, not by the total
+    EXPECT_LT(first, 250u);   // ended by the 50 ms gap, not by the total
     n = port->Read(buf, sizeof buf);
     EXPECT_EQ(std::vector<uint8_t>(buf, buf + n), (std::vector<uint8_t>{4, 5}));
     writer.join();
