@@ -3,6 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QThread>
 #include <QImage>
 #include <QPainter>
 
@@ -90,4 +91,37 @@ TEST(LogListThreads, EveryMessageArrivesOnceAndInOrder)
         EXPECT_EQ(nextOf[t], kMessages);
     // The file holds the same lines.
     EXPECT_EQ(ReadFile(name), expected);
+}
+
+namespace {
+int g_timerWarnings = 0;
+void CountTimerWarnings(QtMsgType type, const QMessageLogContext &, const QString &msg)
+{
+    if (type == QtWarningMsg && msg.contains(QLatin1String("imer")))
+        ++g_timerWarnings;
+}
+} // namespace
+
+TEST(LogListThreads, AWriterThreadStartsTheRefreshOnTheGuiThread)
+{
+    TLogList list;
+    QThread *refreshedOn = nullptr;
+    int refreshes = 0;
+    QObject::connect(&list, &TLogList::Refreshed, [&] {
+        refreshedOn = QThread::currentThread();
+        ++refreshes;
+    });
+    const QtMessageHandler old = qInstallMessageHandler(CountTimerWarnings);
+    std::thread([&] {
+        list.PutS("from a thread\n");
+        list.PutS("and again");
+    }).join();
+    EXPECT_TRUE(list.Unsaved());
+    ASSERT_TRUE(WaitFor([&] { return list.UpdatePending(); }, 1000));
+    ASSERT_TRUE(WaitFor([&] { return refreshes > 0; }, 1000));
+    qInstallMessageHandler(old);
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_EQ(refreshedOn, list.thread());
+    EXPECT_FALSE(list.UpdatePending());
+    EXPECT_EQ(g_timerWarnings, 0);
 }
