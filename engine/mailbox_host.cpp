@@ -22,9 +22,9 @@ void MailboxHost::Call(const std::function<void()> &fn)
     pending_ = &fn;
     done_ = false;
     serveCv_.notify_all();
-    doneCv_.wait(lock, [&] { return done_ || cancelled_; });
-    // A cancel runs on the serving thread, so the call is either done or was
-    // never taken: in both cases nothing refers to `fn` any more.
+    // A cancel gives the call up only while it is still in the slot: once
+    // the serving thread took it, `fn` must live until it has run.
+    doneCv_.wait(lock, [&] { return done_ || (cancelled_ && pending_ == &fn); });
     if (pending_ == &fn)
         pending_ = nullptr;
 }
@@ -34,7 +34,7 @@ void MailboxHost::ServeFor(int ms)
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     std::unique_lock lock(m_);
     for (;;) {
-        if (pending_ && !done_) {
+        if (pending_ && !cancelled_) {
             const std::function<void()> *fn = pending_;
             pending_ = nullptr;
             lock.unlock();
@@ -48,7 +48,7 @@ void MailboxHost::ServeFor(int ms)
             ended_ = false;
             return;
         }
-        if (serveCv_.wait_until(lock, deadline) == std::cv_status::timeout && !(pending_ && !done_) && !ended_)
+        if (serveCv_.wait_until(lock, deadline) == std::cv_status::timeout && !(pending_ && !cancelled_) && !ended_)
             return;
     }
 }

@@ -29,6 +29,10 @@ public:
 protected:
     void OnDisplay(MODBUS_Thread &t) override
     {
+        // A Display already under way when the stop began is still served;
+        // past the line limit it prints nothing.
+        if (opt_.cycles > 0 && lines >= opt_.cycles)
+            return;
         std::vector<uint16_t> values;
         if (rec_.ValuesValid.load(std::memory_order_acquire))
             for (uint16_t i = 0; i < rec_.RegValuesSize; ++i)
