@@ -15,7 +15,7 @@
 #include "Modbus_thread_unit.h"
 #include "comm_port.h"
 #include "modbus_frames.h"
-#include "peer_process.h"
+#include "engine_test_support.h"
 #include "serial_channel.h"
 #include "test_host.h"
 #include "ticks.h"
@@ -86,11 +86,11 @@ double Median(std::vector<double> v)
 int main()
 {
     PeerProcess peer;
-    const std::string pty = peer.Start({TARVIX_TEST_PEER, "--rtu-pty", "--seconds", "120"});
-    if (pty.empty()) {
+    if (!peer.Start(TARVIX_TEST_PEER, {"--rtu-pty", "--seconds", "120"}) || peer.FirstLine().rfind("PTY /", 0) != 0) {
         std::fprintf(stderr, "the libmodbus peer did not start\n");
         return 1;
     }
+    const std::string pty = peer.FirstLine().substr(4);
 
     // The serial channel.
     ExchangeRecord rec;

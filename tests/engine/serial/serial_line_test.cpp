@@ -16,7 +16,7 @@
 #include "Modbus_thread_unit.h"
 #include "comm_port.h"
 #include "modbus_frames.h"
-#include "peer_process.h"
+#include "engine_test_support.h"
 #include "serial_channel.h"
 #include "test_host.h"
 #include "ticks.h"
@@ -48,11 +48,12 @@ struct PtyLink {
     // Starts the peer with `args` after its path and opens the channel.
     void Start(const std::string &program, std::vector<std::string> args, int baud, uint8_t even)
     {
-        args.insert(args.begin(), program);
         args.push_back("--seconds");
         args.push_back("60");
-        const std::string pty = peer.Start(args);
-        ASSERT_FALSE(pty.empty()) << "no PTY line from " << program;
+        ASSERT_TRUE(peer.Start(program, args)) << "no first line from " << program;
+        const std::string &line = peer.FirstLine();
+        ASSERT_EQ(line.rfind("PTY /", 0), 0u) << line;
+        const std::string pty = line.substr(4);
         rec.ConnType = 2;
         rec.ComPortName = pty;
         rec.BaudRate = baud;
