@@ -1,6 +1,7 @@
 #include "serial_ports.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -9,6 +10,19 @@
 #include <unistd.h>
 
 namespace {
+
+// The UART type that the serial core publishes for a port, -1 when there is
+// no such attribute (an older kernel, another driver).
+int SysfsUartType(const std::string &ttyDir)
+{
+    int type = -1;
+    if (FILE *f = std::fopen((ttyDir + "/type").c_str(), "r")) {
+        if (std::fscanf(f, "%d", &type) != 1)
+            type = -1;
+        std::fclose(f);
+    }
+    return type;
+}
 
 // A ttyS slot is a port only when the driver found a UART behind it. The probe
 // opens without waiting for carrier and closes at once; a port that cannot be
@@ -41,8 +55,13 @@ std::vector<std::string> ListSerialPortsIn(const std::string &classDir, const st
         struct stat st {};
         if (::stat((classDir + "/" + name + "/device").c_str(), &st) != 0)
             continue;   // virtual terminals, ptys: no device behind them
-        if (name.compare(0, 4, "ttyS") == 0 && !UartPresent(devDir + "/" + name))
-            continue;
+        // A ttyS slot is known by its UART type without opening it (an open
+        // raises DTR and RTS); only without that attribute is it probed.
+        if (name.compare(0, 4, "ttyS") == 0) {
+            const int type = SysfsUartType(classDir + "/" + name);
+            if (type == PORT_UNKNOWN || (type < 0 && !UartPresent(devDir + "/" + name)))
+                continue;
+        }
         ports.push_back(name);
     }
     ::closedir(dir);

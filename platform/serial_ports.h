@@ -11,5 +11,6 @@ std::vector<std::string> ListSerialPorts();
 
 // The same over another sysfs class folder and device folder, for tests:
 // `classDir` holds one entry per tty, a port being one with a "device" entry;
-// ttyS ports are probed as `devDir`/<name>.
+// a ttyS port's UART is told by its "type" entry, or else probed by opening
+// `devDir`/<name>.
 std::vector<std::string> ListSerialPortsIn(const std::string &classDir, const std::string &devDir);

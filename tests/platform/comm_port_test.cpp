@@ -192,23 +192,27 @@ TEST(SerialPorts, ListsDevicesInOrderAndDropsAbsentUarts)
     fs::remove_all(root);
     fs::create_directories(root / "class");
     fs::create_directories(root / "dev");
-    // ttyS0: a UART slot whose device node is absent; ttyS1: a port that is
-    // there (a plain file stands for its node); tty1: a console, no device.
-    for (const char *name : {"ttyS0", "ttyUSB0", "tty1", "ttyS1", "ttyACM0"}) {
+    // ttyS0: a UART slot of type 0 (no chip); ttyS1: a UART of type 4;
+    // ttyS2: no type entry and no device node; ttyS3: no type entry, its node
+    // there (a plain file stands for it); tty1: a console, no device.
+    for (const char *name : {"ttyS0", "ttyUSB0", "tty1", "ttyS1", "ttyS2", "ttyACM0", "ttyS3"}) {
         fs::create_directories(root / "class" / name);
         if (std::string(name) != "tty1")
             fs::create_directories(root / "class" / name / "device");
     }
-    std::ofstream(root / "dev" / "ttyS1") << "";
+    std::ofstream(root / "class" / "ttyS0" / "type") << "0\n";
+    std::ofstream(root / "class" / "ttyS1" / "type") << "4\n";
+    std::ofstream(root / "dev" / "ttyS0") << "";   // never probed: its type says absent
+    std::ofstream(root / "dev" / "ttyS3") << "";
     std::vector<std::string> found = ListSerialPortsIn((root / "class").string(), (root / "dev").string());
     // Order found: whatever the directory yields, minus the dropped ones.
     std::vector<std::string> expected;
     for (const auto &e : fs::directory_iterator(root / "class")) {
         std::string n = e.path().filename().string();
-        if (n != "tty1" && n != "ttyS0")
+        if (n != "tty1" && n != "ttyS0" && n != "ttyS2")
             expected.push_back(n);
     }
-    EXPECT_EQ(found.size(), 3u);
+    EXPECT_EQ(found.size(), 4u);
     EXPECT_EQ(found, expected);
     EXPECT_TRUE(ListSerialPortsIn((root / "missing").string(), "/dev").empty());
     fs::remove_all(root);
