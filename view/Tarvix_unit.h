@@ -12,12 +12,12 @@ class QCheckBox;
 class QFrame;
 class QLabel;
 class QTableView;
-class QTimer;
 class MODBUS_Thread;
 class ExchangeHost;
 class TGTextField;
 class TGraphButton;
 class GuiHost;
+struct ExchangeView;
 class RegisterGridModel;
 
 class TTarvix_Form : public QWidget {   // a top-level window, 611 x 452 outer size
@@ -41,9 +41,11 @@ public:
     // The host through which the exchange thread reaches this window.
     ExchangeHost &Host();
 
-    // Display step, on the GUI thread while the exchange thread waits:
-    // status fields, grid colour and repaint, readings, both frame dumps.
+    // Display step, on the GUI thread while the exchange thread waits (or
+    // from a copy of its results): status fields, grid colour and repaint,
+    // readings of the current cell, both frame dumps.
     void ShowExchange(MODBUS_Thread &thread);
+    void ShowExchange(const ExchangeView &view);
     // Refreshes ReqCount, status text and ErrorCount (nothing without a thread).
     void ShowStatus();
     // Refreshes the six readings for the grid cell (ACol, ARow).
@@ -93,14 +95,12 @@ protected:
 
 private:
     void LayoutPanels();
-    void RepaintGrid();
+    void ShowStatusOf(uint8_t status, int32_t reqCount, int32_t errorCount);
 
     std::unique_ptr<GuiHost> host_;
     RegisterGridModel *model_ = nullptr;
     QWidget *dialog_ = nullptr;
     QColor gridColor_;
-    QTimer *repaintTimer_ = nullptr;
-    qint64 lastGridPaintMs_ = -1000;
     bool sizedToFrame_ = false;
 };
 

@@ -1,0 +1,353 @@
+#include "Tarvix_unit.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+
+#include "Graphbutton.h"
+#include "Gtextfield.h"
+#include "Modbus_thread_unit.h"
+#include "gui_host.h"
+#include "register_grid.h"
+#include "register_text.h"
+
+TTarvix_Form *Tarvix_Form = nullptr;
+
+namespace {
+
+constexpr int OuterWidth = 611;
+constexpr int OuterHeight = 452;
+constexpr int Panel1Height = 69;
+constexpr int Panel2Width = 103;
+// Right margin of the two frame fields, which stretch with the window.
+constexpr int FrameFieldRightMargin = 7;
+
+QLabel *PlaceLabel(QWidget *parent, const char *text, int x, int y)
+{
+    auto *label = new QLabel(QString::fromUtf8(text), parent);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+TGTextField *PlaceField(QWidget *parent, int x, int y, int w, int h)
+{
+    auto *field = new TGTextField(parent);
+    field->setGeometry(x, y, w, h);
+    return field;
+}
+
+QFrame *MakePanel(QWidget *parent)
+{
+    auto *panel = new QFrame(parent);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setLineWidth(1);
+    return panel;
+}
+
+} // namespace
+
+TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
+{
+    Tarvix_Form = this;
+    Rec.ConnTypeText.clear();
+    Rec.IPAddr.clear();
+    Rec.UpdatePeriod.store(100);
+
+    host_ = std::make_unique<GuiHost>([this](const ExchangeView &v) { ShowExchange(v); }, this);
+
+    setWindowTitle(QStringLiteral("Tarvix"));
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    resize(OuterWidth, OuterHeight);
+    gridColor_ = palette().color(QPalette::Base);
+
+    // The grid.
+    auto *grid = new RegisterGridView(this);
+    MODBUS_Grid = grid;
+    model_ = new RegisterGridModel(this, this);
+    model_->SetGridRows(1);
+    grid->setModel(model_);
+    grid->setItemDelegate(new RegisterGridDelegate(this, grid));
+    connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &current) {
+                if (!current.isValid())
+                    return;
+                bool canSelect = true;
+                MODBUS_GridSelectCell(current.column() + 1, current.row() + 1, canSelect);
+            });
+
+    // Bottom panel: counters, status and the two frames.
+    Panel1 = MakePanel(this);
+    PlaceLabel(Panel1, "ReqCount:", 6, 6);
+    ReqCountTF = PlaceField(Panel1, 61, 4, 65, 18);
+    PlaceLabel(Panel1, "Status:", 134, 7);
+    ReqErrorTF = PlaceField(Panel1, 172, 4, 280, 18);
+    PlaceLabel(Panel1, "ErrorCount:", 457, 6);
+    ReqErrorsCountTF = PlaceField(Panel1, 516, 4, 79, 18);
+    PlaceLabel(Panel1, "Запрос:", 10, 28);
+    RequestTF = PlaceField(Panel1, 53, 25, 543, 19);
+    PlaceLabel(Panel1, "Ответ:", 15, 47);
+    ReplyTF = PlaceField(Panel1, 53, 45, 543, 19);
+
+    // Right panel: buttons, readings and the write option.
+    Panel2 = MakePanel(this);
+    ReconnButton = new TGraphButton(Panel2);
+    ReconnButton->setGeometry(5, 4, 93, 23);
+    ReconnButton->SetCaption("Reconnect");
+    ReconnButton->SetColor(QColor(192, 192, 192));
+    ReconnButton->SetBitmap(QPixmap(QStringLiteral(":/glyphs/reconnect.png")));
+    CloseButton = new TGraphButton(Panel2);
+    CloseButton->setGeometry(5, 29, 93, 23);
+    CloseButton->SetCaption("Exit");
+    CloseButton->SetColor(QColor(192, 192, 192));
+    CloseButton->SetBitmap(QPixmap(QStringLiteral(":/glyphs/exit.png")));
+    connect(ReconnButton, &TGraphButtonBase::OnClick, this, [this] { ReconnButtonClick(); });
+    connect(CloseButton, &TGraphButtonBase::OnClick, this, [this] { CloseButtonClick(); });
+
+    PlaceLabel(Panel2, "As Decimal Int:", 8, 59);
+    IntTF = PlaceField(Panel2, 8, 73, 87, 17);
+    PlaceLabel(Panel2, "As Decimal Word:", 8, 91);
+    DecWordTF = PlaceField(Panel2, 9, 105, 87, 17);
+    PlaceLabel(Panel2, "As Decimal Long:", 8, 128);
+    DecLongTF = PlaceField(Panel2, 9, 142, 87, 17);
+    PlaceLabel(Panel2, "As Float:", 8, 165);
+    FloatTF = PlaceField(Panel2, 9, 179, 87, 17);
+    FloatSwTF = PlaceField(Panel2, 9, 198, 87, 17);
+    PlaceLabel(Panel2, "As 4..20 mA:", 9, 238);
+    WordAs4_20mA_TF = PlaceField(Panel2, 9, 252, 87, 20);
+    QFont bold(QStringLiteral("MS Sans Serif"), 10);
+    bold.setBold(true);
+    WordAs4_20mA_TF->setFont(bold);
+
+    WriteBy0x10 = new QCheckBox(QString::fromUtf8("Запись 0x10"), Panel2);
+    WriteBy0x10->setGeometry(8, 296, 88, 17);
+    WriteBy0x10->setChecked(false);
+    WriteBy0x10->setFocusPolicy(Qt::NoFocus);
+    WriteBy0x10->setToolTip(QString::fromUtf8("Выполнять запись в регистр с помощью команды 0x10\r\n"
+                                              "(а не команды 6) - даже для одиночного регистра"));
+    connect(WriteBy0x10, &QCheckBox::clicked, this, [this] { WriteBy0x10Click(); });
+
+    LayoutPanels();
+}
+
+TTarvix_Form::~TTarvix_Form()
+{
+    if (Rec.Thread)
+        ::StopExchange(Rec, *host_);
+    if (Tarvix_Form == this)
+        Tarvix_Form = nullptr;
+}
+
+ExchangeHost &TTarvix_Form::Host()
+{
+    return *host_;
+}
+
+void TTarvix_Form::SetConnectionDialog(QWidget *dialog)
+{
+    dialog_ = dialog;
+}
+
+// Start and stop ------------------------------------------------------------
+
+void TTarvix_Form::StartExchange()
+{
+    ::StartExchange(Rec, *host_);
+    const int regCount = Rec.RegCount.load();
+    model_->SetGridRows((regCount + 9) / 10 + 1);
+    if (model_->rowCount() > 0)
+        MODBUS_Grid->setCurrentIndex(model_->index(0, 0));
+    ShowStatus();
+}
+
+void TTarvix_Form::StopExchange()
+{
+    ::StopExchange(Rec, *host_);
+    MODBUS_Grid->viewport()->update();
+}
+
+// Display ---------------------------------------------------------------------
+
+void TTarvix_Form::ShowExchange(MODBUS_Thread &thread)
+{
+    ExchangeView view;
+    view.From(thread);
+    ShowExchange(view);
+}
+
+void TTarvix_Form::ShowExchange(const ExchangeView &view)
+{
+    ShowStatusOf(view.Status, view.ReqCount, view.ErrorCount);
+    gridColor_ = view.Status != 0 ? QColor(192, 192, 192) : QColor(255, 255, 255);
+    MODBUS_Grid->viewport()->update();
+    const QModelIndex cur = MODBUS_Grid->currentIndex();
+    if (cur.isValid())
+        ShowRegisterValues(cur.column() + 1, cur.row() + 1);
+    else
+        ShowRegisterValues(1, 1);
+    RequestTF->SetText(FrameDump(view.ReqFrame, view.ReqLen).c_str());
+    ReplyTF->SetText(FrameDump(view.ReplyFrame, view.ReplyLen).c_str());
+}
+
+void TTarvix_Form::ShowStatus()
+{
+    if (MODBUS_Thread *t = Rec.Thread.get())
+        ShowStatusOf(t->Status.load(), t->ReqCount.load(), t->ErrorCount.load());
+}
+
+void TTarvix_Form::ShowStatusOf(uint8_t status, int32_t reqCount, int32_t errorCount)
+{
+    char buf[16];
+    ReqCountTF->PrtF("%d", reqCount);
+    ReqErrorTF->SetText(StatusText(status, buf));
+    ReqErrorsCountTF->PrtF("%d", errorCount);
+}
+
+void TTarvix_Form::ShowRegisterValues(int ACol, int ARow)
+{
+    const int i = (ACol >= 1 && ARow >= 1) ? (ARow - 1) * 10 + (ACol - 1) : -1;
+    const int count = Rec.RegValues ? std::min<int>(Rec.RegCount.load(), Rec.RegValuesSize) : 0;
+    const RegisterReadings r = ReadRegister(Rec.RegValues.get(), count, i);
+    IntTF->SetText(r.Int.c_str());
+    DecWordTF->SetText(r.DecWord.c_str());
+    DecLongTF->SetText(r.DecLong.c_str());
+    FloatTF->SetText(r.Float.c_str());
+    FloatSwTF->SetText(r.FloatSw.c_str());
+    WordAs4_20mA_TF->SetText(r.MilliAmps.c_str());
+}
+
+// Grid ------------------------------------------------------------------------
+
+int TTarvix_Form::GridColCount() const
+{
+    return model_->columnCount() + 1;
+}
+
+int TTarvix_Form::GridRowCount() const
+{
+    return model_->GridRows();
+}
+
+QString TTarvix_Form::MODBUS_GridCellText(int ACol, int ARow) const
+{
+    if (ARow == 0)
+        return ACol == 0 ? QStringLiteral("№") : QStringLiteral("+%1").arg(ACol - 1, 0, 16).toUpper();
+    if (ACol == 0)
+        return QString::number(int(Rec.StartReg.load()) + (ARow - 1) * 10) + QStringLiteral("  ");
+    const int i = (ARow - 1) * 10 + (ACol - 1);
+    const int count = Rec.RegValues ? std::min<int>(Rec.RegCount.load(), Rec.RegValuesSize) : 0;
+    if (!Rec.ValuesValid.load(std::memory_order_acquire) || i >= count)
+        return {};
+    return QStringLiteral("%1").arg(Rec.RegValues[i].load(std::memory_order_relaxed), 4, 16, QLatin1Char('0')).toUpper();
+}
+
+void TTarvix_Form::MODBUS_GridGetEditText(int ACol, int ARow, QString &Value)
+{
+    Value.clear();
+    if (ACol >= 1 && ARow >= 1)
+        Value = MODBUS_GridCellText(ACol, ARow);
+}
+
+void TTarvix_Form::MODBUS_GridSetEditText(int ACol, int ARow, const QString &Value)
+{
+    if (!Rec.ValuesValid.load(std::memory_order_acquire))
+        return;
+    MODBUS_Thread *t = Rec.Thread.get();
+    if (!t || t->Status.load() != 0)
+        return;
+    if (ACol < 1 || ARow < 1)
+        return;
+    const int i = (ARow - 1) * 10 + (ACol - 1);
+    if (i >= Rec.RegCount.load() || !Rec.RegValues)
+        return;
+    uint32_t value = 0;
+    if (!ScanHex(Value.toStdString(), value))
+        return;
+    Rec.WriteReg.store(static_cast<uint16_t>(Rec.StartReg.load() + i), std::memory_order_relaxed);
+    Rec.WriteCount.store(1, std::memory_order_relaxed);
+    Rec.WriteValues[0].store(static_cast<uint16_t>(value & 0xFFFF), std::memory_order_relaxed);
+    Rec.WriteTries.store(3, std::memory_order_release);   // last: hands the request over
+}
+
+void TTarvix_Form::MODBUS_GridSelectCell(int ACol, int ARow, bool &CanSelect)
+{
+    CanSelect = true;
+    ShowRegisterValues(ACol, ARow);
+}
+
+// Buttons and the check box -------------------------------------------------
+
+void TTarvix_Form::ReconnButtonClick()
+{
+    StopExchange();
+    hide();
+    if (dialog_)
+        dialog_->show();
+}
+
+void TTarvix_Form::CloseButtonClick()
+{
+    close();
+}
+
+void TTarvix_Form::WriteBy0x10Click()
+{
+    Rec.WriteBy0x10On.store(WriteBy0x10->isChecked() ? 1 : 0, std::memory_order_release);
+}
+
+// Window events ---------------------------------------------------------------
+
+void TTarvix_Form::closeEvent(QCloseEvent *event)
+{
+    StopExchange();
+    event->accept();
+    if (dialog_)
+        dialog_->close();
+}
+
+void TTarvix_Form::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!sizedToFrame_) {
+        sizedToFrame_ = true;
+        if (QScreen *screen = this->screen()) {
+            QRect r(QPoint(0, 0), QSize(OuterWidth, OuterHeight));
+            r.moveCenter(screen->availableGeometry().center());
+            move(r.topLeft());
+        }
+        // Under a window manager the frame adds to the client size: keep
+        // the outer size as designed once the frame is known.
+        QTimer::singleShot(0, this, [this] {
+            const QSize frame = frameGeometry().size() - geometry().size();
+            if (!frame.isEmpty() && frame != QSize(0, 0))
+                resize(OuterWidth - frame.width(), OuterHeight - frame.height());
+        });
+    }
+    if (!MODBUS_Grid->currentIndex().isValid() && model_->rowCount() > 0)
+        MODBUS_Grid->setCurrentIndex(model_->index(0, 0));
+    MODBUS_Grid->setFocus(Qt::OtherFocusReason);
+}
+
+void TTarvix_Form::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    LayoutPanels();
+}
+
+void TTarvix_Form::LayoutPanels()
+{
+    const int w = width();
+    const int h = height();
+    Panel1->setGeometry(0, h - Panel1Height, w, Panel1Height);
+    Panel2->setGeometry(w - Panel2Width, 0, Panel2Width, h - Panel1Height);
+    MODBUS_Grid->setGeometry(0, 0, w - Panel2Width, h - Panel1Height);
+    const int fieldWidth = std::max(0, w - 53 - FrameFieldRightMargin);
+    RequestTF->setGeometry(53, 25, fieldWidth, 19);
+    ReplyTF->setGeometry(53, 45, fieldWidth, 19);
+}

@@ -1,0 +1,215 @@
+#include "gui_host.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QTimer>
+#include <algorithm>
+#include <cstring>
+
+#include "Modbus_thread_unit.h"
+
+namespace {
+const QEvent::Type WakeEvent = static_cast<QEvent::Type>(QEvent::User + 61);
+const QEvent::Type LatestEvent = static_cast<QEvent::Type>(QEvent::User + 62);
+}
+
+void ExchangeView::From(const MODBUS_Thread &thread)
+{
+    Status = thread.Status.load(std::memory_order_relaxed);
+    ReqCount = thread.ReqCount.load(std::memory_order_relaxed);
+    ErrorCount = thread.ErrorCount.load(std::memory_order_relaxed);
+    ReqLen = std::clamp<int32_t>(thread.ReqLen, 0, int32_t(sizeof ReqFrame));
+    ReplyLen = std::clamp<int32_t>(thread.ReplyLen, 0, int32_t(sizeof ReplyFrame));
+    std::memcpy(ReqFrame, thread.ReqFrame, size_t(ReqLen));
+    std::memcpy(ReplyFrame, thread.ReplyFrame, size_t(ReplyLen));
+}
+
+GuiHost::GuiHost(std::function<void(const ExchangeView &)> display, QWidget *boxParent)
+    : display_(std::move(display)), boxParent_(boxParent)
+{
+    latestTimer_ = new QTimer(this);
+    latestTimer_->setSingleShot(true);
+    connect(latestTimer_, &QTimer::timeout, this, &GuiHost::ShowLatest);
+}
+
+GuiHost::~GuiHost()
+{
+    if (box_)
+        delete box_.data();
+}
+
+void GuiHost::Display(MODBUS_Thread &thread)
+{
+    std::unique_lock lk(m_);
+    if (cancelled_)
+        return;
+    latest_.From(thread);
+    haveLatest_ = true;
+    if (Clock::now() - lastShown_ < std::chrono::milliseconds(MinDisplayIntervalMs)) {
+        // Too soon after the last display: the GUI thread shows this copy
+        // (or a newer one) when the interval is over.
+        if (!latestPosted_) {
+            latestPosted_ = true;
+            QCoreApplication::postEvent(this, new QEvent(LatestEvent));
+        }
+        return;
+    }
+    kind_ = Kind::Display;
+    state_ = State::Posted;
+    cv_.notify_all();   // a stop waiting in ServeFor serves it at once
+    QCoreApplication::postEvent(this, new QEvent(WakeEvent));
+    cv_.wait(lk, [this] { return state_ == State::Done || cancelled_; });
+    kind_ = Kind::None;
+    state_ = State::Idle;
+}
+
+void GuiHost::MessageBox(const std::string &text, const std::string &caption, int flags)
+{
+    std::unique_lock lk(m_);
+    if (cancelled_)
+        return;
+    kind_ = Kind::Box;
+    text_ = text;
+    caption_ = caption;
+    flags_ = flags;
+    state_ = State::Posted;
+    cv_.notify_all();
+    QCoreApplication::postEvent(this, new QEvent(WakeEvent));
+    cv_.wait(lk, [this] { return state_ == State::Done || cancelled_; });
+    kind_ = Kind::None;
+    state_ = State::Idle;
+}
+
+void GuiHost::customEvent(QEvent *event)
+{
+    if (event->type() == WakeEvent)
+        ServePending();
+    else if (event->type() == LatestEvent)
+        ScheduleLatest();
+}
+
+// Runs the call in the slot. Only the GUI thread runs calls and only it
+// cancels them, so a call's arguments stay valid while it runs: the
+// exchange thread cannot give up waiting in the middle of it.
+void GuiHost::ServePending()
+{
+    std::unique_lock lk(m_);
+    if (state_ != State::Posted || cancelled_)
+        return;
+    if (kind_ == Kind::Display) {
+        shown_ = latest_;
+        haveLatest_ = false;
+        lk.unlock();
+        display_(shown_);
+        lk.lock();
+        lastShown_ = Clock::now();
+        state_ = State::Done;
+        cv_.notify_all();
+        return;
+    }
+    // A message box: shown without a nested event loop; the thread goes on
+    // waiting until the box is closed (or a stop closes it).
+    state_ = State::BoxUp;
+    const QString text = QString::fromStdString(text_);
+    const QString caption = QString::fromStdString(caption_);
+    const int flags = flags_;
+    lk.unlock();
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    if ((flags & 0xF0) == MB_ICONHAND)
+        icon = QMessageBox::Critical;
+    else if ((flags & 0xF0) == MB_ICONEXCLAMATION)
+        icon = QMessageBox::Warning;
+    else if ((flags & 0xF0) == MB_ICONINFORMATION)
+        icon = QMessageBox::Information;
+    auto *box = new QMessageBox(icon, caption, text, QMessageBox::Ok, boxParent_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    connect(box, &QMessageBox::finished, this, &GuiHost::BoxClosed);
+    box_ = box;
+    box->show();
+}
+
+void GuiHost::ScheduleLatest()
+{
+    std::unique_lock lk(m_);
+    const auto due = lastShown_ + std::chrono::milliseconds(MinDisplayIntervalMs);
+    const auto now = Clock::now();
+    lk.unlock();
+    if (now >= due) {
+        ShowLatest();
+    } else if (!latestTimer_->isActive()) {
+        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(due - now).count();
+        latestTimer_->start(int(wait) + 1);
+    }
+}
+
+void GuiHost::ShowLatest()
+{
+    std::unique_lock lk(m_);
+    latestPosted_ = false;
+    if (cancelled_ || !haveLatest_)
+        return;
+    shown_ = latest_;
+    haveLatest_ = false;
+    lk.unlock();
+    display_(shown_);
+    lk.lock();
+    lastShown_ = Clock::now();
+}
+
+void GuiHost::BoxClosed()
+{
+    box_ = nullptr;
+    std::lock_guard lk(m_);
+    if (state_ == State::BoxUp) {
+        state_ = State::Done;
+        cv_.notify_all();
+    }
+}
+
+void GuiHost::ServeFor(int ms)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(ms < 0 ? 0 : ms);
+    for (;;) {
+        ServePending();
+        std::unique_lock lk(m_);
+        if (ended_)
+            return;
+        if (!cv_.wait_until(lk, deadline, [this] { return (state_ == State::Posted && !cancelled_) || ended_; }))
+            return;
+    }
+}
+
+void GuiHost::CancelWaits()
+{
+    {
+        std::lock_guard lk(m_);
+        cancelled_ = true;
+        haveLatest_ = false;
+        cv_.notify_all();
+    }
+    latestTimer_->stop();
+    if (box_) {
+        QMessageBox *box = box_;
+        box_ = nullptr;
+        box->disconnect(this);
+        box->close();   // deletes itself on close
+    }
+}
+
+void GuiHost::ResumeWaits()
+{
+    std::lock_guard lk(m_);
+    cancelled_ = false;
+    ended_ = false;
+    haveLatest_ = false;
+    latestPosted_ = false;
+    lastShown_ = {};
+}
+
+void GuiHost::ThreadEnded()
+{
+    std::lock_guard lk(m_);
+    ended_ = true;
+    cv_.notify_all();
+}
