@@ -160,24 +160,23 @@ std::unique_ptr<Channel> OpenSerialChannelWith(ExchangeRecord &rec, MODBUS_Threa
                       ErrorText(EINVAL) + " (baud rate " + std::to_string(rec.BaudRate) + ")");
         return nullptr;
     }
-    // 1. The device path; a name that does not fit is refused, never cut.
+    // The device path; a name that does not fit is refused, never cut.
     char path[kSerialPathSize];
     int err = SerialDevicePath(rec.ComPortName, path);
     std::unique_ptr<CommPort> port;
     if (err == 0) {
-        // 2. Exclusive open.
+        // Exclusive open.
         port = hooks.makePort();
         err = port->Open(path);
     }
-    // 3. The open error box; the thread then ends.
+    // The open error box; the thread then ends.
     if (err != 0) {
         ShowOpenError(host, rec.ComPortName, ErrorText(err));
         return nullptr;
     }
-    // 4. Queue sizes: a tty's driver queues are fixed by the kernel; the
-    //    channel's own reply buffer is 4096 bytes.
-    // 5. Line settings. A pseudo-terminal ignores them, so only a real refusal
-    //    (a rate the port cannot take) fails the open.
+    // Queue sizes: a tty's driver queues are fixed by the kernel; the
+    // channel's own reply buffer is 4096 bytes.
+    // Line settings: a rate the port cannot take fails the open.
     err = port->SetLine(rec.BaudRate, rec.EvenParity == 1);
     if (err != 0) {
         port->Close();
@@ -185,14 +184,14 @@ std::unique_ptr<Channel> OpenSerialChannelWith(ExchangeRecord &rec, MODBUS_Threa
                       ErrorText(err) + " (baud rate " + std::to_string(rec.BaudRate) + ")");
         return nullptr;
     }
-    // 6. Time-outs.
+    // Time-outs.
     port->SetTimeouts(IntervalTimeoutForBaud(rec.BaudRate), kSerialTotalTimeoutMs);
-    // 8. "Transmit queue empty" needs no mask here: WaitTxEmpty drains.
-    // 9. DTR for good with "DTR Always ON".
+    // "Transmit queue empty" needs no mask here: WaitTxEmpty drains.
+    // DTR for good with "DTR Always ON".
     if (rec.DTRAlwaysOn == 1)
         port->SetDtr(true);
     auto channel = std::make_unique<SerialChannel>(rec, thread, std::move(port), hooks);
-    // 10. Settle before polling.
+    // Settle before polling.
     hooks.sleepMs(500);
     return channel;
 }

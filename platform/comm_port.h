@@ -37,7 +37,8 @@ public:
     virtual int Open(const char *path) = 0;
     // Raw 8 data bits, 1 stop bit, even parity with parity checking or none,
     // no flow control, `baud` bits per second (any positive rate). Returns 0
-    // or an errno value (EINVAL for a rate of 0 or below).
+    // or an errno value: EINVAL for a rate of 0 or below, or the driver's
+    // refusal of the settings (never on a pseudo-terminal, which has no line).
     virtual int SetLine(int baud, bool evenParity) = 0;
     // A read ends when a gap between two received bytes exceeds `intervalMs`,
     // or `totalMs` after the read began, or when its buffer is full.
