@@ -126,7 +126,7 @@ void TGTextField::paintEvent(QPaintEvent *)
         // Not clipped to the interior: a long text runs to the edges, and
         // the frame drawn afterwards covers it there.
         p.setFont(font());
-        p.setPen(palette().color(QPalette::WindowText));
+        p.setPen(palette().color(QPalette::Active, QPalette::WindowText));
         p.drawText(x, y + fm.ascent(), FText);
     }
 
