@@ -19,6 +19,13 @@
 
 TTarvix_Form *Tarvix_Form = nullptr;
 
+// The glyphs live in this static library's resources, which a linker may
+// drop unless they are named.
+static void InitViewResources()
+{
+    Q_INIT_RESOURCE(view);
+}
+
 namespace {
 
 constexpr int OuterWidth = 611;
@@ -56,6 +63,7 @@ QFrame *MakePanel(QWidget *parent)
 TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     Tarvix_Form = this;
+    InitViewResources();
     Rec.ConnTypeText.clear();
     Rec.IPAddr.clear();
     Rec.UpdatePeriod.store(100);
@@ -184,7 +192,14 @@ void TTarvix_Form::ShowExchange(MODBUS_Thread &thread)
 void TTarvix_Form::ShowExchange(const ExchangeView &view)
 {
     ShowStatusOf(view.Status, view.ReqCount, view.ErrorCount);
-    gridColor_ = view.Status != 0 ? QColor(192, 192, 192) : QColor(255, 255, 255);
+    const QColor colour = view.Status != 0 ? QColor(192, 192, 192) : QColor(255, 255, 255);
+    if (colour != gridColor_) {
+        // The whole grid area takes the colour, also below and right of the cells.
+        gridColor_ = colour;
+        QPalette pal = MODBUS_Grid->viewport()->palette();
+        pal.setColor(QPalette::Base, colour);
+        MODBUS_Grid->viewport()->setPalette(pal);
+    }
     MODBUS_Grid->viewport()->update();
     const QModelIndex cur = MODBUS_Grid->currentIndex();
     if (cur.isValid())

@@ -15,6 +15,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "Graphbutton.h"
 #include "Gtextfield.h"
 #include "Modbus_thread_unit.h"
 #include "Tarvix_unit.h"
@@ -107,7 +108,7 @@ private slots:
     void readings();
     void readingsOfEdgeCells();
     void statusTextsAndDumps();
-    void writeToolTip();
+    void layoutAndTexts();
 
     void gridAfterFirstRead();
     void typingIntoCellWrites();
@@ -263,7 +264,7 @@ void MainWindowTest::statusTextsAndDumps()
     form.Rec.Thread.reset();
 }
 
-void MainWindowTest::writeToolTip()
+void MainWindowTest::layoutAndTexts()
 {
     TTarvix_Form form;
     QCOMPARE(form.WriteBy0x10->text(), QString::fromUtf8("Запись 0x10"));
@@ -272,6 +273,14 @@ void MainWindowTest::writeToolTip()
              QString::fromUtf8("Выполнять запись в регистр с помощью команды 0x10\r\n"
                                "(а не команды 6) - даже для одиночного регистра"));
     QCOMPARE(form.windowTitle(), QStringLiteral("Tarvix"));
+    QCOMPARE(form.ReconnButton->Caption(), QStringLiteral("Reconnect"));
+    QCOMPARE(form.ReconnButton->Glyph().size(), QSize(12, 16));
+    QCOMPARE(form.ReconnButton->geometry(), QRect(5, 4, 93, 23));
+    QCOMPARE(form.CloseButton->Caption(), QStringLiteral("Exit"));
+    QCOMPARE(form.CloseButton->Glyph().size(), QSize(16, 16));
+    QCOMPARE(form.CloseButton->geometry(), QRect(5, 29, 93, 23));
+    QCOMPARE(form.WordAs4_20mA_TF->font().pointSize(), 10);
+    QVERIFY(form.WordAs4_20mA_TF->font().bold());
     QCOMPARE(form.size(), QSize(611, 452));
     QCOMPARE(form.Panel1->height(), 69);
     QCOMPARE(form.Panel2->width(), 103);
