@@ -23,8 +23,8 @@ foreach(size 16 22 24 32 48 64 128 256)
 endforeach()
 
 # The Designer plugin goes where Qt Designer looks for plugins.
-if(TARGET tarvix_designer)
-  install(TARGETS tarvix_designer LIBRARY DESTINATION ${QT6_INSTALL_PLUGINS}/designer)
+if(TARGET tarvix_designer_plugin)
+  install(TARGETS tarvix_designer_plugin LIBRARY DESTINATION ${QT6_INSTALL_PLUGINS}/designer)
 endif()
 
 set(CPACK_GENERATOR DEB)

@@ -5,7 +5,8 @@ reconnect.png (12 x 16) and exit.png (16 x 16) are 4-bit palette images in
 the 16 standard VGA colours plus a transparent entry; their lower-left
 pixel is transparent, so the buttons' "lower-left pixel is the transparent
 colour" rule and plain alpha agree. tarvix.svg and tarvix.png (64 x 64)
-draw the same shapes. Only the standard library is needed:
+draw the same shapes, and icons/NxN/tarvix.png holds the icon at the
+desktop theme's sizes. Only the standard library is needed:
 
     python3 make_images.py [output folder]
 """
@@ -135,15 +136,16 @@ def inside(px, py, shape):
     return (px - cx) ** 2 + (py - cy) ** 2 <= r * r
 
 
-def icon_png(path):
+def icon_png(path, size=ICON):
     n = 4  # 4 x 4 samples a pixel
+    scale = ICON / size
     pixels = []
-    for py in range(ICON):
-        for px in range(ICON):
+    for py in range(size):
+        for px in range(size):
             acc = [0.0, 0.0, 0.0, 0.0]
             for sy in range(n):
                 for sx in range(n):
-                    fx, fy = px + (sx + 0.5) / n, py + (sy + 0.5) / n
+                    fx, fy = (px + (sx + 0.5) / n) * scale, (py + (sy + 0.5) / n) * scale
                     colour = None
                     for s in ICON_SHAPES:
                         if inside(fx, fy, s):
@@ -158,7 +160,7 @@ def icon_png(path):
                 pixels.append((round(acc[0] / a), round(acc[1] / a), round(acc[2] / a), round(255 * a / (n * n))))
             else:
                 pixels.append((0, 0, 0, 0))
-    png_rgba(pixels, ICON, ICON, path)
+    png_rgba(pixels, size, size, path)
 
 
 def icon_svg(path):
@@ -178,6 +180,11 @@ def main():
     png_palette(exit_glyph(), os.path.join(folder, 'exit.png'))
     icon_png(os.path.join(folder, 'tarvix.png'))
     icon_svg(os.path.join(folder, 'tarvix.svg'))
+    # The same icon at the sizes of the desktop's icon theme.
+    for size in (16, 22, 24, 32, 48, 64, 128, 256):
+        sub = os.path.join(folder, 'icons', f'{size}x{size}')
+        os.makedirs(sub, exist_ok=True)
+        icon_png(os.path.join(sub, 'tarvix.png'), size)
 
 
 if __name__ == '__main__':
