@@ -114,11 +114,6 @@ void TLogList::resizeEvent(QResizeEvent *event)
         MoveToEnd();
 }
 
-void TLogList::VerticalScrolled()
-{
-    CalcOnEnd();
-}
-
 // ---------------------------------------------------------------------------
 // Refresh
 
@@ -247,14 +242,15 @@ void TLogList::keyPressEvent(QKeyEvent *event)
     QScrollBar *vs = verticalScrollBar();
     QScrollBar *hs = horizontalScrollBar();
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    // After a vertical scroll the following of the end is evaluated again.
     switch (event->key()) {
     case Qt::Key_PageUp:
         vs->triggerAction(ctrl ? QAbstractSlider::SliderToMinimum : QAbstractSlider::SliderPageStepSub);
-        VerticalScrolled();
+        CalcOnEnd();
         break;
     case Qt::Key_PageDown:
         vs->triggerAction(ctrl ? QAbstractSlider::SliderToMaximum : QAbstractSlider::SliderPageStepAdd);
-        VerticalScrolled();
+        CalcOnEnd();
         break;
     case Qt::Key_End:
         hs->triggerAction(QAbstractSlider::SliderToMaximum);
@@ -267,14 +263,14 @@ void TLogList::keyPressEvent(QKeyEvent *event)
         break;
     case Qt::Key_Up:
         vs->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        VerticalScrolled();
+        CalcOnEnd();
         break;
     case Qt::Key_Right:
         hs->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         break;
     case Qt::Key_Down:
         vs->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        VerticalScrolled();
+        CalcOnEnd();
         break;
     default:
         event->ignore();

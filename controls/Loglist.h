@@ -123,7 +123,6 @@ private:
     void AddLine();
     void RequestRefresh();
     void ApplyRanges();
-    void VerticalScrolled();
     void RunOnGuiThread(std::function<void()> fn);
 
     QColor FColor;
