@@ -181,6 +181,9 @@ void TLogList::UpdateParams()
 
 void TLogList::OnSaveTimer()
 {
+    // One countdown, one save: the timer does not go on firing when there
+    // was nothing to write (as after a refresh that followed a mere load).
+    FSaveTimer.stop();
     Save();
 }
 

@@ -239,11 +239,15 @@ TEST_F(LogListTest, LoadingAloneNeverRewritesTheFile)
 {
     const std::string name = Path("keep.log");
     WriteFile(name, "a\nb\n"); // LF endings: a rewrite would show as CR LF
-    list->SaveDelay = 0;
     QSignalSpy saved(list.get(), &TLogList::Saved);
     ASSERT_TRUE(list->LoadFromFile(name.c_str(), false));
     EXPECT_TRUE(list->UpdatePending());
+    list->SaveDelay = 0; // a refresh that saves at once
     list->UpdateParams();
+    list->SaveDelay = 20; // a refresh that starts the countdown, which ends
+    list->UpdateParams();
+    ASSERT_TRUE(list->SavePending());
+    ASSERT_TRUE(WaitFor([&] { return !list->SavePending(); }, 1000));
     list->Save();
     list.reset();
     EXPECT_EQ(saved.count(), 0);
