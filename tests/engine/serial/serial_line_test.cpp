@@ -257,6 +257,22 @@ TEST(SerialInterop, LibmodbusRtuSlave)
 
 namespace {
 
+// A pseudo-terminal pair made here; the slave side at `path` stays unopened.
+struct PtyMaster {
+    int fd = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    std::string path;
+    PtyMaster()
+    {
+        if (fd >= 0 && ::grantpt(fd) == 0 && ::unlockpt(fd) == 0)
+            path = ::ptsname(fd);
+    }
+    ~PtyMaster()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
 struct ThreadRun {
     ExchangeRecord rec;
     TestHost host;
@@ -291,11 +307,9 @@ struct ThreadRun {
 // polling, and nothing stays open.
 TEST(SerialOpenThread, FailuresEndTheThreadWithTheBox)
 {
-    int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(::grantpt(master), 0);
-    ASSERT_EQ(::unlockpt(master), 0);
-    const std::string ptyPath = ::ptsname(master);
+    PtyMaster pty;
+    ASSERT_FALSE(pty.path.empty());
+    const std::string &ptyPath = pty.path;
     auto holder = MakeTtyCommPort();
     ASSERT_EQ(holder->Open(ptyPath.c_str()), 0);
 
@@ -324,18 +338,15 @@ TEST(SerialOpenThread, FailuresEndTheThreadWithTheBox)
         EXPECT_EQ(OpenFdCount(), fdsBefore);
     }
     holder->Close();
-    ::close(master);
 }
 
 // A thread that opened its port polls it (no slave: 255s) and, once stopped,
 // has closed it: the port opens again at once.
 TEST(SerialOpenThread, StopClosesThePort)
 {
-    int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(::grantpt(master), 0);
-    ASSERT_EQ(::unlockpt(master), 0);
-    const std::string ptyPath = ::ptsname(master);
+    PtyMaster pty;
+    ASSERT_FALSE(pty.path.empty());
+    const std::string &ptyPath = pty.path;
     const int fdsBefore = OpenFdCount();
     {
         ThreadRun run(ptyPath);
@@ -351,7 +362,6 @@ TEST(SerialOpenThread, StopClosesThePort)
         EXPECT_EQ(other->Open(ptyPath.c_str()), 0);
     }
     EXPECT_EQ(OpenFdCount(), fdsBefore);
-    ::close(master);
 }
 
 int main(int argc, char **argv)
