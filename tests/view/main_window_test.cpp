@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <QHeaderView>
 #include <QTableView>
 #include <QtTest>
 
@@ -302,6 +303,12 @@ void MainWindowTest::gridAfterFirstRead()
     QCOMPARE(form.GridColCount(), 11);
     QCOMPARE(form.GridRowCount(), 2);
     QCOMPARE(form.MODBUS_Grid->model()->rowCount(), 1);
+    QCOMPARE(form.MODBUS_Grid->columnWidth(0), 40);
+    QCOMPARE(form.MODBUS_Grid->rowHeight(0), 15);
+    QCOMPARE(form.MODBUS_Grid->verticalHeader()->width(), 40);
+    QCOMPARE(form.MODBUS_Grid->horizontalHeader()->height(), 15);
+    QCOMPARE(form.MODBUS_Grid->selectionMode(), QAbstractItemView::SingleSelection);
+    QVERIFY(!form.MODBUS_Grid->tabKeyNavigation());
     QCOMPARE(form.MODBUS_GridCellText(0, 0), QStringLiteral("№"));
     QCOMPARE(form.MODBUS_GridCellText(1, 0), QStringLiteral("+0"));
     QCOMPARE(form.MODBUS_GridCellText(10, 0), QStringLiteral("+9"));
@@ -452,7 +459,29 @@ void MainWindowTest::stopWhilePolling()
     QTRY_VERIFY_WITH_TIMEOUT(HostOf(form).OpenBox() != nullptr, 5000);
     HostOf(form).OpenBox()->accept();
     QTRY_COMPARE_WITH_TIMEOUT(form.MODBUS_GridCellText(1, 4), QStringLiteral("001E"), 5000);
-    form.StopExchange();
+
+    // "Reconnect" stops, hides the window and shows the dialog.
+    QWidget dialog;
+    form.SetConnectionDialog(&dialog);
+    form.ReconnButtonClick();
+    QVERIFY(!form.Rec.Thread);
+    QVERIFY(!form.isVisible());
+    QVERIFY(dialog.isVisible());
+    // Closing the window (close box or "Exit") stops the polling thread
+    // and closes the dialog.
+    dialog.hide();
+    Configure(form, slave.Port(), 0, 10, 0);
+    form.StartExchange();
+    form.show();
+    QTRY_VERIFY_WITH_TIMEOUT(HostOf(form).OpenBox() != nullptr, 5000);
+    HostOf(form).OpenBox()->accept();
+    QTRY_VERIFY_WITH_TIMEOUT(form.ReqCountTF->Text().toInt() > 50, 5000);
+    dialog.show();
+    form.CloseButtonClick();
+    QVERIFY(!form.Rec.Thread);
+    QVERIFY(!form.Rec.RegValues);
+    QVERIFY(!form.isVisible());
+    QVERIFY(!dialog.isVisible());
 }
 
 void MainWindowTest::stopWhileConnectPending()
@@ -494,10 +523,16 @@ void MainWindowTest::stopWhileConnectPending()
 void MainWindowTest::stopWhileBoxUp()
 {
     TTarvix_Form form;
-    Configure(form, ClosedPort(), 0, 10, 50);
+    Configure(form, ClosedPort(), 0, 0, 50);
     form.StartExchange();
     form.show();
+    // A count of 0: one row of headers, no register anywhere.
+    QCOMPARE(form.GridRowCount(), 1);
+    QCOMPARE(form.MODBUS_GridCellText(0, 0), QStringLiteral("№"));
+    QVERIFY(form.MODBUS_GridCellText(1, 1).isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(HostOf(form).OpenBox() != nullptr, 5000);
+    QVERIFY(form.IntTF->Text().isEmpty());
+    QVERIFY(form.WordAs4_20mA_TF->Text().isEmpty());
     QMessageBox *box = HostOf(form).OpenBox();
     QCOMPARE(box->icon(), QMessageBox::Critical);
     QVERIFY(box->text().contains(QLatin1String("error 111")));
