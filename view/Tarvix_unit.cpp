@@ -50,6 +50,17 @@ TGTextField *PlaceField(QWidget *parent, int x, int y, int w, int h)
     return field;
 }
 
+// A 93 x 23 silver button of the right panel.
+TGraphButton *PlaceButton(QWidget *parent, int y, const char *caption, const char *glyph)
+{
+    auto *button = new TGraphButton(parent);
+    button->setGeometry(5, y, 93, 23);
+    button->SetCaption(caption);
+    button->SetColor(QColor(192, 192, 192));
+    button->SetBitmap(QPixmap(QString::fromLatin1(glyph)));
+    return button;
+}
+
 QFrame *MakePanel(QWidget *parent)
 {
     auto *panel = new QFrame(parent);
@@ -105,16 +116,8 @@ TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
 
     // Right panel: buttons, readings and the write option.
     Panel2 = MakePanel(this);
-    ReconnButton = new TGraphButton(Panel2);
-    ReconnButton->setGeometry(5, 4, 93, 23);
-    ReconnButton->SetCaption("Reconnect");
-    ReconnButton->SetColor(QColor(192, 192, 192));
-    ReconnButton->SetBitmap(QPixmap(QStringLiteral(":/glyphs/reconnect.png")));
-    CloseButton = new TGraphButton(Panel2);
-    CloseButton->setGeometry(5, 29, 93, 23);
-    CloseButton->SetCaption("Exit");
-    CloseButton->SetColor(QColor(192, 192, 192));
-    CloseButton->SetBitmap(QPixmap(QStringLiteral(":/glyphs/exit.png")));
+    ReconnButton = PlaceButton(Panel2, 4, "Reconnect", ":/glyphs/reconnect.png");
+    CloseButton = PlaceButton(Panel2, 29, "Exit", ":/glyphs/exit.png");
     connect(ReconnButton, &TGraphButtonBase::OnClick, this, [this] { ReconnButtonClick(); });
     connect(CloseButton, &TGraphButtonBase::OnClick, this, [this] { CloseButtonClick(); });
 

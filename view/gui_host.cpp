@@ -97,12 +97,7 @@ void GuiHost::ServePending()
     if (state_ != State::Posted || cancelled_)
         return;
     if (kind_ == Kind::Display) {
-        shown_ = latest_;
-        haveLatest_ = false;
-        lk.unlock();
-        display_(shown_);
-        lk.lock();
-        lastShown_ = Clock::now();
+        ShowCopy(lk);
         state_ = State::Done;
         cv_.notify_all();
         return;
@@ -147,8 +142,14 @@ void GuiHost::ShowLatest()
 {
     std::unique_lock lk(m_);
     latestPosted_ = false;
-    if (cancelled_ || !haveLatest_)
-        return;
+    if (!cancelled_ && haveLatest_)
+        ShowCopy(lk);
+}
+
+// Shows the latest copy; called and returning with the lock held, which it
+// lets go while the display runs.
+void GuiHost::ShowCopy(std::unique_lock<std::mutex> &lk)
+{
     shown_ = latest_;
     haveLatest_ = false;
     lk.unlock();

@@ -72,6 +72,7 @@ private:
     void ServePending();     // runs a posted call
     void ScheduleLatest();   // a paced display: shows the latest copy when due
     void ShowLatest();
+    void ShowCopy(std::unique_lock<std::mutex> &lk);
     void BoxClosed();
 
     std::function<void(const ExchangeView &)> display_;

@@ -113,8 +113,8 @@ private slots:
 
     void gridAfterFirstRead();
     void typingIntoCellWrites();
-    void count25From100();
-    void startNear65536Wraps();
+    void sizedGridWrites_data();
+    void sizedGridWrites();
     void silverAfterErrorReply();
     void stopWhilePolling();
     void stopWhileConnectPending();
@@ -363,51 +363,63 @@ void MainWindowTest::typingIntoCellWrites()
     form.StopExchange();
 }
 
-void MainWindowTest::count25From100()
+void MainWindowTest::sizedGridWrites_data()
 {
-    SlaveProcess slave({QStringLiteral("--log")});
-    QVERIFY(slave.Port() != 0);
-    TTarvix_Form form;
-    Configure(form, slave.Port(), 100, 25, 50);
-    QVERIFY(ConnectAndRead(form));
-    QCOMPARE(form.GridRowCount(), 4);
-    QCOMPARE(form.MODBUS_GridCellText(0, 1), QStringLiteral("100  "));
-    QCOMPARE(form.MODBUS_GridCellText(0, 2), QStringLiteral("110  "));
-    QCOMPARE(form.MODBUS_GridCellText(0, 3), QStringLiteral("120  "));
-    QCOMPARE(form.MODBUS_GridCellText(5, 3), QStringLiteral("007C"));
-    for (int c = 6; c <= 10; ++c)
-        QVERIFY(form.MODBUS_GridCellText(c, 3).isEmpty());
-    // An empty cell makes no request; header cells neither.
-    form.MODBUS_GridSetEditText(6, 3, QStringLiteral("1"));
-    form.MODBUS_GridSetEditText(0, 1, QStringLiteral("1"));
-    QCOMPARE(form.Rec.WriteTries.load(), 0);
-    QString editText = QStringLiteral("x");
-    form.MODBUS_GridGetEditText(6, 3, editText);
-    QVERIFY(editText.isEmpty());
-    form.MODBUS_GridGetEditText(5, 3, editText);
-    QCOMPARE(editText, QStringLiteral("007C"));
-    // The last register is written at StartReg + 24.
-    form.MODBUS_GridSetEditText(5, 3, QStringLiteral("beef"));
-    QCOMPARE(form.Rec.WriteReg.load(), uint16_t(124));
-    QVERIFY2(slave.WaitForRequest(QStringLiteral("01 06 00 7C BE EF"), 3000), qPrintable(slave.Tail()));
-    form.StopExchange();
+    QTest::addColumn<int>("startReg");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QStringList>("rowHeaders");
+    QTest::addColumn<QStringList>("lastRow");   // texts of the last row's ten cells
+    QTest::addColumn<QPoint>("cell");           // the cell edited (column, row)
+    QTest::addColumn<QString>("before");        // its text before the edit
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("writeReg");
+    QTest::addColumn<QString>("frame");         // the request the slave logs
+    QTest::newRow("count 25 from 100, last register")
+        << 100 << 25 << QStringList{"100  ", "110  ", "120  "}
+        << QStringList{"0078", "0079", "007A", "007B", "007C", "", "", "", "", ""} << QPoint(5, 3)
+        << "007C" << "beef" << 124 << "01 06 00 7C BE EF";
+    QTest::newRow("count 20 from 65530 wraps")
+        << 65530 << 20 << QStringList{"65530  ", "65540  "}
+        << QStringList{"0004", "0005", "0006", "0007", "0008", "0009", "000A", "000B", "000C", "000D"}
+        << QPoint(8, 1) << "0001" << "77" << 1 << "01 06 00 01 00 77";
 }
 
-void MainWindowTest::startNear65536Wraps()
+void MainWindowTest::sizedGridWrites()
 {
+    QFETCH(int, startReg);
+    QFETCH(int, count);
+    QFETCH(QStringList, rowHeaders);
+    QFETCH(QStringList, lastRow);
+    QFETCH(QPoint, cell);
+    QFETCH(QString, before);
+    QFETCH(QString, typed);
+    QFETCH(int, writeReg);
+    QFETCH(QString, frame);
     SlaveProcess slave({QStringLiteral("--log")});
     QVERIFY(slave.Port() != 0);
     TTarvix_Form form;
-    Configure(form, slave.Port(), 65530, 20, 50);
+    Configure(form, slave.Port(), uint16_t(startReg), uint16_t(count), 50);
     QVERIFY(ConnectAndRead(form));
-    QCOMPARE(form.GridRowCount(), 3);
-    QCOMPARE(form.MODBUS_GridCellText(0, 2), QStringLiteral("65540  "));
-    QCOMPARE(form.MODBUS_GridCellText(1, 1), QStringLiteral("FFFA"));
-    QCOMPARE(form.MODBUS_GridCellText(8, 1), QStringLiteral("0001"));
-    form.MODBUS_GridSetEditText(8, 1, QStringLiteral("77"));
-    QCOMPARE(form.Rec.WriteReg.load(), uint16_t(1));
-    QVERIFY2(slave.WaitForRequest(QStringLiteral("01 06 00 01 00 77"), 3000), qPrintable(slave.Tail()));
-    QTRY_COMPARE_WITH_TIMEOUT(form.MODBUS_GridCellText(8, 1), QStringLiteral("0077"), 3000);
+    QCOMPARE(form.GridRowCount(), rowHeaders.size() + 1);
+    for (int r = 1; r <= rowHeaders.size(); ++r)
+        QCOMPARE(form.MODBUS_GridCellText(0, r), rowHeaders[r - 1]);
+    for (int c = 1; c <= 10; ++c)
+        QCOMPARE(form.MODBUS_GridCellText(c, int(rowHeaders.size())), lastRow[c - 1]);
+    // Cells beyond the count and header cells make no request.
+    for (int c = 1; c <= 10; ++c)
+        if (lastRow[c - 1].isEmpty())
+            form.MODBUS_GridSetEditText(c, int(rowHeaders.size()), QStringLiteral("1"));
+    form.MODBUS_GridSetEditText(0, 1, QStringLiteral("1"));
+    QCOMPARE(form.Rec.WriteTries.load(), 0);
+    QString editText;
+    form.MODBUS_GridGetEditText(cell.x(), cell.y(), editText);
+    QCOMPARE(editText, before);
+    form.MODBUS_GridSetEditText(cell.x(), cell.y(), typed);
+    QCOMPARE(form.Rec.WriteReg.load(), uint16_t(writeReg));
+    QVERIFY2(slave.WaitForRequest(frame, 3000), qPrintable(slave.Tail()));
+    QTRY_COMPARE_WITH_TIMEOUT(form.MODBUS_GridCellText(cell.x(), cell.y()),
+                              QStringLiteral("%1").arg(typed.toUInt(nullptr, 16), 4, 16, QLatin1Char('0')).toUpper(),
+                              3000);
     form.StopExchange();
 }
 
