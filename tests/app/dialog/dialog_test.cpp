@@ -35,6 +35,18 @@ public slots:
     void open(const QUrl &url) { urls.append(url); }
 };
 
+// An object whose event handler throws.
+class Thrower : public QObject {
+public:
+    int calls = 0;
+protected:
+    void customEvent(QEvent *) override
+    {
+        ++calls;
+        throw std::runtime_error("register image lost");
+    }
+};
+
 const char kDefaultsFile[] =
     "[MODBUS]\nConnType=1\nSlaveAddr=1\nStartReg=0\nRegCount=256\n\n"
     "[TCPIP]\nIPAddr=10.101.100.1\nPort=502\nLocalPort=0\n\n"
@@ -363,19 +375,18 @@ void DialogTest::aboutBox()
 
 void DialogTest::exceptionFromHandlerIsShown()
 {
-    QPushButton button(QStringLiteral("throw"));
-    int clicks = 0;
-    QObject::connect(&button, &QPushButton::clicked, [&] {
-        ++clicks;
-        throw std::runtime_error("register image lost");
-    });
-    button.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&button));
-    for (int round = 0; round < 2; ++round) {   // the program goes on after the first
-        const QString text = TextOfModalBox([&] { QTest::mouseClick(&button, Qt::LeftButton); });
+    // A handler that throws: its message is shown and the program goes on.
+    // (An event object of its own: an exception thrown through the input
+    // handling of the toolkit's widget library skips that library's clean-up.)
+    Thrower thrower;
+    for (int round = 0; round < 2; ++round) {
+        const QString text = TextOfModalBox([&] {
+            QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
+            QCoreApplication::sendPostedEvents(&thrower, QEvent::User);
+        });
         QCOMPARE(text, QStringLiteral("register image lost"));
     }
-    QCOMPARE(clicks, 2);
+    QCOMPARE(thrower.calls, 2);
 }
 
 void DialogTest::layoutFitsAndRenders()
