@@ -1,17 +1,13 @@
 #include "gui_host.h"
 
-#include <QCoreApplication>
-#include <QEvent>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include "Modbus_thread_unit.h"
-
-namespace {
-const QEvent::Type WakeEvent = static_cast<QEvent::Type>(QEvent::User + 61);
-const QEvent::Type LatestEvent = static_cast<QEvent::Type>(QEvent::User + 62);
-}
 
 void ExchangeView::From(const MODBUS_Thread &thread)
 {
@@ -27,6 +23,9 @@ void ExchangeView::From(const MODBUS_Thread &thread)
 GuiHost::GuiHost(std::function<void(const ExchangeView &)> display, QWidget *boxParent)
     : display_(std::move(display)), boxParent_(boxParent)
 {
+    wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    wakeNotifier_ = new QSocketNotifier(wakeFd_, QSocketNotifier::Read, this);
+    connect(wakeNotifier_, &QSocketNotifier::activated, this, &GuiHost::OnWake);
     latestTimer_ = new QTimer(this);
     latestTimer_->setSingleShot(true);
     connect(latestTimer_, &QTimer::timeout, this, &GuiHost::ShowLatest);
@@ -36,6 +35,9 @@ GuiHost::~GuiHost()
 {
     if (box_)
         delete box_.data();
+    delete wakeNotifier_;
+    if (wakeFd_ >= 0)
+        ::close(wakeFd_);
 }
 
 void GuiHost::Display(MODBUS_Thread &thread)
@@ -50,14 +52,14 @@ void GuiHost::Display(MODBUS_Thread &thread)
         // (or a newer one) when the interval is over.
         if (!latestPosted_) {
             latestPosted_ = true;
-            QCoreApplication::postEvent(this, new QEvent(LatestEvent));
+            Wake();
         }
         return;
     }
     kind_ = Kind::Display;
     state_ = State::Posted;
     cv_.notify_all();   // a stop waiting in ServeFor serves it at once
-    QCoreApplication::postEvent(this, new QEvent(WakeEvent));
+    Wake();
     cv_.wait(lk, [this] { return state_ == State::Done || cancelled_; });
     kind_ = Kind::None;
     state_ = State::Idle;
@@ -74,17 +76,32 @@ void GuiHost::MessageBox(const std::string &text, const std::string &caption, in
     flags_ = flags;
     state_ = State::Posted;
     cv_.notify_all();
-    QCoreApplication::postEvent(this, new QEvent(WakeEvent));
+    Wake();
     cv_.wait(lk, [this] { return state_ == State::Done || cancelled_; });
     kind_ = Kind::None;
     state_ = State::Idle;
 }
 
-void GuiHost::customEvent(QEvent *event)
+// The GUI thread is woken through an eventfd rather than a posted event:
+// the exchange thread then touches nothing of Qt's, and the wake is a plain
+// write that the thread checker follows as well.
+void GuiHost::Wake()
 {
-    if (event->type() == WakeEvent)
-        ServePending();
-    else if (event->type() == LatestEvent)
+    const uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
+}
+
+void GuiHost::OnWake()
+{
+    uint64_t count;
+    [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
+    ServePending();
+    bool latest;
+    {
+        std::lock_guard lk(m_);
+        latest = latestPosted_;
+    }
+    if (latest)
         ScheduleLatest();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The GUI side of the exchange thread's calls: a one-slot mailbox. The
 // exchange thread puts its call (a display, or a message box) into the slot,
-// wakes the GUI thread with a posted event and sleeps until the call is done.
+// wakes the GUI thread through an eventfd and sleeps until the call is done.
 // The GUI thread runs the call from its event loop, or from ServeFor while a
 // stop waits for the thread, so a waiting stop never deadlocks with it.
 //
@@ -24,6 +24,7 @@
 
 #include "exchange_host.h"
 
+class QSocketNotifier;
 class QTimer;
 
 // What one display shows: the thread's counters, status and frame copies.
@@ -61,14 +62,13 @@ public:
     // The message box the exchange thread waits on, if one is up.
     QMessageBox *OpenBox() const { return box_; }
 
-protected:
-    void customEvent(QEvent *event) override;
-
 private:
     using Clock = std::chrono::steady_clock;
     enum class Kind { None, Display, Box };
     enum class State { Idle, Posted, BoxUp, Done };
 
+    void Wake();             // exchange thread, lock held: wakes the GUI thread
+    void OnWake();
     void ServePending();     // runs a posted call
     void ScheduleLatest();   // a paced display: shows the latest copy when due
     void ShowLatest();
@@ -92,6 +92,8 @@ private:
     Clock::time_point lastShown_{};
 
     ExchangeView shown_;           // GUI thread: the copy being shown
+    int wakeFd_ = -1;
+    QSocketNotifier *wakeNotifier_ = nullptr;
     QTimer *latestTimer_ = nullptr;
     QPointer<QMessageBox> box_;    // GUI thread only
 };
