@@ -18,14 +18,7 @@ namespace {
 std::string CrcHex(std::vector<uint8_t> frame)
 {
     frame.resize(frame.size() + 2);
-    const int n = FrameWithCrc(frame.data(), static_cast<int>(frame.size()) - 2);
-    std::string s;
-    char b[4];
-    for (int i = 0; i < n; ++i) {
-        std::snprintf(b, sizeof b, i ? " %02X" : "%02X", frame[i]);
-        s += b;
-    }
-    return s;
+    return HexBytes(frame.data(), FrameWithCrc(frame.data(), static_cast<int>(frame.size()) - 2));
 }
 
 class Cycle : public ::testing::Test {

@@ -110,8 +110,7 @@ int RefusingPort()
     return ntohs(a.sin_port);
 }
 
-namespace {
-std::string Hex(const uint8_t *p, int n)
+std::string HexBytes(const uint8_t *p, int n)
 {
     std::string s;
     char b[4];
@@ -121,7 +120,6 @@ std::string Hex(const uint8_t *p, int n)
     }
     return s;
 }
-} // namespace
 
 std::atomic<uint32_t> g_testSleeps{0};
 
@@ -179,8 +177,8 @@ void RecordingHost::OnDisplay(MODBUS_Thread &t)
     s.reqCount = t.ReqCount.load();
     s.status = t.Status.load();
     s.errorCount = t.ErrorCount.load();
-    s.request = Hex(t.ReqFrame, t.ReqLen);
-    s.reply = Hex(t.ReplyFrame, t.ReplyLen);
+    s.request = HexBytes(t.ReqFrame, t.ReqLen);
+    s.reply = HexBytes(t.ReplyFrame, t.ReplyLen);
     s.valid = rec_.ValuesValid.load() != 0;
     for (uint16_t i = 0; i < rec_.RegValuesSize; ++i)
         s.values.push_back(rec_.RegValues[i].load());

@@ -42,6 +42,9 @@ private:
     std::vector<std::string> lines_;
 };
 
+// Bytes as upper-case hex pairs separated by single blanks.
+std::string HexBytes(const uint8_t *p, int n);
+
 // Path of a program given by CMake in the environment, "" if absent.
 std::string ProgramPath(const char *envName);
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine_test_support.h"
 #include "modbus_frames.h"
 
 namespace {
@@ -25,24 +26,13 @@ std::vector<uint8_t> Hex(const std::string &text)
     return out;
 }
 
-std::string ToHex(const uint8_t *p, int n)
-{
-    std::string s;
-    char b[4];
-    for (int i = 0; i < n; ++i) {
-        std::snprintf(b, sizeof b, i ? " %02X" : "%02X", p[i]);
-        s += b;
-    }
-    return s;
-}
-
 // Appends the CRC to a hex frame.
 std::string WithCrc(const std::string &hex)
 {
     auto v = Hex(hex);
     v.resize(v.size() + 2);
     const int n = FrameWithCrc(v.data(), static_cast<int>(v.size()) - 2);
-    return ToHex(v.data(), n);
+    return HexBytes(v.data(), n);
 }
 
 TEST(Crc, CheckValueAndEmptyInput)
@@ -73,27 +63,27 @@ TEST(Requests, LayoutsAndFramings)
 {
     uint8_t buf[64];
     int n = BuildReadRequest(buf, 0x11, 3, 0x006B, 3);
-    EXPECT_EQ(ToHex(buf, n), "11 03 00 6B 00 03");
+    EXPECT_EQ(HexBytes(buf, n), "11 03 00 6B 00 03");
     uint8_t copy[64];
     std::copy(buf, buf + n, copy);
-    EXPECT_EQ(ToHex(buf, FrameWithCrc(buf, n)), "11 03 00 6B 00 03 76 87");
-    EXPECT_EQ(ToHex(copy, FrameWithHeader(copy, n)), "00 00 00 00 00 06 11 03 00 6B 00 03");
+    EXPECT_EQ(HexBytes(buf, FrameWithCrc(buf, n)), "11 03 00 6B 00 03 76 87");
+    EXPECT_EQ(HexBytes(copy, FrameWithHeader(copy, n)), "00 00 00 00 00 06 11 03 00 6B 00 03");
 
     n = BuildReadRequest(buf, 0xF7, 4, 0xFFFF, 1024);
-    EXPECT_EQ(ToHex(buf, n), "F7 04 FF FF 04 00");
+    EXPECT_EQ(HexBytes(buf, n), "F7 04 FF FF 04 00");
 
     n = BuildWriteSingle(buf, 1, 0xABCD, 0x1234);
-    EXPECT_EQ(ToHex(buf, n), "01 06 AB CD 12 34");
+    EXPECT_EQ(HexBytes(buf, n), "01 06 AB CD 12 34");
 
     const uint16_t one = 0x1234;
     n = BuildWriteMultiple(buf, 1, 5, &one, 1);
-    EXPECT_EQ(ToHex(buf, FrameWithCrc(buf, n)), "01 10 00 05 00 01 02 12 34 AB 72");
+    EXPECT_EQ(HexBytes(buf, FrameWithCrc(buf, n)), "01 10 00 05 00 01 02 12 34 AB 72");
 
     // The largest request: 8 registers behind the header, 29 bytes.
     const uint16_t eight[8] = {0x0102, 0x0304, 0x0506, 0x0708, 0x090A, 0x0B0C, 0x0D0E, 0xFFFF};
     n = BuildWriteMultiple(buf, 9, 0x0100, eight, 8);
     EXPECT_EQ(n, 23);
-    EXPECT_EQ(ToHex(buf, FrameWithHeader(buf, n)),
+    EXPECT_EQ(HexBytes(buf, FrameWithHeader(buf, n)),
               "00 00 00 00 00 17 09 10 01 00 00 08 10 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E FF FF");
 }
 
@@ -104,6 +94,21 @@ struct FramingCase {
     int off;   // frame offset and length when status is 0
     int len;
 };
+
+using FramingCheck = uint8_t (*)(const uint8_t *, int, int &, int &);
+
+void RunFramingCases(FramingCheck check, const FramingCase *begin, const FramingCase *end)
+{
+    for (const FramingCase *c = begin; c != end; ++c) {
+        const auto v = Hex(c->hex);
+        int off = -1, len = -1;
+        EXPECT_EQ(check(v.data(), static_cast<int>(v.size()), off, len), c->status) << c->name;
+        if (c->status == ST_OK) {
+            EXPECT_EQ(off, c->off) << c->name;
+            EXPECT_EQ(len, c->len) << c->name;
+        }
+    }
+}
 
 TEST(Checks, ModnetReply)
 {
@@ -119,15 +124,7 @@ TEST(Checks, ModnetReply)
         {"length high byte", "00 00 00 00 01 03 01 83 02", ST_PKT_SIZE_MISMATCH, 0, 0},
         {"exception reply", "00 00 00 00 00 03 01 83 02", ST_OK, 6, 3},
     };
-    for (const auto &c : cases) {
-        const auto v = Hex(c.hex);
-        int off = -1, len = -1;
-        EXPECT_EQ(CheckModnetReply(v.data(), static_cast<int>(v.size()), off, len), c.status) << c.name;
-        if (c.status == ST_OK) {
-            EXPECT_EQ(off, c.off) << c.name;
-            EXPECT_EQ(len, c.len) << c.name;
-        }
-    }
+    RunFramingCases(CheckModnetReply, std::begin(cases), std::end(cases));
 }
 
 TEST(Checks, CrcReply)
@@ -138,19 +135,11 @@ TEST(Checks, CrcReply)
     const FramingCase cases[] = {
         {"good", good, ST_OK, 0, 5},
         {"three bytes", "01 83 02", ST_REPLY_SHORT, 0, 0},
-        {"wrong crc", ToHex(bad.data(), static_cast<int>(bad.size())), ST_HEADER_WRONG, 0, 0},
+        {"wrong crc", HexBytes(bad.data(), static_cast<int>(bad.size())), ST_HEADER_WRONG, 0, 0},
         {"four bytes, crc of two", WithCrc("01 06"), ST_OK, 0, 2},
         {"exception", WithCrc("01 83 02"), ST_OK, 0, 3},
     };
-    for (const auto &c : cases) {
-        const auto v = Hex(c.hex);
-        int off = -1, len = -1;
-        EXPECT_EQ(CheckCrcReply(v.data(), static_cast<int>(v.size()), off, len), c.status) << c.name;
-        if (c.status == ST_OK) {
-            EXPECT_EQ(off, c.off) << c.name;
-            EXPECT_EQ(len, c.len) << c.name;
-        }
-    }
+    RunFramingCases(CheckCrcReply, std::begin(cases), std::end(cases));
 }
 
 TEST(Checks, SerialReply)
