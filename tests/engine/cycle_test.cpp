@@ -11,6 +11,7 @@
 
 #include "engine_test_support.h"
 #include "modbus_frames.h"
+#include "syslog.h"
 #include "ticks.h"
 
 namespace {
@@ -424,6 +425,34 @@ TEST_F(Cycle, UpdatePeriodWaitsInTwentyMillisecondSteps)
         for (size_t i = 2; i + 1 < 5; ++i)
             EXPECT_EQ(h.shots[i + 1].sleeps - h.shots[i].sleeps, steps);
     }
+}
+
+// A datagram that cannot be sent (port 0 is refused by the kernel): status
+// 1, counted, and one line to the system log; the cycle goes on.
+TEST_F(Cycle, UdpSendErrorIsStatus1AndALogLine)
+{
+    struct Capture final : SysLogTarget {
+        std::vector<std::string> lines;
+        void vSysLogMsg(const char *fmt, va_list args) override
+        {
+            char buf[256];
+            std::vsnprintf(buf, sizeof buf, fmt, args);
+            lines.push_back(buf);
+        }
+    } log;
+    ASSERT_TRUE(RegisterDefaultLogList(&log));
+    FillNetRecord(rec, 1, 0, false, 0, 2, 0);
+    StartExchange(rec, host);
+    const bool got = ShotsAtLeast(3);
+    StopExchange(rec, host);
+    UnregisterDefaultLogList(&log);
+    ASSERT_TRUE(got);
+    EXPECT_EQ(host.shots[1].status, ST_UDP_SEND_ERROR);
+    EXPECT_EQ(host.shots[1].errorCount, 1);
+    EXPECT_EQ(host.shots[1].request, "00 00 00 00 00 06 01 03 00 00 00 02");
+    EXPECT_EQ(host.shots[2].errorCount, 2);
+    ASSERT_GE(log.lines.size(), 2u);
+    EXPECT_EQ(log.lines[0], "Send Error " + std::to_string(EINVAL));
 }
 
 } // namespace
