@@ -47,7 +47,7 @@ void GuiHost::Display(MODBUS_Thread &thread)
         return;
     latest_.From(thread);
     haveLatest_ = true;
-    if (Clock::now() - lastShown_ < std::chrono::milliseconds(MinDisplayIntervalMs)) {
+    if (Clock::now() - lastShown_ < interval_) {
         // Too soon after the last display: the GUI thread shows this copy
         // (or a newer one) when the interval is over.
         if (!latestPosted_) {
@@ -144,7 +144,7 @@ void GuiHost::ServePending()
 void GuiHost::ScheduleLatest()
 {
     std::unique_lock lk(m_);
-    const auto due = lastShown_ + std::chrono::milliseconds(MinDisplayIntervalMs);
+    const auto due = lastShown_ + interval_;
     const auto now = Clock::now();
     lk.unlock();
     if (now >= due) {
@@ -223,6 +223,12 @@ void GuiHost::ResumeWaits()
     haveLatest_ = false;
     latestPosted_ = false;
     lastShown_ = {};
+}
+
+void GuiHost::SetDisplayInterval(int ms)
+{
+    std::lock_guard lk(m_);
+    interval_ = std::chrono::milliseconds(ms);
 }
 
 void GuiHost::ThreadEnded()

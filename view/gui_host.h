@@ -59,6 +59,8 @@ public:
     void ServeFor(int ms) override;
     void CancelWaits() override;
     void ResumeWaits() override;
+    // The pacing interval (MinDisplayIntervalMs unless a test changes it).
+    void SetDisplayInterval(int ms);
     // The message box the exchange thread waits on, if one is up.
     QMessageBox *OpenBox() const { return box_; }
 
@@ -90,6 +92,7 @@ private:
     bool haveLatest_ = false;
     bool latestPosted_ = false;    // a paced display is on its way to the GUI thread
     Clock::time_point lastShown_{};
+    std::chrono::milliseconds interval_{MinDisplayIntervalMs};
 
     ExchangeView shown_;           // GUI thread: the copy being shown
     int wakeFd_ = -1;

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QTableView>
 #include <QtTest>
+#include <thread>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -110,6 +111,7 @@ private slots:
     void readingsOfEdgeCells();
     void statusTextsAndDumps();
     void layoutAndTexts();
+    void pacedDisplays();
 
     void gridAfterFirstRead();
     void typingIntoCellWrites();
@@ -291,6 +293,50 @@ void MainWindowTest::layoutAndTexts()
     form.resize(711, 452);
     QCOMPARE(form.RequestTF->width(), 651);
     QCOMPARE(form.ReqErrorsCountTF->geometry(), QRect(516, 4, 79, 18));
+}
+
+// A display that comes sooner than the pacing interval after the last one
+// does not wait for the GUI thread; its copy is shown once the interval is over.
+void MainWindowTest::pacedDisplays()
+{
+    TTarvix_Form form;
+    form.Rec.RegCount.store(1);
+    form.Rec.AllocRegValues(1);
+    form.Rec.Thread = std::make_unique<MODBUS_Thread>(form.Rec, form.Host());
+    MODBUS_Thread &t = *form.Rec.Thread;
+    GuiHost &host = HostOf(form);
+    host.SetDisplayInterval(300);
+    std::atomic<int> done{0};
+    std::thread worker([&] {
+        t.ReqCount.store(1);
+        host.Display(t);   // the first one waits until the GUI thread ran it
+        done.store(1);
+        t.ReqCount.store(2);
+        t.ReqFrame[0] = 0x5A;
+        t.ReqLen = 1;
+        host.Display(t);   // too soon: leaves its copy and returns
+        t.ReqFrame[0] = 0x00;   // the copy, not the thread's frame, is shown
+        done.store(2);
+    });
+    QTRY_VERIFY(done.load() >= 1);
+    QCOMPARE(form.ReqCountTF->Text(), QStringLiteral("1"));
+    // No event is processed here: the second call must not wait for one.
+    QElapsedTimer clock;
+    clock.start();
+    while (done.load() != 2 && clock.elapsed() < 2000)
+        QThread::msleep(1);
+    QCOMPARE(done.load(), 2);
+    worker.join();
+    QCOMPARE(form.ReqCountTF->Text(), QStringLiteral("1"));
+    QTRY_COMPARE(form.ReqCountTF->Text(), QStringLiteral("2"));
+    QCOMPARE(form.RequestTF->Text(), QStringLiteral(" 5A"));
+    // A stop drops a copy not shown yet.
+    host.SetDisplayInterval(60000);   // so this call from the GUI thread is surely paced
+    host.Display(t);
+    host.CancelWaits();
+    QTest::qWait(400);
+    QCOMPARE(form.RequestTF->Text(), QStringLiteral(" 5A"));
+    form.Rec.Thread.reset();
 }
 
 void MainWindowTest::gridAfterFirstRead()
