@@ -28,11 +28,7 @@ TAboutForm::TAboutForm(QWidget *parent) : QDialog(parent)
     move(528, 328);
 
     RxLabel1 = new TShadowLabel(QStringLiteral("Tarvix "), this);
-    QFont banner(QStringLiteral("Arial Black"));
-    banner.setPixelSize(27);
-    banner.setItalic(true);
-    banner.setWeight(QFont::Black);
-    RxLabel1->setFont(banner);
+    RxLabel1->setFont(BannerFont());
     RxLabel1->setAlignment(Qt::AlignCenter);
     RxLabel1->setGeometry(0, 0, 288, 40);
 

@@ -14,6 +14,8 @@
 #include <QSpinBox>
 
 #include <climits>
+#include <tuple>
+#include <utility>
 
 #include "Aboutunit.h"
 #include "app_resources.h"
@@ -51,6 +53,41 @@ QSpinBox *AddSpin(QWidget *parent, int x, int y, int w, int min, int max, int va
     s->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     s->setValue(value);
     return s;
+}
+
+// A pair of radio buttons that form a group of their own; the first is
+// checked.
+std::pair<QRadioButton *, QRadioButton *> AddRadioPair(QWidget *parent, const QString &first,
+                                                       const QRect &firstRect,
+                                                       const QString &second,
+                                                       const QRect &secondRect)
+{
+    auto *a = new QRadioButton(first, parent);
+    a->setGeometry(firstRect);
+    auto *b = new QRadioButton(second, parent);
+    b->setGeometry(secondRect);
+    auto *group = new QButtonGroup(parent);
+    group->addButton(a);
+    group->addButton(b);
+    a->setChecked(true);
+    return {a, b};
+}
+
+QCheckBox *AddCheck(QWidget *parent, const QString &text, int y, const QString &hint = {})
+{
+    auto *c = new QCheckBox(text, parent);
+    c->setGeometry(200, y, 150, 19);
+    c->setToolTip(hint);
+    return c;
+}
+
+// The two connection panels: the same size at the same place.
+QFrame *AddPanel(QWidget *parent)
+{
+    auto *f = new QFrame(parent);
+    f->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    f->setGeometry(5, 90, 357, 84);
+    return f;
 }
 
 QFrame *AddRowFrame(QWidget *parent, int y)
@@ -141,11 +178,7 @@ void TSelConnForm::BuildForm()
     setSizeGripEnabled(false);
 
     RxLabel1 = new TShadowLabel(QStringLiteral("Tarvix  "), this);
-    QFont banner(QStringLiteral("Arial Black"));
-    banner.setPixelSize(27);
-    banner.setItalic(true);
-    banner.setWeight(QFont::Black);
-    RxLabel1->setFont(banner);
+    RxLabel1->setFont(BannerFont());
     RxLabel1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     RxLabel1->setGeometry(10, 2, 250, 42);
 
@@ -167,9 +200,7 @@ void TSelConnForm::BuildForm()
     ConnTypeGroup->button(2)->setChecked(true);
 
     // The two panels share one place; the one in front is the one in use.
-    TCPIP_Panel = new QFrame(this);
-    TCPIP_Panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    TCPIP_Panel->setGeometry(5, 90, 357, 84);
+    TCPIP_Panel = AddPanel(this);
     AddLabel(TCPIP_Panel, QStringLiteral("IP - Address:"), 8, 10, 125);
     IP_Addr_Edit = new QLineEdit(QStringLiteral("10.101.100.1"), TCPIP_Panel);
     IP_Addr_Edit->setGeometry(140, 8, 110, 21);
@@ -177,18 +208,11 @@ void TSelConnForm::BuildForm()
     IP_PortEdit = AddSpin(TCPIP_Panel, 140, 32, 70, 1, 65535, 502);
     UDPLocPortLabel = AddLabel(TCPIP_Panel, QStringLiteral("UDP Local Port Number:"), 8, 58, 130);
     UDPLocalPortEdit = AddSpin(TCPIP_Panel, 140, 56, 70, 0, 65535, 0);
-    auto *framing = new QButtonGroup(this);
-    MODNET_RButton = new QRadioButton(QStringLiteral("MODNET"), TCPIP_Panel);
-    MODNET_RButton->setGeometry(262, 10, 90, 19);
-    MODBUSUDP_RButton = new QRadioButton(QStringLiteral("MODBUS/IP"), TCPIP_Panel);
-    MODBUSUDP_RButton->setGeometry(262, 34, 90, 19);
-    framing->addButton(MODNET_RButton);
-    framing->addButton(MODBUSUDP_RButton);
-    MODNET_RButton->setChecked(true);
+    std::tie(MODNET_RButton, MODBUSUDP_RButton) =
+        AddRadioPair(TCPIP_Panel, QStringLiteral("MODNET"), QRect(262, 10, 90, 19),
+                     QStringLiteral("MODBUS/IP"), QRect(262, 34, 90, 19));
 
-    SerPanel = new QFrame(this);
-    SerPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    SerPanel->setGeometry(5, 90, 357, 84);
+    SerPanel = AddPanel(this);
     AddLabel(SerPanel, QStringLiteral("COM Port:"), 8, 10, 70);
     COM_ComboBox = new TPortComboBox(SerPanel);
     COM_ComboBox->setEditable(true);
@@ -203,30 +227,20 @@ void TSelConnForm::BuildForm()
     for (const char *b : kBaudItems)
         BaudComboBox->addItem(QString::fromLatin1(b));
     BaudComboBox->setCurrentIndex(-1);
-    ParityCheckBox = new QCheckBox(QStringLiteral("Use EVEN Parity"), SerPanel);
-    ParityCheckBox->setGeometry(200, 10, 150, 19);
-    ParityCheckBox->setToolTip(
+    ParityCheckBox = AddCheck(SerPanel, QStringLiteral("Use EVEN Parity"), 10,
         QStringLiteral("Use Even Parity bit on COM port (or work without parity bit)"));
     ParityCheckBox->setChecked(true);
-    RS485_CheckBox = new QCheckBox(QStringLiteral("RS-485 Control"), SerPanel);
-    RS485_CheckBox->setGeometry(200, 34, 150, 19);
-    RS485_CheckBox->setToolTip(
+    RS485_CheckBox = AddCheck(SerPanel, QStringLiteral("RS-485 Control"), 34,
         QStringLiteral("Control RS485 driver on COM-port transmitter with RTS, DTR"));
-    DTR_CheckBox = new QCheckBox(QStringLiteral("DTR Always ON"), SerPanel);
-    DTR_CheckBox->setGeometry(200, 58, 150, 19);
+    DTR_CheckBox = AddCheck(SerPanel, QStringLiteral("DTR Always ON"), 58);
     TCPIP_Panel->hide();   // the serial panel, created later, starts in front
 
     QFrame *row = AddRowFrame(this, 177);
     AddLabel(row, QStringLiteral("Controller Slave-Address:"), 8, 7, 140);
     SlaveAddrEdit = AddSpin(row, 150, 5, 60, 0, 255, 1);
-    auto *cmd = new QButtonGroup(this);
-    RadioButtonCmd3 = new QRadioButton(QStringLiteral("Cmd 03"), row);
-    RadioButtonCmd3->setGeometry(220, 6, 66, 19);
-    RadioButtonCmd4 = new QRadioButton(QStringLiteral("Cmd 04"), row);
-    RadioButtonCmd4->setGeometry(286, 6, 66, 19);
-    cmd->addButton(RadioButtonCmd3);
-    cmd->addButton(RadioButtonCmd4);
-    RadioButtonCmd3->setChecked(true);
+    std::tie(RadioButtonCmd3, RadioButtonCmd4) =
+        AddRadioPair(row, QStringLiteral("Cmd 03"), QRect(220, 6, 66, 19),
+                     QStringLiteral("Cmd 04"), QRect(286, 6, 66, 19));
 
     row = AddRowFrame(this, 210);
     AddLabel(row, QStringLiteral("View Registers From:"), 8, 7, 140);

@@ -39,3 +39,12 @@ void TShadowLabel::paintEvent(QPaintEvent *)
     p.setPen(palette().color(foregroundRole()));
     p.drawText(area, flags, text());
 }
+
+QFont BannerFont()
+{
+    QFont f(QStringLiteral("Arial Black"));
+    f.setPixelSize(27);
+    f.setItalic(true);
+    f.setWeight(QFont::Black);
+    return f;
+}

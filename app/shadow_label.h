@@ -4,6 +4,7 @@
 // the label's own colour at its place.
 
 #include <QColor>
+#include <QFont>
 #include <QLabel>
 
 class TShadowLabel : public QLabel {
@@ -25,3 +26,7 @@ private:
     QColor shadow_{Qt::magenta};
     int size_ = 2;
 };
+
+// The font of the program's name on the dialog and the About box: "Arial
+// Black", 27 pixels high, italic, at its black weight.
+QFont BannerFont();
