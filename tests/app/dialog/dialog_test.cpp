@@ -109,6 +109,7 @@ private slots:
     void okOnEmptyFileWritesDefaults();
     void okStops_data();
     void okStops();
+    void tabOrder();
     void escAndExitCloseTheDialog();
     void aboutBox();
     void exceptionFromHandlerIsShown();
@@ -320,6 +321,40 @@ void DialogTest::okStops()
         QCOMPARE(int(w.Rec.StartReg.load()), 33);
         QCOMPARE(int(w.Rec.RegCount.load()), count);
         QCOMPARE(int(w.Rec.UpdatePeriod.load()), 100);   // copied only past the check
+    }
+}
+
+void DialogTest::tabOrder()
+{
+    // Tab walks the fields top to bottom, then the buttons; the panel behind
+    // is never entered.
+    ScopedCurrentDir dir;
+    TSelConnForm d;
+    d.show();
+    d.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+    const QList<QWidget *> tcp = {d.ConnTypeGroup->button(1), d.IP_Addr_Edit, d.IP_PortEdit,
+                                  d.UDPLocalPortEdit, d.MODNET_RButton, d.SlaveAddrEdit,
+                                  d.RadioButtonCmd3, d.StartRegEdit, d.RegCountEdit,
+                                  d.UpdatePeriodEdit, d.OkButton, d.CloseButton, d.AboutButton};
+    const QList<QWidget *> com = {d.ConnTypeGroup->button(2), d.COM_ComboBox, d.BaudComboBox,
+                                  d.ParityCheckBox, d.RS485_CheckBox, d.DTR_CheckBox,
+                                  d.SlaveAddrEdit, d.RadioButtonCmd3, d.StartRegEdit,
+                                  d.RegCountEdit, d.UpdatePeriodEdit, d.OkButton,
+                                  d.CloseButton, d.AboutButton};
+    for (const QList<QWidget *> &expected : {tcp, com}) {
+        expected.first()->setFocus();
+        static_cast<QAbstractButton *>(expected.first())->click();
+        QList<QWidget *> walked;
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            QWidget *f = QApplication::focusWidget();
+            // A spin box or an editable combo box has the focus in its editor.
+            while (f && f != &d && !expected.contains(f))
+                f = f->parentWidget();
+            walked.append(f);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(walked, expected);
     }
 }
 
