@@ -43,11 +43,41 @@ QLabel *PlaceLabel(QWidget *parent, const char *text, int x, int y)
     return label;
 }
 
-TGTextField *PlaceField(QWidget *parent, int x, int y, int w, int h)
+// A text field with its label (none where label is null), in panel pixels.
+struct FieldPlace {
+    const char *label;
+    int labelX, labelY;
+    TGTextField *TTarvix_Form::*field;
+    int x, y, w, h;
+};
+
+const FieldPlace BottomFields[] = {
+    {"ReqCount:", 6, 6, &TTarvix_Form::ReqCountTF, 61, 4, 65, 18},
+    {"Status:", 134, 7, &TTarvix_Form::ReqErrorTF, 172, 4, 280, 18},
+    {"ErrorCount:", 457, 6, &TTarvix_Form::ReqErrorsCountTF, 516, 4, 79, 18},
+    {"Запрос:", 10, 28, &TTarvix_Form::RequestTF, 53, 25, 543, 19},
+    {"Ответ:", 15, 47, &TTarvix_Form::ReplyTF, 53, 45, 543, 19},
+};
+
+const FieldPlace RightFields[] = {
+    {"As Decimal Int:", 8, 59, &TTarvix_Form::IntTF, 8, 73, 87, 17},
+    {"As Decimal Word:", 8, 91, &TTarvix_Form::DecWordTF, 9, 105, 87, 17},
+    {"As Decimal Long:", 8, 128, &TTarvix_Form::DecLongTF, 9, 142, 87, 17},
+    {"As Float:", 8, 165, &TTarvix_Form::FloatTF, 9, 179, 87, 17},
+    {nullptr, 0, 0, &TTarvix_Form::FloatSwTF, 9, 198, 87, 17},
+    {"As 4..20 mA:", 9, 238, &TTarvix_Form::WordAs4_20mA_TF, 9, 252, 87, 20},
+};
+
+template <size_t N>
+void PlaceFields(TTarvix_Form &form, QWidget *panel, const FieldPlace (&places)[N])
 {
-    auto *field = new TGTextField(parent);
-    field->setGeometry(x, y, w, h);
-    return field;
+    for (const FieldPlace &p : places) {
+        if (p.label)
+            PlaceLabel(panel, p.label, p.labelX, p.labelY);
+        auto *field = new TGTextField(panel);
+        field->setGeometry(p.x, p.y, p.w, p.h);
+        form.*p.field = field;
+    }
 }
 
 // A 93 x 23 silver button of the right panel.
@@ -103,16 +133,7 @@ TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
 
     // Bottom panel: counters, status and the two frames.
     Panel1 = MakePanel(this);
-    PlaceLabel(Panel1, "ReqCount:", 6, 6);
-    ReqCountTF = PlaceField(Panel1, 61, 4, 65, 18);
-    PlaceLabel(Panel1, "Status:", 134, 7);
-    ReqErrorTF = PlaceField(Panel1, 172, 4, 280, 18);
-    PlaceLabel(Panel1, "ErrorCount:", 457, 6);
-    ReqErrorsCountTF = PlaceField(Panel1, 516, 4, 79, 18);
-    PlaceLabel(Panel1, "Запрос:", 10, 28);
-    RequestTF = PlaceField(Panel1, 53, 25, 543, 19);
-    PlaceLabel(Panel1, "Ответ:", 15, 47);
-    ReplyTF = PlaceField(Panel1, 53, 45, 543, 19);
+    PlaceFields(*this, Panel1, BottomFields);
 
     // Right panel: buttons, readings and the write option.
     Panel2 = MakePanel(this);
@@ -121,17 +142,7 @@ TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(ReconnButton, &TGraphButtonBase::OnClick, this, [this] { ReconnButtonClick(); });
     connect(CloseButton, &TGraphButtonBase::OnClick, this, [this] { CloseButtonClick(); });
 
-    PlaceLabel(Panel2, "As Decimal Int:", 8, 59);
-    IntTF = PlaceField(Panel2, 8, 73, 87, 17);
-    PlaceLabel(Panel2, "As Decimal Word:", 8, 91);
-    DecWordTF = PlaceField(Panel2, 9, 105, 87, 17);
-    PlaceLabel(Panel2, "As Decimal Long:", 8, 128);
-    DecLongTF = PlaceField(Panel2, 9, 142, 87, 17);
-    PlaceLabel(Panel2, "As Float:", 8, 165);
-    FloatTF = PlaceField(Panel2, 9, 179, 87, 17);
-    FloatSwTF = PlaceField(Panel2, 9, 198, 87, 17);
-    PlaceLabel(Panel2, "As 4..20 mA:", 9, 238);
-    WordAs4_20mA_TF = PlaceField(Panel2, 9, 252, 87, 20);
+    PlaceFields(*this, Panel2, RightFields);
     QFont bold(QStringLiteral("MS Sans Serif"), 10);
     bold.setBold(true);
     WordAs4_20mA_TF->setFont(bold);
