@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QTableView>
 #include <QtTest>
 #include <thread>
@@ -289,6 +290,21 @@ void MainWindowTest::layoutAndTexts()
     QCOMPARE(form.Panel2->width(), 103);
     QCOMPARE(form.MODBUS_Grid->geometry(), QRect(0, 0, 611 - 103, 452 - 69));
     QCOMPARE(form.RequestTF->geometry(), QRect(53, 25, 551, 19));
+    // With the fonts in place, no label runs into a control and every
+    // control lies inside its panel.
+    for (QWidget *panel : {static_cast<QWidget *>(form.Panel1), static_cast<QWidget *>(form.Panel2)}) {
+        const QList<QWidget *> children = panel->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+        QVERIFY(children.size() >= 6);
+        for (QWidget *a : children) {
+            QVERIFY2(panel->rect().contains(a->geometry()), qPrintable(a->objectName() + a->metaObject()->className()));
+            auto *label = qobject_cast<QLabel *>(a);
+            if (!label)
+                continue;
+            for (QWidget *b : children)
+                if (b != a)
+                    QVERIFY2(!a->geometry().intersects(b->geometry()), qPrintable(label->text()));
+        }
+    }
     form.show();
     form.resize(711, 452);
     QCOMPARE(form.RequestTF->width(), 651);
