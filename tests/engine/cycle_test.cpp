@@ -397,6 +397,42 @@ TEST_F(Cycle, ChannelsThatDoNotOpenNeverPoll)
     }
 }
 
+// A stop while the connect is still under way (the listener's queue is full,
+// so the kernel keeps retrying the handshake): the stop ends the connect.
+TEST_F(Cycle, StopDuringAConnectInProgress)
+{
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
+    ASSERT_EQ(listen(listener, 0), 0);
+    getsockname(listener, reinterpret_cast<sockaddr *>(&a), &len);
+    std::vector<int> fillers;
+    for (int i = 0; i < 3; ++i) {   // fill the accept queue, never accepted
+        fillers.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+        connect(fillers.back(), reinterpret_cast<sockaddr *>(&a), sizeof a);
+    }
+    SleepMs(50);
+    FillNetRecord(rec, 0, ntohs(a.sin_port), false, 0, 2, 0);
+    StartExchange(rec, host);
+    host.ServeUntil([] { return false; }, 600);
+    const bool stillConnecting = !rec.Thread->Finished() && host.boxes.empty();
+    const uint32_t start = TickCountMs();
+    StopExchange(rec, host);
+    const uint32_t took = TickCountMs() - start;
+    for (int fd : fillers)
+        close(fd);
+    close(listener);
+    if (!stillConnecting)
+        GTEST_SKIP() << "the kernel completed or refused the connect at once";
+    EXPECT_LT(took, 1000u);
+    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_EQ(rec.Running.load(), 0);
+    EXPECT_EQ(host.endReqCount.load(), 0);
+}
+
 // A stop while the thread waits on its "Connected" box: the box is closed,
 // the thread never polls, and the image is freed only after it ended.
 TEST_F(Cycle, StopWhileTheConnectedBoxIsUp)
