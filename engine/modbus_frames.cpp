@@ -132,7 +132,7 @@ uint8_t CheckCrcReply(const uint8_t *reply, int n, int &frameOff, int &frameLen)
 }
 
 uint8_t CheckSerialReply(const uint8_t *reply, int n, uint8_t slaveAddr, uint32_t lineErrors,
-                         int &frameOff, int &frameLen)
+                         int &frameOff, int &frameLen, int expectedLen)
 {
     if (n <= 0)
         return ST_NO_REPLY;
@@ -141,7 +141,13 @@ uint8_t CheckSerialReply(const uint8_t *reply, int n, uint8_t slaveAddr, uint32_
     if (lineErrors != 0)
         return ST_COM_LINE_ERRORS;
     int len = n - 2;
-    if (CrcMatches(reply, len) && reply[len + 1] != 0x00) {
+    // Whenever a reply's CRC ends in 0x00, the reading one byte shorter
+    // matches too (the CRC of a frame followed by its CRC's low byte is the
+    // CRC's high byte). The whole reply is then taken as it stands when it
+    // has the length the request calls for (3 for an exception reply), so a
+    // good reply is never cut by one byte.
+    const int want = (reply[1] & 0x80) ? 3 : expectedLen;
+    if (CrcMatches(reply, len) && (reply[len + 1] != 0x00 || len == want)) {
         frameOff = 0;
         frameLen = len;
         return ST_OK;
@@ -156,6 +162,22 @@ uint8_t CheckSerialReply(const uint8_t *reply, int n, uint8_t slaveAddr, uint32_
         return ST_OK;
     }
     return ST_COM_CRC_WRONG;
+}
+
+int ExpectedReplyLength(const uint8_t *request, int len)
+{
+    if (len < 6)
+        return 0;
+    switch (request[1]) {
+    case 3:
+    case 4:
+        return 3 + 2 * (request[4] * 256 + request[5]);
+    case 6:
+    case 16:
+        return 6;
+    default:
+        return 0;
+    }
 }
 
 uint8_t CheckReplyFrame(const uint8_t *frame, int len, uint8_t slaveAddr, uint8_t lastCmd, uint16_t regCount)

@@ -38,8 +38,15 @@ int FrameWithHeader(uint8_t *buf, int len);       // "MODNET" 6-byte header
 // Framing checks. On status 0, frameOff/frameLen give the frame inside reply.
 uint8_t CheckModnetReply(const uint8_t *reply, int n, int &frameOff, int &frameLen);
 uint8_t CheckCrcReply(const uint8_t *reply, int n, int &frameOff, int &frameLen);
+// `expectedLen` is the frame length the request calls for (ExpectedReplyLength),
+// 0 when unknown: it tells a reply whose CRC ends in 0x00 from one that
+// carries a stray byte after its CRC.
 uint8_t CheckSerialReply(const uint8_t *reply, int n, uint8_t slaveAddr, uint32_t lineErrors,
-                         int &frameOff, int &frameLen);
+                         int &frameOff, int &frameLen, int expectedLen = 0);
+
+// Frame length of a conforming reply to the unframed request: 3 + 2 x count
+// for reads, 6 for writes, 0 for anything else.
+int ExpectedReplyLength(const uint8_t *request, int len);
 
 // Status text of a status code ("OK", "No Reply", ... or "Error 0x%02X" in buf).
 const char *StatusText(uint8_t status, char (&buf)[16]);

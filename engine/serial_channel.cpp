@@ -106,7 +106,8 @@ public:
         const uint32_t lineErrors = port_->TakeLineErrors();
         // 10. The framing check.
         int off = 0, frameLen = 0;
-        const uint8_t status = CheckSerialReply(thread_.ReplyFrame, n8, rec_.SlaveAddr.load(), lineErrors, off, frameLen);
+        const uint8_t status = CheckSerialReply(thread_.ReplyFrame, n8, rec_.SlaveAddr.load(), lineErrors, off, frameLen,
+                                                ExpectedReplyLength(frame, len));
         if (status == ST_OK) {
             reply.frame = thread_.ReplyFrame + off;
             reply.length = frameLen;

@@ -209,6 +209,38 @@ TEST(Checks, SerialReply)
     EXPECT_EQ(CheckReplyFrame(v.data() + off, len, v[0], 3, 1), ST_ADDR_CMD_ERROR);
 }
 
+// A good read reply whose CRC ends in 0x00 is taken whole when the request
+// says how long the reply must be; a real stray byte is still dropped.
+TEST(Checks, SerialReplyWithExpectedLength)
+{
+    std::vector<uint8_t> request(8);
+    const int reqLen = BuildReadRequest(request.data(), 1, 3, 0, 2);
+    const int want = ExpectedReplyLength(request.data(), reqLen);
+    ASSERT_EQ(want, 7);
+    uint8_t write[8];
+    EXPECT_EQ(ExpectedReplyLength(write, BuildWriteSingle(write, 1, 5, 0x1234)), 6);
+
+    int found = 0;
+    for (int v = 0; v < 65536; ++v) {
+        char f[64];
+        std::snprintf(f, sizeof f, "01 03 04 %02X %02X 12 34", v >> 8, v & 0xFF);
+        const auto framed = Hex(WithCrc(f));
+        if (framed.back() != 0x00)
+            continue;
+        ++found;
+        int off = -1, len = -1;
+        ASSERT_EQ(CheckSerialReply(framed.data(), 9, 1, 0, off, len, want), ST_OK) << f;
+        ASSERT_EQ(len, 7) << f;
+        EXPECT_EQ(CheckReplyFrame(framed.data() + off, len, 1, 3, 2), ST_OK) << f;
+        auto stray = framed;
+        stray.push_back(0x00);
+        ASSERT_EQ(CheckSerialReply(stray.data(), 10, 1, 0, off, len, want), ST_OK) << f;
+        ASSERT_EQ(len, 7) << f;
+    }
+    // About one CRC in 256 ends in 0x00.
+    EXPECT_GT(found, 100);
+}
+
 TEST(Checks, ReplyFrame)
 {
     struct Case {
