@@ -26,6 +26,13 @@ public:
     ConsoleHost(ExchangeRecord &rec, const PollOptions &opt) : rec_(rec), opt_(opt) {}
     long lines = 0;
 
+    // A box is printed straight from the exchange thread and counts as closed
+    // at once, so a stop that comes right after it can never swallow it.
+    void MessageBox(const std::string &text, const std::string &caption, int flags) override
+    {
+        OnMessageBox(text, caption, flags);
+    }
+
 protected:
     void OnDisplay(MODBUS_Thread &t) override
     {
@@ -95,7 +102,10 @@ int main(int argc, char **argv)
             break;
         host.ServeFor(20);
     }
-    const bool opened = rec.Running.load() != 0;
+    // The channel could not be opened when the thread ended by itself
+    // without ever polling; a stop that came while it was still opening is
+    // no failure.
+    const bool openFailed = rec.Thread->Finished() && rec.Running.load() == 0;
     StopExchange(rec, host);
-    return opened ? 0 : 1;
+    return openFailed ? 1 : 0;
 }
