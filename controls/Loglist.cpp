@@ -79,7 +79,7 @@ void TLogList::CalcOnEnd()
 void TLogList::MoveToEnd()
 {
     if (QThread::currentThread() != thread()) {
-        RunOnGuiThread([this] { MoveToEnd(); });
+        RunOnGuiThread("QueuedMoveToEnd");
         return;
     }
     FAdjusting = true;
@@ -117,9 +117,16 @@ void TLogList::resizeEvent(QResizeEvent *event)
 // ---------------------------------------------------------------------------
 // Refresh
 
-void TLogList::RunOnGuiThread(std::function<void()> fn)
+void TLogList::RunOnGuiThread(const char *member)
 {
-    QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, member, Qt::QueuedConnection);
+}
+
+void TLogList::QueuedRefreshStart()
+{
+    FRefreshPosted = false;
+    if (!FUpdateTimer.isActive())
+        FUpdateTimer.start();
 }
 
 void TLogList::RequestRefresh()
@@ -133,11 +140,7 @@ void TLogList::RequestRefresh()
     // is covered by the refresh it starts.
     if (FRefreshPosted.exchange(true))
         return;
-    RunOnGuiThread([this] {
-        FRefreshPosted = false;
-        if (!FUpdateTimer.isActive())
-            FUpdateTimer.start();
-    });
+    RunOnGuiThread("QueuedRefreshStart");
 }
 
 void TLogList::UpdateParams()

@@ -123,7 +123,12 @@ private:
     void AddLine();
     void RequestRefresh();
     void ApplyRanges();
-    void RunOnGuiThread(std::function<void()> fn);
+    // Runs the named invokable member later on the control's own thread.
+    // The call carries no data of its own: what it works on is atomic, so
+    // nothing crosses threads inside Qt's event queue unseen.
+    void RunOnGuiThread(const char *member);
+    Q_INVOKABLE void QueuedRefreshStart();
+    Q_INVOKABLE void QueuedMoveToEnd() { MoveToEnd(); }
 
     QColor FColor;
     bool FTabStop = true;
