@@ -65,6 +65,11 @@ TEST(Poll, LinesWriteAndExitCodes)
     EXPECT_EQ(r.out, std::vector<std::string>{"0\tOK\t0\t\t\t"});
     EXPECT_NE(r.err.find("Ошибка соединения по TCP: Connect to 127.0.0.1:"), std::string::npos);
 
+    r = RunPoll("--help");
+    EXPECT_EQ(r.code, 0);
+    ASSERT_FALSE(r.out.empty());
+    EXPECT_EQ(r.out[0].rfind("usage: tarvix-poll", 0), 0u);
+
     for (const char *bad : {"", "--tcp 127.0.0.1", "--tcp 127.0.0.1:70000", "--udp 127.0.0.1:5 --baud 9600",
                             "--tcp 127.0.0.1:5 --cmd 6", "--tcp 127.0.0.1:5 --count 1025",
                             "--tcp 127.0.0.1:5 --cycles 3 --seconds 1", "--tcp 127.0.0.1:5 --fc16",

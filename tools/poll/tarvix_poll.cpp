@@ -77,6 +77,11 @@ private:
 
 int main(int argc, char **argv)
 {
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
+            std::fputs(kPollUsage, stdout);
+            return 0;
+        }
     PollOptions opt;
     std::string error;
     if (!ParsePollOptions(std::vector<std::string>(argv + 1, argv + argc), opt, error)) {
