@@ -244,6 +244,11 @@ void TGraphButtonBase::mousePressEvent(QMouseEvent *)
     update();
     if (FRepeatPeriod != 0 && ClickConnected()) {
         emit OnClick(this);
+        // The click may have ended the press already (it disabled or hid
+        // the button, or a nested event loop delivered the release): then
+        // nothing is held any more and no repeat may start.
+        if (!FPressed)
+            return;
         if (!FTimer) {
             FTimer = new QTimer(this);
             connect(FTimer, &QTimer::timeout, this, &TGraphButtonBase::OnTimer);

@@ -1,3 +1,5 @@
+#include <functional>
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -411,6 +413,34 @@ void GraphButtonTest::disablingAHeldButtonEndsItsRepeat()
     QVERIFY(!b.GetPressed());
     QTest::qWait(650);
     QCOMPARE(clicks.count(), 1);
+
+    // The same when the press's own first click disables or hides the
+    // button, or sees the release in a nested event loop: no repeat starts.
+    const struct {
+        const char *name;
+        std::function<void(TGraphButton &)> onFirstClick;
+    } cases[] = {
+        {"disabled", [](TGraphButton &w) { w.setEnabled(false); }},
+        {"hidden", [](TGraphButton &w) { w.hide(); }},
+        {"released", [](TGraphButton &w) { Release(&w); }},
+    };
+    for (const auto &c : cases) {
+        QWidget host;
+        auto *held = new TGraphButton(&host);
+        held->resize(93, 23);
+        held->SetRepeatPeriod(100);
+        QVERIFY(ShowAndSettle(&host));
+        int count = 0;
+        QObject::connect(held, &TGraphButton::OnClick, [&] {
+            if (++count == 1)
+                c.onFirstClick(*held);
+        });
+        Press(held);
+        QVERIFY2(!held->RepeatTimer(), c.name);
+        QVERIFY2(!held->GetPressed(), c.name);
+        QTest::qWait(650);
+        QVERIFY2(count == 1, c.name);
+    }
 }
 
 QTEST_MAIN(GraphButtonTest)
