@@ -23,13 +23,13 @@ class QPainter;
 
 class TLogList : public QAbstractScrollArea, public SysLogTarget {
     Q_OBJECT
-    Q_PROPERTY(int MaxSize READ GetMaxSize WRITE SetMaxSize)
-    Q_PROPERTY(QString FileName READ GetFileName WRITE SetFileName)
-    Q_PROPERTY(int SaveDelay READ GetSaveDelay WRITE SetSaveDelay)
-    Q_PROPERTY(QColor BkColor READ GetBkColor WRITE SetBkColor)
-    Q_PROPERTY(int DTFormat READ GetDTFormatBits WRITE SetDTFormatBits)
-    Q_PROPERTY(int AutoEOLN_Pos READ GetAutoEOLN_Pos WRITE SetAutoEOLN_Pos)
-    Q_PROPERTY(bool TabStop READ GetTabStop WRITE SetTabStop)
+    Q_PROPERTY(int MaxSize READ GetMaxSize WRITE setMaxSize)
+    Q_PROPERTY(QString FileName READ GetFileName WRITE setFileName)
+    Q_PROPERTY(int SaveDelay READ GetSaveDelay WRITE setSaveDelay)
+    Q_PROPERTY(QColor BkColor READ GetBkColor WRITE setBkColor)
+    Q_PROPERTY(int DTFormat READ GetDTFormatBits WRITE setDTFormat)
+    Q_PROPERTY(int AutoEOLN_Pos READ GetAutoEOLN_Pos WRITE setAutoEOLN_Pos)
+    Q_PROPERTY(bool TabStop READ GetTabStop WRITE setTabStop)
 
 public:
     explicit TLogList(QWidget *owner = nullptr);
@@ -52,6 +52,16 @@ public:
     void SetBkColor(const QColor &c);
     bool GetTabStop() const { return FTabStop; }
     void SetTabStop(bool on);
+
+    // Qt-style setter names of the published properties, used by
+    // uic-generated form code.
+    void setMaxSize(int v) { MaxSize = v; }
+    void setFileName(const QString &v) { FileName = v.toStdString(); }
+    void setSaveDelay(int v) { SaveDelay = v; }
+    void setBkColor(const QColor &c) { SetBkColor(c); }
+    void setDTFormat(int bits) { DTFormat = TLogDTFormat::FromBits(static_cast<std::uint8_t>(bits)); }
+    void setAutoEOLN_Pos(int v) { AutoEOLN_Pos = v; }
+    void setTabStop(bool on) { SetTabStop(on); }
 
     // Scroll model.
     void CalcOnEnd();
@@ -109,15 +119,10 @@ protected:
 
 private:
     int GetMaxSize() const { return MaxSize; }
-    void SetMaxSize(int v) { MaxSize = v; }
     QString GetFileName() const { return QString::fromStdString(FileName); }
-    void SetFileName(const QString &v) { FileName = v.toStdString(); }
     int GetSaveDelay() const { return SaveDelay; }
-    void SetSaveDelay(int v) { SaveDelay = v; }
     int GetDTFormatBits() const { return DTFormat.load().Bits(); }
-    void SetDTFormatBits(int v) { DTFormat = TLogDTFormat::FromBits(static_cast<std::uint8_t>(v)); }
     int GetAutoEOLN_Pos() const { return AutoEOLN_Pos; }
-    void SetAutoEOLN_Pos(int v) { AutoEOLN_Pos = v; }
 
     void OnChangeText() { FTextChanged = true; }
     void AddLine();

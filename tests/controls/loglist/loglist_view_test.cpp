@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "loglist_test_util.h"
+#include "ui_loglist_form.h"
 
 namespace {
 
@@ -306,4 +307,20 @@ TEST_F(LogViewTest, RendersStampedLines)
     EXPECT_TRUE(rowHasInk(0));
     EXPECT_TRUE(rowHasInk(2));
     EXPECT_FALSE(rowHasInk(3));
+}
+
+TEST(LogListForm, PublishedPropertiesLoadFromAFormFile)
+{
+    QWidget form;
+    Ui::LogListForm ui;
+    ui.setupUi(&form);
+    TLogList &l = *ui.LogList;
+    EXPECT_EQ(l.MaxSize.load(), 50);
+    EXPECT_EQ(l.FileName, "form.log");
+    EXPECT_EQ(l.SaveDelay.load(), 750);
+    EXPECT_EQ(l.GetBkColor(), QColor(255, 255, 160));
+    EXPECT_EQ(l.DTFormat.load(), (TLogDTFormat{ldtDate, ldtMSec}));
+    EXPECT_EQ(l.AutoEOLN_Pos.load(), 72);
+    EXPECT_FALSE(l.GetTabStop());
+    EXPECT_EQ(l.focusPolicy(), Qt::NoFocus);
 }
