@@ -170,7 +170,7 @@ void MODBUS_Thread::Execute()
                             static_cast<uint16_t>(reply.frame[3 + 2 * i] << 8 | reply.frame[4 + 2 * i]),
                             std::memory_order_relaxed);
                     rec_.ValuesValid.store(1, std::memory_order_release);
-                } else if (status == ST_OK) {
+                } else if (status == ST_OK && (LastCmd == 6 || LastCmd == 16)) {
                     answeredWrite = true;
                 }
             }

@@ -210,11 +210,17 @@ TEST_F(Cycle, RefusedWriteIsTriedThreeTimesThenDropped)
 // one of the three attempts.
 TEST_F(Cycle, WriteHandedOverDuringAReadGetsTwoAttempts)
 {
-    StartSlave({"--tcp", "0", "--refuse-writes", "4", "--delay", "300", "--log"});
+    StartSlave({"--tcp", "0", "--refuse-writes", "4", "--delay", "500", "--log"});
     Run(0, false, 0, 4, 0);
     ASSERT_TRUE(host.ServeUntil([&] { return !host.shots.empty() && host.shots.back().valid; }));
-    // The next read is on its way now; its reply comes 300 ms after it.
-    SleepMs(100);
+    // The next read is on its way once the slave logs it; its reply comes
+    // 500 ms after that. Handing the write over only then keeps a slow
+    // exchange thread from picking it up before the read is sent.
+    const int readsBefore = host.shots.back().reqCount;
+    const uint32_t waitStart = TickCountMs();
+    while (CountRequests("01 03") <= readsBefore && TickCountMs() - waitStart < 5000) {
+    }
+    ASSERT_EQ(CountRequests("01 03"), readsBefore + 1);
     HandOverWrite(rec, 1, {0x4242}, false);
     const size_t at = host.shots.size();
     ASSERT_TRUE(ShotsAtLeast(at + 4, 10000));
@@ -246,7 +252,9 @@ TEST_F(Cycle, WrongReadLengthIsStatus20WithoutAnError)
 TEST_F(Cycle, LateReplyIsReadByTheNextExchange)
 {
     // Over UDP, so that the late reply and the next one stay apart.
-    StartSlave({"--udp", "0", "--delay", "3400", "--fault-count", "1"});
+    // 800 ms after the 3000 ms reply limit, so that a slow thread still
+    // gives up first; long before the next exchange's limit.
+    StartSlave({"--udp", "0", "--delay", "3800", "--fault-count", "1"});
     Run(1, false, 20, 2, 0);
     ASSERT_TRUE(ShotsAtLeast(3, 12000));
     EXPECT_EQ(host.shots[1].status, ST_NO_REPLY);
@@ -259,7 +267,9 @@ TEST_F(Cycle, LateReplyIsReadByTheNextExchange)
 
 TEST_F(Cycle, SplitTcpReplyIsCheckedInParts)
 {
-    StartSlave({"--tcp", "0", "--split", "100", "--fault-count", "1"});
+    // The parts are far enough apart for a slowed thread to read the first
+    // one on its own.
+    StartSlave({"--tcp", "0", "--split", "500", "--fault-count", "1"});
     Run(0, false, 0, 10, 0);
     ASSERT_TRUE(ShotsAtLeast(5));
     EXPECT_EQ(host.shots[1].status, ST_PKT_SIZE_MISMATCH);   // the first part alone
@@ -342,6 +352,54 @@ TEST_F(Cycle, UdpReplyFromAnotherPortMovesTheDestination)
     EXPECT_EQ(host.shots[4].values, (std::vector<uint16_t>{0x100A, 0x100B, 0x100C}));   // asked at port B
     for (size_t i = 1; i < 5; ++i)
         EXPECT_EQ(host.shots[i].status, ST_OK);
+}
+
+// Only a reply to function 6 or 16 is an answered write. A read with any
+// other function code that passes the checks is shown and waited after like
+// every other exchange.
+TEST_F(Cycle, OnlyWritesEndTheCycleWithoutDisplay)
+{
+    const int sock = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t alen = sizeof a;
+    ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
+    getsockname(sock, reinterpret_cast<sockaddr *>(&a), &alen);
+    std::atomic<bool> done{false};
+    std::thread echo([&] {   // every request comes back as its own reply
+        const uint32_t start = TickCountMs();
+        while (!done && TickCountMs() - start < 30000) {
+            pollfd p{sock, POLLIN, 0};
+            if (poll(&p, 1, 20) <= 0)
+                continue;
+            uint8_t req[64];
+            sockaddr_in from{};
+            socklen_t flen = sizeof from;
+            const ssize_t n = recvfrom(sock, req, sizeof req, 0, reinterpret_cast<sockaddr *>(&from), &flen);
+            if (n > 0)
+                sendto(sock, req, static_cast<size_t>(n), 0, reinterpret_cast<sockaddr *>(&from), flen);
+        }
+    });
+    for (const uint8_t cmd : {1, 2, 5, 15, 0x41}) {
+        SCOPED_TRACE(int(cmd));
+        RecordingHost h(rec);
+        FillNetRecord(rec, 1, ntohs(a.sin_port), false, 0, 2, 0);
+        rec.ReadCmd = cmd;
+        StartExchange(rec, h);
+        const bool got = h.ServeUntil([&] { return h.shots.size() >= 4; }, 5000);
+        StopExchange(rec, h);
+        ASSERT_TRUE(got) << "no Display after an answered read of function " << int(cmd);
+        for (size_t i = 1; i < 4; ++i) {
+            EXPECT_EQ(h.shots[i].reqCount, static_cast<int32_t>(i));
+            EXPECT_EQ(h.shots[i].status, ST_OK);
+            EXPECT_EQ(h.shots[i].errorCount, 0);
+            EXPECT_FALSE(h.shots[i].valid);
+        }
+    }
+    done = true;
+    echo.join();
+    close(sock);
 }
 
 TEST_F(Cycle, StopDuringTheReplyWaitEndsWith254AndNoDisplay)
