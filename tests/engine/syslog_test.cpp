@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <dlfcn.h>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,21 @@ TEST(SysLog, ForwardsToTheFirstRegisteredListOnly)
     SysLogMsg("Send Error %d", 2);
     EXPECT_EQ(second.lines, std::vector<std::string>{"Send Error 2"});
     UnregisterDefaultLogList(&second);
+}
+
+// Both entry points are plain C symbols of the program itself, so that code
+// loaded later finds them by their names.
+TEST(SysLog, EntryPointsAreExportedUnderTheirCNames)
+{
+    const struct {
+        const char *name;
+        void *address;
+    } entries[] = {
+        {"SysLogMsg", reinterpret_cast<void *>(&SysLogMsg)},
+        {"vSysLogMsg", reinterpret_cast<void *>(&vSysLogMsg)},
+    };
+    for (const auto &e : entries)
+        EXPECT_EQ(dlsym(RTLD_DEFAULT, e.name), e.address) << e.name;
 }
 
 } // namespace
