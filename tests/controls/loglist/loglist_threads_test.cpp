@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <cstdlib>
 #include <thread>
 #include <vector>
@@ -124,4 +125,41 @@ TEST(LogListThreads, AWriterThreadStartsTheRefreshOnTheGuiThread)
     EXPECT_EQ(refreshedOn, list.thread());
     EXPECT_FALSE(list.UpdatePending());
     EXPECT_EQ(g_timerWarnings, 0);
+}
+
+TEST(LogListThreads, TheDefaultListMayGoWhileOtherThreadsLog)
+{
+    // Writers keep calling the plain entry point while the GUI thread makes
+    // and destroys default log lists: no call may reach a list whose
+    // destruction has begun.
+    constexpr int kThreads = 3;
+    constexpr int kRounds = 60;
+    std::atomic<bool> stop{false};
+    std::atomic<long> calls{0};
+    std::vector<std::thread> writers;
+    for (int t = 0; t < kThreads; ++t) {
+        writers.emplace_back([t, &stop, &calls] {
+            for (int i = 0; !stop; ++i) {
+                ::SysLogMsg("T%d #%d", t, i);
+                ++calls;
+            }
+        });
+    }
+    int rounds = 0;
+    QElapsedTimer clock;
+    clock.start();
+    for (; rounds < kRounds && clock.elapsed() < 120000; ++rounds) {
+        auto list = std::make_unique<TLogList>();
+        ASSERT_EQ(DefaultLogList(), static_cast<SysLogTarget *>(list.get()));
+        const long before = calls;
+        while (calls - before < 20 && clock.elapsed() < 120000)
+            std::this_thread::yield();
+        QCoreApplication::processEvents();
+        list.reset();
+        ASSERT_EQ(DefaultLogList(), nullptr);
+    }
+    stop = true;
+    for (std::thread &w : writers)
+        w.join();
+    EXPECT_EQ(rounds, kRounds);
 }
