@@ -111,6 +111,8 @@ private slots:
     void okStops();
     void tabOrder();
     void escAndExitCloseTheDialog();
+    void enterPressesOk_data();
+    void enterPressesOk();
     void aboutBox();
     void exceptionFromHandlerIsShown();
     void layoutFitsAndRenders();
@@ -372,6 +374,50 @@ void DialogTest::escAndExitCloseTheDialog()
     QVERIFY(!d.isVisible());
     // Neither wrote the settings.
     QCOMPARE(QFileInfo(dir.filePath("Tarvix.ini")).size(), 0);
+}
+
+void DialogTest::enterPressesOk_data()
+{
+    // The field that has the focus when Enter is pressed, and the panel in use.
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("connType");
+    QTest::newRow("address text") << "IP_Addr_Edit" << 0;
+    QTest::newRow("port spin field") << "IP_PortEdit" << 1;
+    QTest::newRow("port combo box") << "COM_ComboBox" << 2;
+    QTest::newRow("baud list") << "BaudComboBox" << 2;
+    QTest::newRow("check box") << "ParityCheckBox" << 2;
+    QTest::newRow("connection type") << "ConnTypeRG" << 0;
+    QTest::newRow("count spin field") << "RegCountEdit" << 1;
+}
+
+void DialogTest::enterPressesOk()
+{
+    // Enter in any field presses the default button "OK", which saves the
+    // settings (no main window exists here, so that is all OK does).
+    QFETCH(QString, field);
+    QFETCH(int, connType);
+    ScopedCurrentDir dir;
+    QVERIFY(Tarvix_Form == nullptr);
+    TSelConnForm d;
+    d.show();
+    d.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+    d.ConnTypeGroup->button(connType)->click();
+    QWidget *const fields[] = {d.IP_Addr_Edit, d.IP_PortEdit, d.COM_ComboBox, d.BaudComboBox,
+                               d.ParityCheckBox, d.ConnTypeGroup->button(connType), d.RegCountEdit};
+    const char *const names[] = {"IP_Addr_Edit", "IP_PortEdit", "COM_ComboBox", "BaudComboBox",
+                                 "ParityCheckBox", "ConnTypeRG", "RegCountEdit"};
+    QWidget *target = nullptr;
+    for (size_t i = 0; i < std::size(fields); ++i)
+        if (field == QLatin1String(names[i]))
+            target = fields[i];
+    QVERIFY(target);
+    target->setFocus();
+    QVERIFY(target->hasFocus());
+    QCOMPARE(QFileInfo(dir.filePath("Tarvix.ini")).size(), 0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    const QByteArray saved = ReadAll(dir.filePath("Tarvix.ini"));
+    QVERIFY2(saved.contains("ConnType=" + QByteArray::number(connType) + "\n"), saved.constData());
 }
 
 void DialogTest::aboutBox()
