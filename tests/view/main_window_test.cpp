@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTableView>
 #include <QtTest>
 #include <thread>
@@ -116,6 +117,7 @@ private slots:
 
     void gridAfterFirstRead();
     void typingIntoCellWrites();
+    void everyEditorTextIsAHandOver();
     void sizedGridWrites_data();
     void sizedGridWrites();
     void silverAfterErrorReply();
@@ -426,6 +428,55 @@ void MainWindowTest::typingIntoCellWrites()
     QTRY_COMPARE_WITH_TIMEOUT(form.MODBUS_GridCellText(2, 1), QStringLiteral("ABCD"), 3000);
     // Selecting the cell shows its readings.
     QTRY_COMPARE_WITH_TIMEOUT(form.DecWordTF->Text(), QStringLiteral("43981"), 3000);
+    form.StopExchange();
+}
+
+// Each text the in-place editor holds is handed over as it changes, and once
+// more as the editor closes; a thread that ended without a channel stands in
+// for one whose last exchange succeeded.
+void MainWindowTest::everyEditorTextIsAHandOver()
+{
+    TTarvix_Form form;
+    Configure(form, 9, 0, 10, 50);
+    form.Rec.ConnType = 7;   // no channel of that type: the thread ends at once
+    form.StartExchange();
+    QTRY_VERIFY(form.Rec.Thread && form.Rec.Thread->Finished());
+    form.Rec.RegValues[0].store(0x1234);
+    form.Rec.ValuesValid.store(1);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QVERIFY(form.MODBUS_Grid->hasFocus());
+
+    // The value of the request formed since the last call; -1 for none, -2
+    // for one of another register or count.
+    auto request = [&]() -> int {
+        if (form.Rec.WriteTries.exchange(0) != 3)
+            return -1;
+        if (form.Rec.WriteReg.load() != 0 || form.Rec.WriteCount.load() != 1)
+            return -2;
+        return form.Rec.WriteValues[0].load();
+    };
+    struct Step { const char *keys; int value; };
+    const Step typed[] = {{"a", 0x000A}, {"b", 0x00AB}, {"c", 0x0ABC}, {"d", 0xABCD}};
+    for (const Step &step : typed) {
+        QTest::keyClicks(QApplication::focusWidget(), QLatin1String(step.keys));
+        QCOMPARE(request(), step.value);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);   // closing hands over again
+    QTRY_VERIFY(form.MODBUS_Grid->hasFocus());
+    QCOMPARE(request(), 0xABCD);
+
+    // A cleared editor and letters that are no number form nothing.
+    QTest::keyClick(form.MODBUS_Grid, Qt::Key_F2);
+    QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+    QCOMPARE(request(), 0x1234);   // the editor loaded with the cell's text
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    QCOMPARE(request(), -1);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("zz"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(request(), -1);
     form.StopExchange();
 }
 
