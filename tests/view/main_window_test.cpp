@@ -463,6 +463,7 @@ void MainWindowTest::everyEditorTextIsAHandOver()
         QTest::keyClicks(QApplication::focusWidget(), QLatin1String(step.keys));
         QCOMPARE(request(), step.value);
     }
+    QVERIFY(form.grab().save(PngPath("main_window_editing.png")));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);   // closing hands over again
     QTRY_VERIFY(form.MODBUS_Grid->hasFocus());
     QCOMPARE(request(), 0xABCD);
