@@ -186,7 +186,6 @@ void TSelConnForm::BuildForm()
                                   QStringLiteral("&About..."), this);
     AboutButton->setIconSize(QSize(24, 24));
     AboutButton->setGeometry(278, 5, 83, 37);
-    AboutButton->setAutoDefault(false);
 
     ConnTypeRG = new QGroupBox(QStringLiteral("   Connection Type:   "), this);
     ConnTypeRG->setGeometry(5, 44, 357, 42);
@@ -254,10 +253,12 @@ void TSelConnForm::BuildForm()
 
     OkButton = new QPushButton(QStringLiteral("OK"), this);
     OkButton->setGeometry(98, 279, 82, 25);
+    // OK is the default button. "Exit" and "&About..." stay auto-default,
+    // as buttons of a dialog are: while one of them has the focus, Enter
+    // presses that one, and OK takes Enter back when the focus moves on.
     OkButton->setDefault(true);
     CloseButton = new QPushButton(QStringLiteral("Exit"), this);
     CloseButton->setGeometry(188, 279, 82, 25);
-    CloseButton->setAutoDefault(false);
 
     // Tab order: the fields top to bottom as the form lists them, then the
     // buttons. Hidden fields are skipped by the toolkit.

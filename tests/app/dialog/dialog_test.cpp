@@ -113,6 +113,8 @@ private slots:
     void escAndExitCloseTheDialog();
     void enterPressesOk_data();
     void enterPressesOk();
+    void enterOnAButtonPressesIt_data();
+    void enterOnAButtonPressesIt();
     void aboutBox();
     void exceptionFromHandlerIsShown();
     void layoutFitsAndRenders();
@@ -418,6 +420,54 @@ void DialogTest::enterPressesOk()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     const QByteArray saved = ReadAll(dir.filePath("Tarvix.ini"));
     QVERIFY2(saved.contains("ConnType=" + QByteArray::number(connType) + "\n"), saved.constData());
+}
+
+void DialogTest::enterOnAButtonPressesIt_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("saved");       // OK ran
+    QTest::addColumn<bool>("aboutShown");
+    QTest::addColumn<bool>("dialogOpen");
+    QTest::newRow("OK") << "OK" << true << false << true;
+    QTest::newRow("Exit") << "Exit" << false << false << false;
+    QTest::newRow("About") << "About" << false << true << true;
+}
+
+void DialogTest::enterOnAButtonPressesIt()
+{
+    // A button that has the focus takes Enter for itself; OK takes it
+    // again once the focus leaves the buttons.
+    QFETCH(QString, button);
+    QFETCH(bool, saved);
+    QFETCH(bool, aboutShown);
+    QFETCH(bool, dialogOpen);
+    ScopedCurrentDir dir;
+    TSelConnForm d;
+    TAboutForm about;
+    d.show();
+    d.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+    QPushButton *target = button == "OK" ? d.OkButton : button == "Exit" ? d.CloseButton : d.AboutButton;
+    target->setFocus();
+    QVERIFY(target->hasFocus());
+    bool wasShown = false;
+    QTimer::singleShot(100, [&] {
+        wasShown = QApplication::activeModalWidget() == &about;
+        if (wasShown)
+            about.OkButton->click();
+    });
+    QTest::keyClick(target, Qt::Key_Return);
+    QTest::qWait(200);
+    QCOMPARE(wasShown, aboutShown);
+    QCOMPARE(d.isVisible(), dialogOpen);
+    QCOMPARE(QFileInfo(dir.filePath("Tarvix.ini")).size() > 0, saved);
+    if (!dialogOpen)
+        return;
+    d.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+    d.SlaveAddrEdit->setFocus();
+    QTest::keyClick(d.SlaveAddrEdit, Qt::Key_Return);
+    QVERIFY(QFileInfo(dir.filePath("Tarvix.ini")).size() > 0);
 }
 
 void DialogTest::aboutBox()
