@@ -111,6 +111,8 @@ private slots:
     void okStops();
     void tabOrder();
     void escAndExitCloseTheDialog();
+    void closingTheDialogEndsTheLoop_data();
+    void closingTheDialogEndsTheLoop();
     void enterPressesOk_data();
     void enterPressesOk();
     void enterOnAButtonPressesIt_data();
@@ -376,6 +378,44 @@ void DialogTest::escAndExitCloseTheDialog()
     QVERIFY(!d.isVisible());
     // Neither wrote the settings.
     QCOMPARE(QFileInfo(dir.filePath("Tarvix.ini")).size(), 0);
+}
+
+void DialogTest::closingTheDialogEndsTheLoop_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Exit") << "Exit";
+    QTest::newRow("Esc") << "Esc";
+    QTest::newRow("close box") << "close box";
+}
+
+void DialogTest::closingTheDialogEndsTheLoop()
+{
+    // The dialog is the main form: closing it in any way ends the program's
+    // message loop.
+    QFETCH(QString, how);
+    ScopedCurrentDir dir;
+    TSelConnForm d;
+    TTarvix_Form w;   // hidden, as at start-up
+    d.SetMainWindow(&w);
+    w.SetConnectionDialog(&d);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    QTimer::singleShot(0, [&] {
+        if (how == "Exit")
+            d.CloseButton->click();
+        else if (how == "Esc")
+            QTest::keyClick(&d, Qt::Key_Escape);
+        else
+            d.close();
+    });
+    QTimer guard;   // never hang here when the loop does not end
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, qApp, &QCoreApplication::quit);
+    guard.start(5000);
+    QApplication::exec();
+    QVERIFY2(guard.isActive(), "closing the dialog did not end the message loop");
+    QVERIFY(!d.isVisible());
+    QVERIFY(!w.isVisible());
 }
 
 void DialogTest::enterPressesOk_data()
