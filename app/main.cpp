@@ -14,7 +14,11 @@ int main(int argc, char **argv)
 {
     TarvixApplication app(argc, argv);
     try {
-        QGuiApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
+        // The application's title. It is set as the application name, which
+        // the display name falls back to: a display name set on its own is
+        // appended by X11 window managers to every window's caption
+        // ("Tarvix: Ethernet TCP — Tarvix"), while the captions are exact.
+        QCoreApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
         InitAppResources();
         QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/tarvix/icon.png")));
         InstallFontSubstitutions();

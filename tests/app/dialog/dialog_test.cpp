@@ -583,7 +583,7 @@ void DialogTest::layoutFitsAndRenders()
 int main(int argc, char **argv)
 {
     TarvixApplication app(argc, argv);
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tarvix"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tarvix"));
     InstallFontSubstitutions();
     DialogTest test;
     return QTest::qExec(&test, argc, argv);

@@ -334,7 +334,7 @@ void FlowTest::serialFieldsCopied()
 int main(int argc, char **argv)
 {
     TarvixApplication app(argc, argv);
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tarvix"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tarvix"));
     InstallFontSubstitutions();
     FlowTest test;
     return QTest::qExec(&test, argc, argv);
