@@ -482,11 +482,12 @@ void TLogList::Save()
     FUnsaved = false;
     std::size_t total = 0;
     for (int i = 0; i < lines->Count(); ++i)
-        total += lines->Text(i).size() + 2;
+        total += lines->Text(i).size() + 1;
     text.reserve(total);
+    // Lines end with the platform's line break; loading accepts CR LF too.
     for (int i = 0; i < lines->Count(); ++i) {
         text += lines->Text(i);
-        text += "\r\n";
+        text += '\n';
     }
     UnlockRead();
 

@@ -212,7 +212,7 @@ TEST_F(LogListTest, LoadFromFile)
     EXPECT_FALSE(FileExists(missing));
     list->PutS("x");
     list->Save();
-    EXPECT_EQ(ReadFile(missing), "x\r\n");
+    EXPECT_EQ(ReadFile(missing), "x\n");
 
     // Lines end at CR LF, LF or CR; hidden lines are kept and saved again,
     // followed by new output on a line of its own.
@@ -226,7 +226,7 @@ TEST_F(LogListTest, LoadFromFile)
     EXPECT_TRUE(list->Unsaved());
     list->Save();
     EXPECT_FALSE(list->Unsaved());
-    EXPECT_EQ(ReadFile(name), "one\r\ntwo\r\nthree\r\nfour\r\nfive\r\n");
+    EXPECT_EQ(ReadFile(name), "one\ntwo\nthree\nfour\nfive\n");
 
     // Unhidden load of the file just written.
     TLogList other;
@@ -265,10 +265,10 @@ TEST_F(LogListTest, SaveDelayCountdownAndImmediateSaves)
     list->PutS("a\n");
     EXPECT_TRUE(list->UpdatePending());
     list->UpdateParams();
-    EXPECT_EQ(ReadFile(name), "a\r\n");
+    EXPECT_EQ(ReadFile(name), "a\n");
     list->PutS("b");
     list->UpdateParams();
-    EXPECT_EQ(ReadFile(name), "a\r\nb\r\n");
+    EXPECT_EQ(ReadFile(name), "a\nb\n");
     list->UpdateParams(); // no change, nothing to write
     EXPECT_EQ(saved.count(), 2);
 
@@ -279,17 +279,17 @@ TEST_F(LogListTest, SaveDelayCountdownAndImmediateSaves)
     EXPECT_TRUE(list->UpdatePending());
     ASSERT_TRUE(WaitFor([&] { return list->SavePending(); }, 1000));
     EXPECT_FALSE(list->UpdatePending());
-    EXPECT_EQ(ReadFile(name), "a\r\nb\r\n");
+    EXPECT_EQ(ReadFile(name), "a\nb\n");
     ASSERT_TRUE(WaitFor([&] { return saved.count() == 3; }, 2000));
     EXPECT_FALSE(list->SavePending());
     EXPECT_EQ(Lines(*list).size(), 52u);
-    EXPECT_EQ(ReadFile(name).substr(0, 12), "a\r\nb\r\n0\r\n1\r\n");
+    EXPECT_EQ(ReadFile(name).substr(0, 8), "a\nb\n0\n1\n");
 
     // Destruction saves what is left.
     list->PutS("\nend");
     list.reset();
     const std::string all = ReadFile(name);
-    EXPECT_EQ(all.substr(all.size() - 5), "end\r\n");
+    EXPECT_EQ(all.substr(all.size() - 4), "end\n");
 }
 
 TEST_F(LogListTest, FailedWriteKeepsLinesUnsaved)
@@ -308,13 +308,13 @@ TEST_F(LogListTest, FailedWriteKeepsLinesUnsaved)
     list->Save();
     EXPECT_TRUE(saved.at(1).at(0).toBool());
     EXPECT_FALSE(list->Unsaved());
-    EXPECT_EQ(ReadFile(name), "kept\r\n");
+    EXPECT_EQ(ReadFile(name), "kept\n");
 
     // The rewrite goes through a file beside the log that replaces it whole;
     // nothing else is left in the folder.
     list->PutS("\nmore");
     list->Save();
-    EXPECT_EQ(ReadFile(name), "kept\r\nmore\r\n");
+    EXPECT_EQ(ReadFile(name), "kept\nmore\n");
     EXPECT_EQ(QDir(QString::fromStdString(sub)).entryList(QDir::Files | QDir::Hidden),
               QStringList{"fail.log"});
 

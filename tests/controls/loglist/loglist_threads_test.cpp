@@ -86,7 +86,7 @@ TEST(LogListThreads, EveryMessageArrivesOnceAndInOrder)
     }
     std::string expected;
     for (int i = 0; i < lines->Count(); ++i)
-        expected += lines->Text(i) + "\r\n";
+        expected += lines->Text(i) + "\n";
     list.UnlockRead();
     for (int t = 0; t < kThreads; ++t)
         EXPECT_EQ(nextOf[t], kMessages);
