@@ -271,10 +271,28 @@ TEST_F(Cycle, SplitTcpReplyIsCheckedInParts)
     // one on its own.
     StartSlave({"--tcp", "0", "--split", "500", "--fault-count", "1"});
     Run(0, false, 0, 10, 0);
-    ASSERT_TRUE(ShotsAtLeast(5));
+    // The second part comes together with the reply to the next request. It
+    // is read either with that reply (one bad exchange, then in step) or on
+    // its own; then each read takes the reply before its own until one read
+    // takes in two replies at once (one more bad exchange). Which of these
+    // happens depends on when the thread gets to its reads, so the test waits
+    // for three good exchanges in a row and counts the bad ones before them.
+    auto lastGood = [&](size_t n) {
+        const auto &s = host.shots;
+        if (s.size() < 2 + n)
+            return false;
+        for (size_t i = s.size() - n; i < s.size(); ++i)
+            if (s[i].status != ST_OK)
+                return false;
+        return true;
+    };
+    ASSERT_TRUE(host.ServeUntil([&] { return lastGood(3); }));
     EXPECT_EQ(host.shots[1].status, ST_PKT_SIZE_MISMATCH);   // the first part alone
     EXPECT_FALSE(host.shots[1].valid);
-    EXPECT_EQ(host.shots.back().status, ST_OK);   // back in step once the rest was read
+    int bad = 0;
+    for (size_t i = 2; i < host.shots.size(); ++i)
+        bad += host.shots[i].status != ST_OK;
+    EXPECT_LE(bad, 2);
 }
 
 TEST_F(Cycle, ClosingSlaveGivesStatus2AndASendErrorBox)
