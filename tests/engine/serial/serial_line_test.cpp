@@ -207,7 +207,10 @@ TEST(SerialSlave, SurplusBytesSpoilTheNextExchange)
             EXPECT_EQ(st1, c.first);
         else
             EXPECT_TRUE(st1 == ST_COM_CRC_WRONG || st1 == ST_COM_SIZE_ADDR_ERROR) << int(st1);
-        SleepMs(400);   // let the surplus arrive while the line is idle
+        // Let the surplus arrive while the line is idle: the late reply is
+        // due 300 ms after the first read gave up, so this leaves 400 ms for
+        // a slave that is slow to send it.
+        SleepMs(700);
         uint8_t st2 = link.Read(3, 0, 10, v);
         EXPECT_TRUE(st2 == ST_COM_CRC_WRONG || st2 == ST_COM_SIZE_ADDR_ERROR) << int(st2);
         // The line is clean again afterwards.
