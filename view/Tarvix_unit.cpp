@@ -162,6 +162,11 @@ TTarvix_Form::~TTarvix_Form()
 {
     if (Rec.Thread)
         ::StopExchange(Rec, *host_);
+    // The grid goes while this window is still whole: a cell editor that is
+    // open hands its text over once more as it closes, and that must reach
+    // a complete window (with no exchange left, it forms no request).
+    delete MODBUS_Grid;
+    MODBUS_Grid = nullptr;
     if (Tarvix_Form == this)
         Tarvix_Form = nullptr;
 }
