@@ -385,7 +385,21 @@ TEST_F(Cycle, OnlyWritesEndTheCycleWithoutDisplay)
     ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
     getsockname(sock, reinterpret_cast<sockaddr *>(&a), &alen);
     std::atomic<bool> done{false};
-    std::thread echo([&] {   // every request comes back as its own reply
+    std::thread echo;
+    // Ends the echo thread also when an assertion leaves the test early.
+    struct EchoEnd {
+        std::atomic<bool> &done;
+        std::thread &echo;
+        int sock;
+        ~EchoEnd()
+        {
+            done = true;
+            if (echo.joinable())
+                echo.join();
+            close(sock);
+        }
+    } echoEnd{done, echo, sock};
+    echo = std::thread([&] {   // every request comes back as its own reply
         const uint32_t start = TickCountMs();
         while (!done && TickCountMs() - start < 30000) {
             pollfd p{sock, POLLIN, 0};
@@ -415,9 +429,6 @@ TEST_F(Cycle, OnlyWritesEndTheCycleWithoutDisplay)
             EXPECT_FALSE(h.shots[i].valid);
         }
     }
-    done = true;
-    echo.join();
-    close(sock);
 }
 
 TEST_F(Cycle, StopDuringTheReplyWaitEndsWith254AndNoDisplay)
