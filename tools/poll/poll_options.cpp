@@ -13,7 +13,12 @@ const char kPollUsage[] =
     "usage: tarvix-poll (--tcp HOST:PORT | --udp HOST:PORT [--local-port N] |\n"
     "                    --com PORT [--baud N] [--parity even|none] [--rs485] [--dtr-on])\n"
     "                   [--modbus-ip] [--slave N] [--cmd 3|4] [--start N] [--count N] [--period MS]\n"
-    "                   [--write REG=HEX [--fc16]] [--cycles N | --seconds S]\n";
+    "                   [--write REG=HEX [--fc16]] [--cycles N | --seconds S]\n"
+    "Prints one tab-separated line per exchange shown (request count, status, error count,\n"
+    "request bytes, reply bytes, register values); an answered --write is shown with the\n"
+    "read that follows it. --cycles N ends after N such lines, --seconds S after S seconds.\n"
+    "Exit status: 0 after the cycles or seconds (or a signal) with the channel open,\n"
+    "1 when the channel could not be opened, 2 for bad arguments.\n";
 
 namespace {
 

@@ -1,6 +1,7 @@
 // tarvix-poll: runs the exchange thread from the command line and prints one
-// line per Display. The main thread serves the engine's mailbox, as the GUI
-// thread would, and stops through the same StopExchange.
+// line per Display that follows an exchange. The main thread serves the
+// engine's mailbox, as the GUI thread would, and stops through the same
+// StopExchange.
 
 #include <csignal>
 #include <cstdio>
@@ -36,9 +37,10 @@ public:
 protected:
     void OnDisplay(MODBUS_Thread &t) override
     {
-        // A Display already under way when the stop began is still served;
-        // past the line limit it prints nothing.
-        if (opt_.cycles > 0 && lines >= opt_.cycles)
+        // The Display before the channel opens shows no exchange: a script's
+        // first line is a real one. A Display already under way when the
+        // stop began is still served; past the line limit it prints nothing.
+        if (t.ReqCount.load() == 0 || (opt_.cycles > 0 && lines >= opt_.cycles))
             return;
         std::vector<uint16_t> values;
         if (rec_.ValuesValid.load(std::memory_order_acquire))
@@ -107,10 +109,9 @@ int main(int argc, char **argv)
             break;
         host.ServeFor(20);
     }
-    // The channel could not be opened when the thread ended by itself
-    // without ever polling; a stop that came while it was still opening is
-    // no failure.
-    const bool openFailed = rec.Thread->Finished() && rec.Running.load() == 0;
     StopExchange(rec, host);
-    return openFailed ? 1 : 0;
+    // Running is raised only once the channel is open: a run that ended
+    // before that (the open failed, or the time ran out or a signal came
+    // while it was still opening) never talked to the slave.
+    return rec.Running.load() == 0 ? 1 : 0;
 }
