@@ -1,0 +1,185 @@
+#include "edit_lines.h"
+
+#include <algorithm>
+
+void EditLines::Assign(const QStringList &lines)
+{
+    FChunks.clear();
+    FSize = int(lines.size());
+    for (int i = 0; i < FSize; i += ChunkLines)
+        FChunks.append(lines.mid(i, ChunkLines));
+    Restart(0);
+}
+
+void EditLines::Restart(int c)
+{
+    FStarts.resize(FChunks.size());
+    int start = c > 0 ? FStarts.at(c - 1) + int(FChunks.at(c - 1).size()) : 0;
+    for (int k = c; k < FChunks.size(); ++k) {
+        FStarts[k] = start;
+        start += int(FChunks.at(k).size());
+    }
+}
+
+int EditLines::ChunkOf(int i, int &inChunk) const
+{
+    Q_ASSERT(i >= 0 && i < FSize);
+    // The last chunk whose start is at or before i.
+    const auto it = std::upper_bound(FStarts.cbegin(), FStarts.cend(), i);
+    const int c = int(it - FStarts.cbegin()) - 1;
+    inChunk = i - FStarts.at(c);
+    return c;
+}
+
+const QString &EditLines::at(int i) const
+{
+    int k = 0;
+    const int c = ChunkOf(i, k);
+    return FChunks.at(c).at(k);
+}
+
+QString &EditLines::operator[](int i)
+{
+    int k = 0;
+    const int c = ChunkOf(i, k);
+    return FChunks[c][k];
+}
+
+void EditLines::append(const QStringList &lines)
+{
+    for (const QString &line : lines)
+        append(line);
+}
+
+void EditLines::insert(int i, const QString &line)
+{
+    Q_ASSERT(i >= 0 && i <= FSize);
+    if (FChunks.isEmpty()) {
+        FChunks.append(QStringList{line});
+        FSize = 1;
+        Restart(0);
+        return;
+    }
+    int c = 0;
+    int k = 0;
+    if (i == FSize) {
+        c = int(FChunks.size()) - 1;
+        k = int(FChunks.at(c).size());
+    } else {
+        c = ChunkOf(i, k);
+    }
+    QStringList &chunk = FChunks[c];
+    chunk.insert(k, line);
+    ++FSize;
+    if (chunk.size() > 2 * ChunkLines) {
+        const int half = int(chunk.size()) / 2;
+        QStringList tail = chunk.mid(half);
+        chunk.resize(half);
+        FChunks.insert(c + 1, tail);
+    }
+    Restart(c);
+}
+
+void EditLines::remove(int i, int n)
+{
+    Q_ASSERT(i >= 0 && n >= 0 && i + n <= FSize);
+    if (n <= 0)
+        return;
+    int k = 0;
+    int c = ChunkOf(i, k);
+    const int first = c;
+    FSize -= n;
+    while (n > 0) {
+        QStringList &chunk = FChunks[c];
+        const int take = std::min(n, int(chunk.size()) - k);
+        chunk.remove(k, take);
+        n -= take;
+        if (chunk.isEmpty())
+            FChunks.removeAt(c);
+        else
+            ++c;
+        k = 0;
+    }
+    Restart(first);
+}
+
+QString EditLines::takeAt(int i)
+{
+    QString line = at(i);
+    removeAt(i);
+    return line;
+}
+
+void EditLines::clear()
+{
+    FChunks.clear();
+    FStarts.clear();
+    FSize = 0;
+}
+
+QStringList EditLines::mid(int from, int n) const
+{
+    if (from < 0)
+        from = 0;
+    const int to = (n < 0 || from + n > FSize) ? FSize : from + n;
+    QStringList out;
+    if (from >= to)
+        return out;
+    out.reserve(to - from);
+    int k = 0;
+    int c = ChunkOf(from, k);
+    for (int i = from; i < to; ++c, k = 0) {
+        const QStringList &chunk = FChunks.at(c);
+        const int take = std::min(int(chunk.size()) - k, to - i);
+        out.append(chunk.mid(k, take));
+        i += take;
+    }
+    return out;
+}
+
+QString EditLines::join(QStringView separator) const
+{
+    qsizetype total = 0;
+    for (const QStringList &chunk : FChunks)
+        for (const QString &line : chunk)
+            total += line.size() + separator.size();
+    QString out;
+    out.reserve(total);
+    bool firstLine = true;
+    for (const QStringList &chunk : FChunks) {
+        for (const QString &line : chunk) {
+            if (!firstLine)
+                out += separator;
+            out += line;
+            firstLine = false;
+        }
+    }
+    return out;
+}
+
+bool EditLines::operator==(const EditLines &other) const
+{
+    if (FSize != other.FSize)
+        return false;
+    // Chunks shared with the other list compare equal at once.
+    if (FStarts == other.FStarts) {
+        for (int c = 0; c < FChunks.size(); ++c)
+            if (FChunks.at(c) != other.FChunks.at(c))
+                return false;
+        return true;
+    }
+    for (int i = 0; i < FSize; ++i)
+        if (at(i) != other.at(i))
+            return false;
+    return true;
+}
+
+bool EditLines::operator==(const QStringList &other) const
+{
+    if (FSize != other.size())
+        return false;
+    for (int i = 0; i < FSize; ++i)
+        if (at(i) != other.at(i))
+            return false;
+    return true;
+}
