@@ -1,0 +1,98 @@
+#include "keyb_layout.h"
+
+#include <QGuiApplication>
+#include <QStringList>
+
+#if TARVIX_HAVE_XKB
+#include <qguiapplication_platform.h>
+// X11 headers come after Qt's: they define macros that clash with Qt names.
+#include <X11/XKBlib.h>
+#include <X11/extensions/XKBrules.h>
+#include <cstdlib>
+#endif
+
+namespace KeybLayout {
+
+QString NameForLayout(const QString &xkbLayout)
+{
+    // "gb(intl)" and "us:2" name the layout "gb" and "us".
+    const QString base = xkbLayout.section(QLatin1Char('('), 0, 0).section(QLatin1Char(':'), 0, 0).trimmed();
+    static const QStringList english = {QStringLiteral("us"), QStringLiteral("gb"), QStringLiteral("au"),
+                                        QStringLiteral("nz"), QStringLiteral("ie"), QStringLiteral("za"),
+                                        QStringLiteral("en")};
+    if (english.contains(base))
+        return QStringLiteral("En");
+    if (base == QLatin1String("ru"))
+        return QStringLiteral("Ru");
+    if (base == QLatin1String("ua"))
+        return QStringLiteral("Uk");
+    return QStringLiteral("?");
+}
+
+#if TARVIX_HAVE_XKB
+namespace {
+
+Display *X11Display()
+{
+    auto *app = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return app ? app->display() : nullptr;
+}
+
+// The layout names of the groups, from the root window's rules property.
+QStringList GroupLayouts(Display *dpy)
+{
+    QStringList layouts;
+    XkbRF_VarDefsRec vars{};
+    char *rulesFile = nullptr;
+    if (XkbRF_GetNamesProp(dpy, &rulesFile, &vars)) {
+        if (vars.layout)
+            layouts = QString::fromLatin1(vars.layout).split(QLatin1Char(','));
+        std::free(rulesFile);
+        std::free(vars.model);
+        std::free(vars.layout);
+        std::free(vars.variant);
+        std::free(vars.options);
+    }
+    return layouts;
+}
+
+} // namespace
+
+QString CurrentName()
+{
+    Display *dpy = X11Display();
+    if (!dpy)
+        return QStringLiteral("?");
+    XkbStateRec state{};
+    if (XkbGetState(dpy, XkbUseCoreKbd, &state) != Success)
+        return QStringLiteral("?");
+    const QStringList layouts = GroupLayouts(dpy);
+    if (state.group >= layouts.size())
+        return QStringLiteral("?");
+    return NameForLayout(layouts[state.group]);
+}
+
+bool SwitchToNext()
+{
+    Display *dpy = X11Display();
+    if (!dpy)
+        return false;
+    XkbStateRec state{};
+    if (XkbGetState(dpy, XkbUseCoreKbd, &state) != Success)
+        return false;
+    const int groups = static_cast<int>(GroupLayouts(dpy).size());
+    if (groups < 2)
+        return false;
+    XkbLockGroup(dpy, XkbUseCoreKbd, static_cast<unsigned>((state.group + 1) % groups));
+    XFlush(dpy);
+    return true;
+}
+
+#else
+
+QString CurrentName() { return QStringLiteral("?"); }
+bool SwitchToNext() { return false; }
+
+#endif
+
+} // namespace KeybLayout

@@ -1,0 +1,21 @@
+// The keyboard layout of the desktop, as the editor's status bar shows it
+// and its lone-Ctrl switch changes it. Read from X11's keyboard extension;
+// without an X11 display (Wayland, offscreen) the name is "?" and nothing
+// switches.
+#pragma once
+
+#include <QString>
+
+namespace KeybLayout {
+
+// "En", "Ru" or "Uk" for the active layout group's language, "?" otherwise.
+QString CurrentName();
+
+// Activates the next layout group (after the last comes the first); false
+// when there is no X11 display or only one group.
+bool SwitchToNext();
+
+// The short name for an X keyboard layout name ("us", "ru", "ua", "gb(intl)").
+QString NameForLayout(const QString &xkbLayout);
+
+} // namespace KeybLayout
