@@ -312,7 +312,13 @@ void TSelConnForm::LoadSettings()
     SlaveAddrEdit->setValue(s.SlaveAddr);
     StartRegEdit->setValue(s.StartReg);
     RegCountEdit->setValue(s.RegCount);
-    SelectItem(COM_ComboBox, QString::fromStdString(s.ComPort));
+    // A stored COM name selects its item; any other name (a port found on
+    // this machine, a /dev/serial/by-id/... path) stands in the field as it
+    // is, so that the next OK saves it unchanged.
+    const QString port = QString::fromStdString(s.ComPort);
+    SelectItem(COM_ComboBox, port);
+    if (COM_ComboBox->currentIndex() < 0)
+        COM_ComboBox->setEditText(port);
     SelectItem(BaudComboBox, QString::fromStdString(s.Baud));
     ParityCheckBox->setChecked(s.Parity);
     RS485_CheckBox->setChecked(s.RS485);
@@ -357,7 +363,10 @@ void TSelConnForm::ConnTypeRGClick(QObject *)
         SerPanel->show();
         SerPanel->raise();
         TCPIP_Panel->hide();
-        if (COM_ComboBox->currentIndex() < 0 && COM_ComboBox->count() > 0)
+        // An empty port field gets the first item; a name in the field,
+        // typed or stored, stays.
+        if (COM_ComboBox->currentIndex() < 0 && COM_ComboBox->currentText().isEmpty() &&
+            COM_ComboBox->count() > 0)
             COM_ComboBox->setCurrentIndex(0);
         if (BaudComboBox->currentIndex() < 0)
             BaudComboBox->setCurrentIndex(kDefaultBaudItem);

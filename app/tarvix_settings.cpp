@@ -1,5 +1,7 @@
 #include "tarvix_settings.h"
 
+#include <cstring>
+
 #include "cfgfile.h"
 
 namespace {
@@ -19,6 +21,13 @@ std::string GetText(int h, const char *section, const char *key, const std::stri
     return text;
 }
 
+// Reads a text value whole, however long.
+std::string GetWholeText(int h, const char *section, const char *key, const std::string &def) {
+    const int line = CfgFind(h, section, key);
+    const char *text = line >= 0 ? CfgLine(h, line) : nullptr;
+    return text ? std::string(std::strchr(text, '=') + 1) : def;
+}
+
 }  // namespace
 
 void LoadTarvixSettings(TarvixSettings &s) {
@@ -29,7 +38,9 @@ void LoadTarvixSettings(TarvixSettings &s) {
     s.SlaveAddr = CfgGetInt(h, "MODBUS", "SlaveAddr", def.SlaveAddr);
     s.StartReg = CfgGetInt(h, "MODBUS", "StartReg", def.StartReg);
     s.RegCount = CfgGetInt(h, "MODBUS", "RegCount", def.RegCount);
-    s.ComPort = GetText<9>(h, "COM", "Port", def.ComPort);
+    // A port name is read whole: /dev/serial/by-id/... names are long, and
+    // a cut name would open another device or none.
+    s.ComPort = GetWholeText(h, "COM", "Port", def.ComPort);
     s.Baud = GetText<9>(h, "COM", "Baud", def.Baud);
     s.Parity = GetFlag(h, "COM", "Parity", def.Parity);
     s.RS485 = GetFlag(h, "COM", "RS485", def.RS485);

@@ -4,15 +4,16 @@
 // in comm_port.cpp; a recording fake (recording_comm_port.h) stands in for it
 // in tests, where pseudo-terminals have no modem lines or line errors.
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
-// Size of the device path buffer, terminating NUL included: a device path may
-// have at most kSerialPathSize - 1 = 31 characters ("/dev/" and a name of up
-// to 26 characters, or a full path). Longer names are refused, never cut.
-constexpr size_t kSerialPathSize = 32;
+// Size of the device path buffer, terminating NUL included: as long a path
+// as Linux takes (PATH_MAX), so that /dev/serial/by-id/... names open. Longer
+// names are refused, never cut.
+constexpr size_t kSerialPathSize = PATH_MAX;
 
 // Builds the device path of a port name into `path`: a name beginning with '/'
 // is a path as it stands, "COMn" (n >= 1) is /dev/ttyS<n-1>, any other name is

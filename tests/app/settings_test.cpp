@@ -120,11 +120,13 @@ TEST_F(SettingsTest, GoldenFilesRoundTrip) {
 }
 
 TEST_F(SettingsTest, LongTextsAreReadToTheirLimits) {
-    WriteFile(kSettingsFileName, "[COM]\nPort=/dev/ttyUSB0\nBaud=1234567890123\n[TCPIP]\nIPAddr=" +
+    // The port name is read whole, however long.
+    const std::string port = "/dev/serial/by-id/usb-Acme_Serial_Bridge_0042A7F3-if00-port0" + std::string(2000, 'p');
+    WriteFile(kSettingsFileName, "[COM]\nPort=" + port + "\nBaud=1234567890123\n[TCPIP]\nIPAddr=" +
                                      std::string(150, '1') + "\n");
     TarvixSettings s;
     LoadTarvixSettings(s);
-    EXPECT_EQ(s.ComPort, "/dev/ttyU");
+    EXPECT_EQ(s.ComPort, port);
     EXPECT_EQ(s.Baud, "123456789");
     EXPECT_EQ(s.IPAddr, std::string(99, '1'));
 }

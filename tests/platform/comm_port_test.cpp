@@ -60,6 +60,9 @@ uint64_t MsSince(uint64_t t0) { return (PerfCounter() - t0) / 1000u; }
 
 TEST(SerialDevicePath, NamesMapOntoDevicePaths)
 {
+    // The stable names Linux keeps for plugged adapters are long.
+    const std::string kById = "/dev/serial/by-id/usb-Acme_Serial_Bridge_0042A7F3-if00-port0";
+    ASSERT_EQ(kById.size(), 60u);
     const struct {
         std::string name;
         int err;
@@ -74,10 +77,11 @@ TEST(SerialDevicePath, NamesMapOntoDevicePaths)
         {"COM0", 0, "/dev/COM0"},      // no COM0: an ordinary name
         {"COM", 0, "/dev/COM"},
         {"COM1x", 0, "/dev/COM1x"},
-        {std::string(26, 'a'), 0, "/dev/" + std::string(26, 'a')},   // 31 characters: fits
-        {std::string(27, 'a'), ENAMETOOLONG, ""},
-        {"/" + std::string(30, 'p'), 0, "/" + std::string(30, 'p')},
-        {"/" + std::string(31, 'p'), ENAMETOOLONG, ""},
+        {kById, 0, kById},
+        {std::string(kSerialPathSize - 6, 'a'), 0, "/dev/" + std::string(kSerialPathSize - 6, 'a')},   // fits
+        {std::string(kSerialPathSize - 5, 'a'), ENAMETOOLONG, ""},
+        {"/" + std::string(kSerialPathSize - 2, 'p'), 0, "/" + std::string(kSerialPathSize - 2, 'p')},
+        {"/" + std::string(kSerialPathSize - 1, 'p'), ENAMETOOLONG, ""},
         {std::string("tty\0S0", 6), EINVAL, ""},                    // never cut at a NUL
         {"", ENOENT, ""},
     };

@@ -106,6 +106,8 @@ private slots:
     void storedTextsOutsideTheLists();
     void spinFieldsKeepTheirRange();
     void portListRebuiltAtEachDropDown();
+    void storedPortSurvivesOk_data();
+    void storedPortSurvivesOk();
     void okOnEmptyFileWritesDefaults();
     void okStops_data();
     void okStops();
@@ -198,20 +200,25 @@ void DialogTest::storedTextsOutsideTheLists()
              "[MODBUS]\nConnType=0\n[COM]\nPort=COM40\nBaud=12345\nParity=0\nRS485=\nDTR=0x1\n");
     TSelConnForm d;
     QCOMPARE(d.COM_ComboBox->currentIndex(), -1);
-    QCOMPARE(d.COM_ComboBox->currentText(), QString());
+    QCOMPARE(d.COM_ComboBox->currentText(), QStringLiteral("COM40"));   // shown as stored
     QCOMPARE(d.BaudComboBox->currentIndex(), -1);
     QCOMPARE(d.BaudComboBox->currentText(), QString());
     QVERIFY(!d.ParityCheckBox->isChecked());
     QVERIFY(d.RS485_CheckBox->isChecked());   // an empty flag reads as on
     QVERIFY(!d.DTR_CheckBox->isChecked());    // "0x1" begins with "0"
 
-    // Choosing "COM Port" fills the empty fields with the first port and 115200.
+    // Choosing "COM Port" fills the empty fields with the first port and
+    // 115200; a port name in the field stays.
     d.ConnTypeGroup->button(1)->click();
     QVERIFY(InFront(d.TCPIP_Panel));
     d.ConnTypeGroup->button(2)->click();
     QVERIFY(InFront(d.SerPanel));
-    QCOMPARE(d.COM_ComboBox->currentText(), QStringLiteral("COM1"));
+    QCOMPARE(d.COM_ComboBox->currentText(), QStringLiteral("COM40"));
     QCOMPARE(d.BaudComboBox->currentText(), QStringLiteral("115200"));
+    d.COM_ComboBox->setEditText(QString());
+    d.ConnTypeGroup->button(1)->click();
+    d.ConnTypeGroup->button(2)->click();
+    QCOMPARE(d.COM_ComboBox->currentText(), QStringLiteral("COM1"));
 
     // A chosen port and rate stay when the type changes back and forth.
     d.COM_ComboBox->setCurrentIndex(4);
@@ -271,6 +278,36 @@ void DialogTest::portListRebuiltAtEachDropDown()
         QCOMPARE(d.COM_ComboBox->currentText(), QStringLiteral("ttyTyped7"));
         d.COM_ComboBox->hidePopup();
     }
+}
+
+void DialogTest::storedPortSurvivesOk_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QByteArray>("saved");
+    QTest::addColumn<int>("item");
+    const QByteArray byId = "/dev/serial/by-id/usb-Acme_Serial_Bridge_0042A7F3-if00-port0";
+    QVERIFY(byId.size() == 60);
+    QTest::newRow("discovered name") << QByteArray("ttyUSB0") << QByteArray("ttyUSB0") << -1;
+    QTest::newRow("by-id path") << byId << byId << -1;
+    QTest::newRow("COM name selects its item") << QByteArray("com12") << QByteArray("COM12") << 11;
+}
+
+// A stored port name comes back whole in the field and the next OK writes it
+// again, also after the connection type went elsewhere and back.
+void DialogTest::storedPortSurvivesOk()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QByteArray, saved);
+    QFETCH(int, item);
+    ScopedCurrentDir dir;
+    WriteAll(dir.filePath("Tarvix.ini"), "[MODBUS]\nConnType=2\n[COM]\nPort=" + stored + "\n");
+    TSelConnForm d;
+    QCOMPARE(d.COM_ComboBox->currentText(), QString::fromUtf8(saved));
+    QCOMPARE(d.COM_ComboBox->currentIndex(), item);
+    d.ConnTypeGroup->button(0)->click();
+    d.ConnTypeGroup->button(2)->click();
+    d.OkButton->click();
+    QVERIFY(ReadAll(dir.filePath("Tarvix.ini")).contains("\n[COM]\nPort=" + saved + "\n"));
 }
 
 void DialogTest::okOnEmptyFileWritesDefaults()

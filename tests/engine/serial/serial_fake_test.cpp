@@ -229,7 +229,7 @@ TEST(SerialExchange, ShortWriteSkipsFlushAndTurnAround)
 
 TEST(SerialOpen, FailuresShowTheOpenErrorBox)
 {
-    const std::string tooLong(27, 'x');   // "/dev/" + 27 characters do not fit 31
+    const std::string tooLong(kSerialPathSize - 5, 'x');   // "/dev/" and this do not fit PATH_MAX
     const struct {
         std::string name;
         int baud;

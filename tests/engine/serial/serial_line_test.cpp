@@ -344,7 +344,7 @@ TEST(SerialOpenThread, FailuresEndTheThreadWithTheBox)
     auto holder = MakeTtyCommPort();
     ASSERT_EQ(holder->Open(ptyPath.c_str()), 0);
 
-    const std::string tooLong = "ttyUSB" + std::string(40, '9');
+    const std::string tooLong = "ttyUSB" + std::string(kSerialPathSize, '9');
     const struct {
         std::string name, text;
     } cases[] = {
@@ -372,15 +372,21 @@ TEST(SerialOpenThread, FailuresEndTheThreadWithTheBox)
 }
 
 // A thread that opened its port polls it (no slave: 255s) and, once stopped,
-// has closed it: the port opens again at once.
+// has closed it: the port opens again at once. The port is named by a long
+// link, as /dev/serial/by-id/... names are.
 TEST(SerialOpenThread, StopClosesThePort)
 {
     PtyMaster pty;
     ASSERT_FALSE(pty.path.empty());
     const std::string &ptyPath = pty.path;
+    const std::string link = testing::TempDir() + "tarvix-" + std::to_string(::getpid()) +
+                             "-usb-Acme_Serial_Bridge_0042A7F3-if00-port0";
+    ::unlink(link.c_str());
+    ASSERT_EQ(::symlink(ptyPath.c_str(), link.c_str()), 0);
+    ASSERT_GE(link.size(), 60u);
     const int fdsBefore = OpenFdCount();
     {
-        ThreadRun run(ptyPath);
+        ThreadRun run(link);
         StartExchange(run.rec, run.host);
         for (int i = 0; i < 300 && run.rec.Thread->ReqCount.load() < 1; ++i)
             SleepMs(10);
@@ -393,6 +399,7 @@ TEST(SerialOpenThread, StopClosesThePort)
         EXPECT_EQ(other->Open(ptyPath.c_str()), 0);
     }
     EXPECT_EQ(OpenFdCount(), fdsBefore);
+    ::unlink(link.c_str());
 }
 
 int main(int argc, char **argv)
