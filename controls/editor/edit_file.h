@@ -27,8 +27,9 @@ namespace EditFile {
 
 // Splits file bytes into lines and notes their format.
 QStringList Decode(const QByteArray &bytes, EditFileFormat &format);
-// The bytes of the lines in the given format.
-QByteArray Encode(const QStringList &lines, const EditFileFormat &format);
+// The bytes of the lines in the given format. lossless is cleared when a
+// character has no place in the format's code page.
+QByteArray Encode(const QStringList &lines, const EditFileFormat &format, bool *lossless = nullptr);
 
 // Reads a regular file (nothing else is opened, so nothing ever blocks).
 // False, with the reason, when the file is missing, not a regular file or
@@ -36,6 +37,6 @@ QByteArray Encode(const QStringList &lines, const EditFileFormat &format);
 bool Read(const QString &name, QStringList &lines, EditFileFormat &format, QString *reason = nullptr);
 // Writes atomically; false, with the reason, when the file was not written
 // (the old file is then untouched).
-bool Write(const QString &name, const QStringList &lines, const EditFileFormat &format, QString *reason = nullptr);
+bool Write(const QString &name, const QByteArray &bytes, QString *reason = nullptr);
 
 } // namespace EditFile

@@ -183,3 +183,12 @@ bool EditLines::operator==(const QStringList &other) const
             return false;
     return true;
 }
+
+int EditLines::MaxLength() const
+{
+    qsizetype longest = 0;
+    for (const QStringList &chunk : FChunks)
+        for (const QString &line : chunk)
+            longest = std::max(longest, line.size());
+    return int(longest);
+}

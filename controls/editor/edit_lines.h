@@ -98,6 +98,9 @@ public:
     const_iterator cbegin() const { return begin(); }
     const_iterator cend() const { return end(); }
 
+    // The length of the longest line; 0 for no line.
+    int MaxLength() const;
+
     // The number of chunks (for tests and measurements).
     int ChunkCount() const { return int(FChunks.size()); }
 
