@@ -1,0 +1,545 @@
+#include "edit_blocks.h"
+
+#include <algorithm>
+#include <utility>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+#include "edit_dialogs.h"
+#include "editor_dialog.h"
+
+namespace EditBlocks {
+
+namespace {
+
+void Repaint(EditModel &m)
+{
+    if (EditView *v = m.View())
+        v->RepaintAll();
+}
+
+bool Before(int l1, int c1, int l2, int c2)
+{
+    return l1 < l2 || (l1 == l2 && c1 < c2);
+}
+
+QString PadTo(QString s, int width)
+{
+    if (s.size() < width)
+        s.append(QString(width - s.size(), QLatin1Char(' ')));
+    return s;
+}
+
+// The lines the block's line commands work on: start ... end, leaving out an
+// end line whose end column is 0, and only lines that exist.
+std::pair<int, int> BlockLines(const EditModel &m)
+{
+    int last = m.FBlockEndLine;
+    if (m.FBlockEndCol == 0 && last > m.FBlockStartLine)
+        --last;
+    last = std::min(last, m.LineCount() - 1);
+    return {m.FBlockStartLine, last};
+}
+
+// The column the indent and comment commands work at.
+int BlockPosition(const EditModel &m)
+{
+    return m.FBlockKind == pbColumn ? m.FBlockStartCol : 0;
+}
+
+bool BlockUsable(EditModel &m)
+{
+    SetCheckBlock(m);
+    return !m.ReadOnly && m.FBlockShown;
+}
+
+} // namespace
+
+QString TrimRight(const QString &line)
+{
+    qsizetype n = line.size();
+    while (n > 0 && line.at(n - 1) == QLatin1Char(' '))
+        --n;
+    return n == line.size() ? line : line.left(n);
+}
+
+QStringList SplitPieces(const QString &text)
+{
+    QStringList pieces;
+    qsizetype from = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        pieces.append(text.mid(from, i - from));
+        // CR LF and LF CR count as one break.
+        if (i + 1 < n) {
+            const QChar d = text.at(i + 1);
+            if ((d == QLatin1Char('\r') || d == QLatin1Char('\n')) && d != c)
+                ++i;
+        }
+        from = i + 1;
+    }
+    pieces.append(text.mid(from));
+    return pieces;
+}
+
+void MarkBlock(EditModel &m, TPE_Block kind, int line, int col)
+{
+    const int cl = m.FCursorLine, cc = m.FCursorCol;
+    if (cl == line && cc == col)
+        return;
+    if (m.FBlockShown && m.FBlockKind != kind)
+        m.FBlockShown = false;
+    bool moved = false;
+    if (m.FBlockShown) {
+        if (line == m.FBlockStartLine && col == m.FBlockStartCol) {
+            m.FBlockStartLine = cl;
+            m.FBlockStartCol = cc;
+            moved = true;
+        } else if (line == m.FBlockEndLine && col == m.FBlockEndCol) {
+            m.FBlockEndLine = cl;
+            m.FBlockEndCol = cc;
+            moved = true;
+        } else if (kind == pbColumn && line == m.FBlockStartLine && col == m.FBlockEndCol) {
+            m.FBlockStartLine = cl;
+            m.FBlockEndCol = cc;
+            moved = true;
+        } else if (kind == pbColumn && line == m.FBlockEndLine && col == m.FBlockStartCol) {
+            m.FBlockEndLine = cl;
+            m.FBlockStartCol = cc;
+            moved = true;
+        }
+    }
+    if (!moved) {
+        m.FBlockShown = true;
+        m.FBlockKind = kind;
+        m.FBlockStartLine = line;
+        m.FBlockStartCol = col;
+        m.FBlockEndLine = cl;
+        m.FBlockEndCol = cc;
+    }
+    NormalizeBlock(m);
+    Repaint(m);
+}
+
+void NormalizeBlock(EditModel &m)
+{
+    if (!m.FBlockShown)
+        return;
+    if (m.FBlockKind == pbColumn) {
+        if (m.FBlockStartLine > m.FBlockEndLine)
+            std::swap(m.FBlockStartLine, m.FBlockEndLine);
+        if (m.FBlockStartCol > m.FBlockEndCol)
+            std::swap(m.FBlockStartCol, m.FBlockEndCol);
+        return;
+    }
+    if (Before(m.FBlockEndLine, m.FBlockEndCol, m.FBlockStartLine, m.FBlockStartCol)) {
+        std::swap(m.FBlockStartLine, m.FBlockEndLine);
+        std::swap(m.FBlockStartCol, m.FBlockEndCol);
+    } else if (m.FBlockStartLine == m.FBlockEndLine && m.FBlockStartCol == m.FBlockEndCol) {
+        m.FBlockShown = false;
+    }
+}
+
+bool CheckBlock(EditModel &m)
+{
+    if (m.FBlockStartLine >= m.LineCount() || m.FBlockStartLine < 0)
+        return false;
+    if (m.FBlockEndLine >= m.LineCount()) {
+        if (m.FBlockKind == pbColumn) {
+            // A rectangle keeps its columns; only its lines are cut to the text.
+            m.FBlockEndLine = m.LineCount() - 1;
+        } else {
+            m.FBlockEndLine = m.LineCount();
+            m.FBlockEndCol = 0;
+        }
+    }
+    if (m.FBlockKind == pbColumn)
+        return m.FBlockEndLine >= m.FBlockStartLine && m.FBlockStartCol < m.FBlockEndCol;
+    if (m.FBlockKind == pbStream)
+        return Before(m.FBlockStartLine, m.FBlockStartCol, m.FBlockEndLine, m.FBlockEndCol);
+    return false;
+}
+
+void SetCheckBlock(EditModel &m)
+{
+    if (m.FBlockShown && !CheckBlock(m)) {
+        m.FBlockShown = false;
+        Repaint(m);
+    }
+}
+
+void SelectAll(EditModel &m)
+{
+    m.FBlockKind = pbStream;
+    m.FBlockStartLine = 0;
+    m.FBlockStartCol = 0;
+    m.FBlockEndLine = m.LineCount();
+    m.FBlockEndCol = 0;
+    m.FBlockShown = true;
+    Repaint(m);
+}
+
+void SelectWordAtCursor(EditModel &m)
+{
+    int end = 0, start = 0;
+    if (m.GetWordAtPos(m.FCursorLine, m.FCursorCol, end, start)) {
+        m.FBlockKind = pbStream;
+        m.FBlockStartLine = m.FBlockEndLine = m.FCursorLine;
+        m.FBlockStartCol = start;
+        m.FBlockEndCol = end;
+        m.FBlockShown = true;
+    } else {
+        m.FBlockShown = false;
+    }
+    Repaint(m);
+}
+
+QString GetBlockText(EditModel &m)
+{
+    if (!m.FBlockShown || !CheckBlock(m))
+        return {};
+    QString text;
+    const int last = std::min(m.FBlockEndLine, m.LineCount() - 1);
+    if (m.FBlockKind == pbColumn) {
+        const int width = m.FBlockEndCol - m.FBlockStartCol;
+        for (int l = m.FBlockStartLine; l <= last; ++l) {
+            text += PadTo(m.FEditLines.at(l).mid(m.FBlockStartCol, width), width);
+            text += QLatin1Char('\r');
+        }
+        return text;
+    }
+    for (int l = m.FBlockStartLine; l <= last; ++l) {
+        QString s = m.FEditLines.at(l);
+        if (l == m.FBlockEndLine)
+            s = PadTo(s.left(m.FBlockEndCol), m.FBlockEndCol);
+        if (l == m.FBlockStartLine)
+            s = s.mid(m.FBlockStartCol);
+        text += s;
+        if (l != m.FBlockEndLine)
+            text += QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+void CopyBlockToClipboard(EditModel &m)
+{
+    if (!m.FBlockShown)
+        return;
+    auto *data = new QMimeData;
+    data->setText(GetBlockText(m));
+    if (m.FBlockKind == pbColumn)
+        data->setData(QString::fromLatin1(ColumnBlockMime), QByteArray(1, '\0'));
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void PasteFromClipboard(EditModel &m)
+{
+    if (m.ReadOnly)
+        return;
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasText())
+        return;
+    const QString text = data->text();
+    if (text.isEmpty())
+        return;
+    const TPE_Block kind = data->hasFormat(QString::fromLatin1(ColumnBlockMime)) ? pbColumn : pbStream;
+    m.CreateUNDO(UndoNames::PasteBlock, UndoType::Text);
+    InsertBlockToCursor(m, text, kind);
+    m.CloseUNDO();
+}
+
+void InsertBlockToCursor(EditModel &m, const QString &text, TPE_Block kind)
+{
+    if (m.ReadOnly || text.isEmpty())
+        return;
+    const QStringList pieces = SplitPieces(text);
+    const int cl = m.FCursorLine, cc = m.FCursorCol;
+    if (kind == pbColumn) {
+        int count = 0;
+        for (const QString &piece : pieces) {
+            if (piece.isEmpty())
+                break;
+            const int l = cl + count;
+            if (l >= m.LineCount())
+                m.FEditLines.append(QString());
+            QString &line = m.FEditLines[l];
+            line = TrimRight(PadTo(line, cc).insert(cc, piece));
+            ++count;
+        }
+        if (count == 0)
+            return;
+        m.FBlockKind = pbColumn;
+        m.FBlockStartLine = cl;
+        m.FBlockStartCol = cc;
+        m.FBlockEndLine = cl + count - 1;
+        m.FBlockEndCol = cc + int(pieces.at(count - 1).size());
+        m.FBlockShown = CheckBlock(m);
+        m.Changed(false);
+        return;
+    }
+    m.FBlockStartLine = cl;
+    m.FBlockStartCol = cc;
+    QString line = PadTo(m.FEditLines.at(cl), cc);
+    if (pieces.size() == 1) {
+        m.FEditLines[cl] = TrimRight(line.insert(cc, pieces.first()));
+        m.FBlockEndLine = cl;
+        m.FBlockEndCol = cc + int(pieces.first().size());
+    } else {
+        const QString rest = line.mid(cc);
+        // The new lines are built aside and put in with one splice, so
+        // that a paste of many lines costs one pass over the text.
+        QStringList lines = m.FEditLines.toStringList();
+        QStringList added;
+        added.reserve(pieces.size());
+        added.append(TrimRight(line.left(cc) + pieces.first()));
+        for (qsizetype i = 1; i + 1 < pieces.size(); ++i)
+            added.append(TrimRight(pieces.at(i)));
+        added.append(TrimRight(pieces.last() + rest));
+        QStringList result;
+        result.reserve(lines.size() + added.size() - 1);
+        result.append(lines.mid(0, cl));
+        result.append(added);
+        result.append(lines.mid(cl + 1));
+        m.FEditLines = EditLines(result);
+        m.FBlockEndLine = cl + int(pieces.size()) - 1;
+        m.FBlockEndCol = int(pieces.last().size());
+    }
+    m.FBlockKind = pbStream;
+    m.FBlockShown = CheckBlock(m);
+    m.Changed(false);
+    m.SetCursor(m.FBlockEndLine, m.FBlockEndCol);
+}
+
+void DeleteBlock(EditModel &m)
+{
+    SetCheckBlock(m);
+    if (m.ReadOnly || !m.FBlockShown)
+        return;
+    const int sl = m.FBlockStartLine, sc = m.FBlockStartCol;
+    if (m.FBlockKind == pbStream && m.FBlockEndLine != sl) {
+        int el = m.FBlockEndLine, ec = m.FBlockEndCol;
+        QString tail;
+        if (el >= m.LineCount()) {
+            el = m.LineCount() - 1;   // the whole last line goes
+        } else {
+            tail = m.FEditLines.at(el).mid(ec);
+        }
+        const int removed = el - sl;
+        m.FEditLines[sl] = TrimRight(PadTo(m.FEditLines.at(sl).left(sc), sc) + tail);
+        m.FEditLines.remove(sl + 1, removed);
+        int cl = m.FCursorLine, cc = m.FCursorCol;
+        const bool afterStart = !Before(cl, cc, sl, sc);
+        if (cl == m.FBlockEndLine && cc >= ec && m.FBlockEndLine == el) {
+            cc = sc + (cc - ec);
+            cl = sl;
+        } else if (cl > el) {
+            cl -= removed;
+        } else if (afterStart) {
+            cl = sl;
+            cc = sc;
+        }
+        m.FBlockEndLine = sl;
+        m.FBlockEndCol = sc;
+        m.FBlockShown = false;
+        m.Changed(false);
+        m.SetCursor(cl, cc);
+        return;
+    }
+    const int width = m.FBlockEndCol - sc;
+    const int last = std::min(m.FBlockEndLine, m.LineCount() - 1);
+    for (int l = sl; l <= last; ++l) {
+        const QString &line = m.FEditLines.at(l);
+        if (line.size() > sc)
+            m.FEditLines[l] = TrimRight(QString(line).remove(sc, width));
+    }
+    if (m.FCursorLine >= sl && m.FCursorLine <= last) {
+        if (m.FCursorCol >= m.FBlockEndCol)
+            m.FCursorCol -= width;
+        else if (m.FCursorCol > sc)
+            m.FCursorCol = sc;
+    }
+    m.FBlockEndCol = sc;
+    m.FBlockShown = false;
+    m.Changed(false);
+}
+
+void DoCopyBlock(EditModel &m)
+{
+    SetCheckBlock(m);
+    if (m.ReadOnly || !m.FBlockShown)
+        return;
+    const QString text = GetBlockText(m);
+    if (text.isEmpty())
+        return;
+    m.CreateUNDO(UndoNames::CopyBlock, UndoType::Text);
+    InsertBlockToCursor(m, text, m.FBlockKind);
+    m.CloseUNDO();
+}
+
+void DoMoveBlock(EditModel &m)
+{
+    SetCheckBlock(m);
+    if (m.ReadOnly || !m.FBlockShown)
+        return;
+    const QString text = GetBlockText(m);
+    const TPE_Block kind = m.FBlockKind;
+    m.CreateUNDO(UndoNames::MoveBlock, UndoType::Text);
+    DeleteBlock(m);
+    InsertBlockToCursor(m, text, kind);
+    m.CloseUNDO();
+}
+
+void DoDeleteBlock(EditModel &m)
+{
+    SetCheckBlock(m);
+    if (m.ReadOnly || !m.FBlockShown)
+        return;
+    m.CreateUNDO(UndoNames::DeleteBlock, UndoType::Text);
+    DeleteBlock(m);
+    m.CloseUNDO();
+}
+
+void CutBlock(EditModel &m)
+{
+    SetCheckBlock(m);
+    if (m.ReadOnly || !m.FBlockShown)
+        return;
+    CopyBlockToClipboard(m);
+    m.CreateUNDO(UndoNames::CutBlock, UndoType::Text);
+    DeleteBlock(m);
+    m.CloseUNDO();
+}
+
+bool AskFillChar(EditModel &m, EditDialogs &dialogs)
+{
+    QString text(m.BlockFillChar);
+    if (dialogs.AskFillChar(text) != mrOk || text.isEmpty())
+        return false;
+    m.BlockFillChar = text.at(0);
+    return true;
+}
+
+void DoFillBlock(EditModel &m, EditDialogs &dialogs)
+{
+    SetCheckBlock(m);
+    if (m.ReadOnly || !m.FBlockShown)
+        return;
+    if (m.FBlockKind == pbStream && m.FBlockStartLine != m.FBlockEndLine)
+        return;
+    if (!AskFillChar(m, dialogs) || m.BlockFillChar.unicode() < 32)
+        return;
+    m.CreateUNDO(UndoNames::FillBlock, UndoType::Text);
+    const int sc = m.FBlockStartCol, ec = m.FBlockEndCol;
+    const int last = std::min(m.FBlockEndLine, m.LineCount() - 1);
+    for (int l = m.FBlockStartLine; l <= last; ++l) {
+        QString line = PadTo(m.FEditLines.at(l), ec);
+        line.replace(sc, ec - sc, QString(ec - sc, m.BlockFillChar));
+        m.FEditLines[l] = TrimRight(line);
+    }
+    m.Changed(false);
+    m.CloseUNDO();
+}
+
+void InsertToBlock(EditModel &m, const QString &text)
+{
+    const auto [first, last] = BlockLines(m);
+    const int pos = BlockPosition(m);
+    for (int l = first; l <= last; ++l)
+        m.FEditLines[l] = TrimRight(PadTo(m.FEditLines.at(l), pos).insert(pos, text));
+    m.Changed(false);
+}
+
+void DoIndentBlock(EditModel &m)
+{
+    if (!BlockUsable(m))
+        return;
+    m.CreateUNDO(UndoNames::IndentBlock, UndoType::TextMerge);
+    InsertToBlock(m, QStringLiteral(" "));
+    m.CloseUNDO();
+}
+
+void DoUnindentBlock(EditModel &m)
+{
+    if (!BlockUsable(m))
+        return;
+    const auto [first, last] = BlockLines(m);
+    const int pos = BlockPosition(m);
+    for (int l = first; l <= last; ++l) {
+        const QString &line = m.FEditLines.at(l);
+        if (line.size() > pos && line.at(pos) != QLatin1Char(' '))
+            return;
+    }
+    m.CreateUNDO(UndoNames::UnindentBlock, UndoType::TextMerge);
+    for (int l = first; l <= last; ++l)
+        if (m.FEditLines.at(l).size() > pos)
+            m.FEditLines[l] = TrimRight(QString(m.FEditLines.at(l)).remove(pos, 1));
+    m.Changed(false);
+    m.CloseUNDO();
+}
+
+void DoCommentBlock(EditModel &m)
+{
+    if (!BlockUsable(m))
+        return;
+    m.CreateUNDO(UndoNames::CommentBlock, UndoType::Text);
+    InsertToBlock(m, m.CommentStyle == 1 ? QStringLiteral("// ") : QStringLiteral("; "));
+    m.CloseUNDO();
+}
+
+void DoUncommentBlock(EditModel &m)
+{
+    if (!BlockUsable(m))
+        return;
+    const QString prefix = m.CommentStyle == 1 ? QStringLiteral("//") : QStringLiteral(";");
+    const auto [first, last] = BlockLines(m);
+    const int pos = BlockPosition(m);
+    for (int l = first; l <= last; ++l) {
+        const QString &line = m.FEditLines.at(l);
+        if (line.size() > pos && !QStringView(line).mid(pos).startsWith(prefix))
+            return;
+    }
+    m.CreateUNDO(UndoNames::UncommentBlock, UndoType::Text);
+    for (int l = first; l <= last; ++l) {
+        QString line = m.FEditLines.at(l);
+        if (line.size() <= pos)
+            continue;
+        line.remove(pos, prefix.size());
+        if (pos < line.size() && line.at(pos) == QLatin1Char(' '))
+            line.remove(pos, 1);
+        m.FEditLines[l] = TrimRight(line);
+    }
+    m.Changed(false);
+    m.CloseUNDO();
+}
+
+void SetBlockStart(EditModel &m)
+{
+    m.FBlockStartLine = m.FCursorLine;
+    m.FBlockStartCol = m.FCursorCol;
+    if (m.FBlockKind == pbNone)
+        m.FBlockKind = pbStream;
+    m.FBlockShown = CheckBlock(m);
+    Repaint(m);
+}
+
+void SetBlockEnd(EditModel &m)
+{
+    m.FBlockEndLine = m.FCursorLine;
+    m.FBlockEndCol = m.FCursorCol;
+    if (m.FBlockKind == pbNone)
+        m.FBlockKind = pbStream;
+    m.FBlockShown = CheckBlock(m);
+    Repaint(m);
+}
+
+void ToggleBlock(EditModel &m)
+{
+    m.FBlockShown = !m.FBlockShown && CheckBlock(m);
+    Repaint(m);
+}
+
+} // namespace EditBlocks

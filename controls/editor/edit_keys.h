@@ -1,0 +1,53 @@
+// The editor's keyboard and mouse: the key table (movement with any
+// modifiers, Shift/Alt marking, plain editing keys, the Ctrl table and the
+// second keys after Ctrl+K and Ctrl+Q), typed characters, word movement,
+// bracket matching and the mouse rules. Free functions on the model; the
+// widget routes its events here.
+#pragma once
+
+#include <QChar>
+#include <QString>
+#include <Qt>
+
+#include "edit_model.h"
+
+class EditDialogs;
+
+namespace EditKeys {
+
+// One key press as the toolkit delivers it: KeyDown with the key, then
+// KeyPress for each character it produces (none while Alt alone is held:
+// Alt+letter is a command, not typing). A character that a completed prefix
+// suppresses belongs to the same press, so nothing stays suppressed after it.
+void KeyEvent(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods, const QString &text);
+// KeyDown: notes whether Ctrl was pressed alone, then ProcessKey.
+void KeyDown(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods);
+// KeyUp: true when Ctrl was pressed and released alone and the keyboard
+// layout is to be switched (SwitchKeybLayoutOnCtrl).
+bool KeyUp(EditModel &m, int key, Qt::KeyboardModifiers mods);
+void ProcessKey(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods);
+// A typed character.
+void KeyPress(EditModel &m, QChar ch);
+
+void GetNextWordStart(const EditModel &m, int &line, int &col);
+void GetPrevWordStart(const EditModel &m, int &line, int &col);
+// Moves the cursor to the partner of the bracket under it, if any.
+void MatchBracket(EditModel &m);
+
+// Mouse, in the control's pixels.
+void MouseDown(EditModel &m, Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y, bool doubleClick);
+void MouseMove(EditModel &m, Qt::MouseButtons buttons, int x, int y);
+void MouseUp(EditModel &m);
+
+// The commands behind the plain editing keys, also used on their own.
+void Backspace(EditModel &m);
+void DeleteChar(EditModel &m);
+void Tab(EditModel &m);
+void Enter(EditModel &m);
+void DeleteWordLeft(EditModel &m);
+void DeleteWordRight(EditModel &m);
+void DuplicateLine(EditModel &m);
+void DeleteLine(EditModel &m);
+void DeleteToLineEnd(EditModel &m);
+
+} // namespace EditKeys
