@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "regular_file.h"
+
 namespace {
 
 // Only this many characters after "[" make a section name, and "=" must
@@ -115,7 +117,9 @@ void SplitLines(const std::string &data, std::vector<std::string> &lines) {
 }
 
 // Reads the whole file into lines. A missing file is created empty; a file
-// that exists but cannot be read is left alone and the load fails.
+// that exists but cannot be read, or is not a regular file (a FIFO would
+// block, a device never end), is left alone and the load fails, as does a
+// file over the size bound.
 int Load(CfgFile &f) {
     f.lines.clear();
     f.sectionIndex.clear();
@@ -123,33 +127,25 @@ int Load(CfgFile &f) {
     f.indexValid = false;
     if (!f.hasPath)
         return CFG_OK;
-    int fd = open(f.path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno != ENOENT)
-            return CFG_ERR_CREATE;
-        fd = open(f.path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    std::string data;
+    switch (ReadRegularFile(f.path.c_str(), kCfgFileLimit, data)) {
+    case FileRead::Ok:
+        SplitLines(data, f.lines);
+        return CFG_OK;
+    case FileRead::Missing: {
+        const int fd = open(f.path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
         if (fd < 0)
             return CFG_ERR_CREATE;
         close(fd);
         return CFG_OK;
     }
-    std::string data;
-    char buf[8192];
-    for (;;) {
-        ssize_t n = read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {  // e.g. a directory of that name
-            close(fd);
-            return CFG_ERR_CREATE;
-        }
-        if (n == 0)
-            break;
-        data.append(buf, size_t(n));
+    case FileRead::TooLarge:
+        return CFG_ERR_TOO_LARGE;
+    case FileRead::NotReadable:
+    case FileRead::NotRegular:
+        break;
     }
-    close(fd);
-    SplitLines(data, f.lines);
-    return CFG_OK;
+    return CFG_ERR_CREATE;
 }
 
 bool WriteAll(int fd, const std::string &data) {
@@ -178,6 +174,10 @@ bool Rewrite(const CfgFile &f) {
             target = real.get();
     }
     const bool exists = stat(target.c_str(), &st) == 0;
+    // Never replace a FIFO or a device node (the name may have changed
+    // since the load) with a plain file.
+    if (exists && !S_ISREG(st.st_mode))
+        return false;
 
     // A new name beside the target; created with 0666 so that the umask
     // applies to a file that did not exist before.

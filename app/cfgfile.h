@@ -41,17 +41,25 @@ enum : int {
     CFG_ERR_NO_SECTION = -7,  // no section of that name
     CFG_ERR_NO_KEY = -8,      // no such key (or fewer occurrences than asked)
     CFG_ERR_LINE_BREAK = -9,  // a text to be stored contains CR or LF
+    CFG_ERR_TOO_LARGE = -10,  // the file is larger than kCfgFileLimit
 };
 
 inline constexpr int kCfgFirstHandle = 1000;
 inline constexpr int kCfgSlots = 64;
+// Files larger than this are refused (CFG_ERR_TOO_LARGE), never read.
+inline constexpr size_t kCfgFileLimit = size_t{16} << 20;   // 16 MiB
 
 // Opens a file: the name is made a full path against the current directory.
-// A missing file is created empty. An existing file that cannot be read is
-// neither created nor truncated: the open fails with CFG_ERR_CREATE. When the
-// name cannot be made a full path, the handle holds an empty file without a
-// path whose changes are dropped at close.
-// Returns a handle, or CFG_ERR_MEMORY, CFG_ERR_CREATE, CFG_ERR_NO_SLOT.
+// A missing file is created empty. An existing file that cannot be read, or
+// that is not a regular file (a FIFO, a device, a directory; links are
+// followed), is neither created nor truncated: the open fails with
+// CFG_ERR_CREATE. A file over kCfgFileLimit bytes fails with
+// CFG_ERR_TOO_LARGE. A failed open leaves nothing to write back, so such a
+// path is never rewritten. When the name cannot be made a full path, the
+// handle holds an empty file without a path whose changes are dropped at
+// close.
+// Returns a handle, or CFG_ERR_MEMORY, CFG_ERR_CREATE, CFG_ERR_NO_SLOT,
+// CFG_ERR_TOO_LARGE.
 int CfgOpen(const char *fileName);
 
 // Writes the file back when a line changed and releases the handle.

@@ -6,4 +6,5 @@ add_library(tarvix_settings STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/tarvix_settings.h
   ${CMAKE_CURRENT_SOURCE_DIR}/tarvix_settings.cpp)
 target_include_directories(tarvix_settings PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(tarvix_settings PRIVATE tarvix_platform)
 set_target_properties(tarvix_settings PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)

@@ -12,8 +12,10 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 #include "palette.h"
+#include "regular_file.h"
 
 TLogList::TLogList(QWidget *owner) : QAbstractScrollArea(owner)
 {
@@ -433,19 +435,16 @@ void AddFileLines(TLogLineList &lines, const std::string &data)
     }
 }
 
-// Reads as much of the file as can be read; a missing file gives nothing.
-std::string ReadWholeFile(const std::string &name)
+// The largest log file that is loaded; a larger one is refused.
+constexpr std::size_t kLogFileLimit = std::size_t{16} << 20;   // 16 MiB
+
+// A name that exists and is not a regular file (links followed): a FIFO, a
+// device, a directory. Such a name is never loaded, nor written over, which
+// would replace the device node with a plain file.
+bool ExistsAndNotRegular(const std::string &name)
 {
-    std::string data;
-    std::FILE *f = std::fopen(name.c_str(), "rb");
-    if (!f)
-        return data;
-    char buf[65536];
-    std::size_t got;
-    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0)
-        data.append(buf, got);
-    std::fclose(f);
-    return data;
+    struct stat st {};
+    return ::stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
 }
 
 } // namespace
@@ -455,10 +454,17 @@ bool TLogList::LoadFromFile(const char *name, bool HideLoaded)
     if (!name || !*name)
         return false;
     Save();
+    // A missing or unreadable file gives an empty list. A FIFO or a device
+    // (reading would block or never end) and a file over the bound are not
+    // taken: the list and its file stay as they were.
+    std::string data;
+    const FileRead read = ReadRegularFile(name, kLogFileLimit, data);
+    if (read == FileRead::NotRegular || read == FileRead::TooLarge)
+        return false;
     TLogLineList *lines = LockWrite();
     FileName = name;
     lines->Clear();
-    AddFileLines(*lines, ReadWholeFile(FileName));
+    AddFileLines(*lines, data);
     FFirstLine = HideLoaded ? lines->Count() : 0;
     FNewLinePending = true;
     // The list now equals the file: schedule the refresh but no rewrite.
@@ -494,7 +500,7 @@ void TLogList::Save()
     // Written beside the log file and renamed over it, so that a failure
     // never leaves a half-written log.
     QSaveFile file(QString::fromStdString(FileName));
-    bool ok = file.open(QIODevice::WriteOnly);
+    bool ok = !ExistsAndNotRegular(FileName) && file.open(QIODevice::WriteOnly);
     if (ok)
         ok = file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());
     if (ok)

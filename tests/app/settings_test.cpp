@@ -1,6 +1,8 @@
 // The program's settings file: what is read from "Tarvix.ini" and the exact
 // bytes written back, against golden files.
 
+#include "../special_files.h"
+#include "cfgfile.h"
 #include "tarvix_settings.h"
 #include "test_dir.h"
 
@@ -151,6 +153,46 @@ TEST_F(SettingsTest, UnwritableDirectoryGivesDefaultsAndWritesNothing) {
     s.IPAddr = "127.0.0.1";
     SaveTarvixSettings(s);
     EXPECT_FALSE(fs::exists(fs::path("/proc") / kSettingsFileName));
+}
+
+// A settings name that is a FIFO, a link to a zero device, a directory or a
+// file over the size bound is refused at once: the program gets its
+// defaults, and a save leaves the name as it was.
+TEST_F(SettingsTest, ANameThatIsNoPlainFileGivesDefaultsAndIsNeverWritten) {
+    using namespace special_files;
+    const struct {
+        const char *name;
+        bool (*make)(const std::string &);
+        int openResult;
+    } cases[] = {
+        {"fifo", MakeFifo, CFG_ERR_CREATE},
+        {"zero device link", MakeZeroLink, CFG_ERR_CREATE},
+        {"directory", [](const std::string &p) { return fs::create_directory(p); }, CFG_ERR_CREATE},
+        {"over the bound",
+         [](const std::string &p) {
+             WriteFile(p, "[MODBUS]\nConnType=0\n");
+             return truncate(p.c_str(), off_t(kCfgFileLimit) + 1) == 0;
+         },
+         CFG_ERR_TOO_LARGE},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::create_directory(c.name);
+        fs::current_path(c.name);
+        ASSERT_TRUE(c.make(kSettingsFileName));
+        const std::string before = Describe(kSettingsFileName);
+        {
+            const Watchdog dog(3);
+            EXPECT_EQ(CfgOpen(kSettingsFileName), c.openResult);
+            TarvixSettings s = Junk();
+            LoadTarvixSettings(s);
+            EXPECT_EQ(s, TarvixSettings{});
+            s.IPAddr = "127.0.0.1";
+            SaveTarvixSettings(s);
+        }
+        EXPECT_EQ(Describe(kSettingsFileName), before);
+        fs::current_path("..");
+    }
 }
 
 }  // namespace

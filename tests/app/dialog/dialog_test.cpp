@@ -16,6 +16,7 @@
 #include <QUrl>
 #include <stdexcept>
 
+#include "../../special_files.h"
 #include "Aboutunit.h"
 #include "Selconnunit.h"
 #include "Tarvix_unit.h"
@@ -108,6 +109,8 @@ private slots:
     void portListRebuiltAtEachDropDown();
     void storedPortSurvivesOk_data();
     void storedPortSurvivesOk();
+    void settingsNameIsNoPlainFile_data();
+    void settingsNameIsNoPlainFile();
     void okOnEmptyFileWritesDefaults();
     void okStops_data();
     void okStops();
@@ -308,6 +311,34 @@ void DialogTest::storedPortSurvivesOk()
     d.ConnTypeGroup->button(2)->click();
     d.OkButton->click();
     QVERIFY(ReadAll(dir.filePath("Tarvix.ini")).contains("\n[COM]\nPort=" + saved + "\n"));
+}
+
+void DialogTest::settingsNameIsNoPlainFile_data()
+{
+    QTest::addColumn<bool>("fifo");
+    QTest::newRow("fifo") << true;
+    QTest::newRow("link to a zero device") << false;
+}
+
+// The dialog comes up at once on its defaults and OK leaves the name alone.
+void DialogTest::settingsNameIsNoPlainFile()
+{
+    QFETCH(bool, fifo);
+    ScopedCurrentDir dir;
+    const std::string name = dir.filePath(QStringLiteral("Tarvix.ini")).toStdString();
+    QVERIFY(fifo ? special_files::MakeFifo(name) : special_files::MakeZeroLink(name));
+    const std::string before = special_files::Describe(name);
+    const special_files::Watchdog dog(5);
+    QElapsedTimer t;
+    t.start();
+    TSelConnForm d;
+    QVERIFY(t.elapsed() < 2000);
+    QCOMPARE(d.ConnTypeIndex(), 1);
+    QCOMPARE(d.IP_Addr_Edit->text(), QStringLiteral("10.101.100.1"));
+    QCOMPARE(d.COM_ComboBox->currentText(), QStringLiteral("COM2"));
+    d.IP_Addr_Edit->setText(QStringLiteral("127.0.0.1"));
+    d.OkButton->click();
+    QCOMPARE(special_files::Describe(name), before);
 }
 
 void DialogTest::okOnEmptyFileWritesDefaults()

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "../../special_files.h"
 #include "loglist_test_util.h"
 
 using Strings = std::vector<std::string>;
@@ -233,6 +234,51 @@ TEST_F(LogListTest, LoadFromFile)
     ASSERT_TRUE(other.LoadFromFile(name.c_str(), false));
     EXPECT_EQ(other.FirstLine(), 0);
     EXPECT_EQ(Lines(other).size(), 5u);
+}
+
+// A FIFO, a link to a zero device and a file over the bound are never taken
+// as the log file: loading them fails at once and changes nothing, and a
+// save never writes over such a name.
+TEST_F(LogListTest, NamesThatAreNoPlainFilesAreRefused)
+{
+    using namespace special_files;
+    const std::string log = Path("kept.log");
+    WriteFile(log, "old\n");
+    ASSERT_TRUE(list->LoadFromFile(log.c_str(), false));
+    const struct {
+        const char *name;
+        bool (*make)(const std::string &);
+        bool plain;
+    } cases[] = {
+        {"fifo", MakeFifo, false},
+        {"zero", MakeZeroLink, false},
+        {"big",
+         [](const std::string &p) {
+             WriteFile(p, "x\n");
+             return ::truncate(p.c_str(), (off_t{16} << 20) + 1) == 0;
+         },
+         true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string name = Path(c.name);
+        ASSERT_TRUE(c.make(name));
+        const std::string before = Describe(name);
+        const Watchdog dog(3);
+        EXPECT_FALSE(list->LoadFromFile(name.c_str(), false));
+        EXPECT_EQ(list->FileName, log);
+        EXPECT_EQ(Lines(*list), (Strings{"old"}));
+        if (c.plain)
+            continue;   // a plain file may be written over
+
+        TLogList other;
+        other.FileName = name;
+        other.PutS("new");
+        other.Save();
+        EXPECT_TRUE(other.Unsaved());
+        other.FileName.clear();   // nothing to save at its end either
+        EXPECT_EQ(Describe(name), before);
+    }
 }
 
 TEST_F(LogListTest, LoadingAloneNeverRewritesTheFile)
