@@ -17,7 +17,10 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for dep in libqt6widgets6 libqt6gui6 libqt6core6 fonts-liberation2 fonts-dejavu-core; do
   echo "$depends" | grep -q "$dep" || fail "Depends lacks $dep: $depends"
 done
-dpkg-deb -f "$deb" Description | grep -q Modbus || fail "description"
+# Read whole first: grep -q may leave before dpkg-deb has written all, and
+# the broken pipe would fail the script under pipefail.
+description=$(dpkg-deb -f "$deb" Description)
+grep -q Modbus <<<"$description" || fail "description"
 files=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for f in ./usr/bin/tarvix ./usr/bin/tarvix-launch ./usr/bin/tarvix-poll ./usr/bin/tarvix-slave \
          ./usr/share/applications/tarvix.desktop \
