@@ -380,7 +380,7 @@ TEST(SerialOpenThread, StopClosesThePort)
     ASSERT_FALSE(pty.path.empty());
     const std::string &ptyPath = pty.path;
     const std::string link = testing::TempDir() + "tarvix-" + std::to_string(::getpid()) +
-                             "-usb-Acme_Serial_Bridge_0042A7F3-if00-port0";
+                             "-usb-Acme_Serial_Bridge_0042A7F3-if00-port0-" + std::string(8, 'x');
     ::unlink(link.c_str());
     ASSERT_EQ(::symlink(ptyPath.c_str(), link.c_str()), 0);
     ASSERT_GE(link.size(), 60u);
