@@ -3,7 +3,9 @@
 #include "Graphbutton.h"
 #include "Gtextfield.h"
 #include "Loglist.h"
+#include "Nscrollbar.h"
 #include "Picturebutton.h"
+#include "Progedit.h"
 
 TarvixWidgetPlugin::TarvixWidgetPlugin(const PaletteEntry &entry, QObject *parent)
     : QObject(parent), FEntry(entry)
@@ -22,6 +24,8 @@ TarvixWidgetCollection::TarvixWidgetCollection(QObject *parent)
     Graphbutton::Register();
     Picturebutton::Register();
     Loglist::Register();
+    Nscrollbar::Register();
+    Progedit::Register();
     for (const PaletteEntry &entry : RegisteredComponents())
         FWidgets.append(new TarvixWidgetPlugin(entry, this));
 }

@@ -33,7 +33,7 @@ void DesignerPluginTest::pluginOffersTheControls()
         QVERIFY(made);
         QCOMPARE(QString::fromLatin1(made->metaObject()->className()), w->name());
     }
-    for (const char *name : {"TGTextField", "TGraphButton", "TPictureButton"})
+    for (const char *name : {"TGTextField", "TGraphButton", "TPictureButton", "TNScrollBar", "TProgEdit"})
         QVERIFY2(names.contains(QLatin1String(name)), name);
     // Each control once.
     QCOMPARE(names.size(), collection->customWidgets().size());

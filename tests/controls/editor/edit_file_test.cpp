@@ -54,6 +54,7 @@ private slots:
     void failedWriteKeepsModifiedAndTheOldFile();
     void readOnlyDirectoryAndUnreadableFile();
     void saveKeepsPermissions();
+    void saveQuestionAsksOnlyForAModifiedFile();
 };
 
 void EditFileTest::roundTrip_data()
@@ -209,6 +210,25 @@ void EditFileTest::saveKeepsPermissions()
     QVERIFY(WriteAll(f.name, "changed elsewhere\n"));
     QVERIFY(f.e.m.Save());
     QCOMPARE(ReadAll(f.name), QByteArray("changed elsewhere\n"));
+}
+
+void EditFileTest::saveQuestionAsksOnlyForAModifiedFile()
+{
+    QTemporaryDir dir;
+    for (bool yes : {false, true}) {
+        EditedFile f(dir.filePath(QStringLiteral("q.txt")));
+        f.e.view.Answer = yes;
+        f.e.m.SaveQuestion();
+        QCOMPARE(f.e.view.Questions, QStringList{f.name + QStringLiteral("|Файл не сохранен, сохранить ?")});
+        QCOMPARE(f.e.m.Modified, !yes);
+        QCOMPARE(ReadAll(f.name).size(), yes ? 20000 + f.old.size() : f.old.size());
+        f.e.m.SaveQuestion(); // saved or not, it asks again only while modified
+        QCOMPARE(f.e.view.Questions.size(), yes ? 1 : 2);
+    }
+    TestEditor untitled({QStringLiteral("x")});
+    untitled.m.Modified = true;
+    untitled.m.SaveQuestion();
+    QVERIFY(untitled.view.Questions.isEmpty());
 }
 
 QTEST_MAIN(EditFileTest)

@@ -1,0 +1,296 @@
+#include "Progedit.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QMessageBox>
+#include <QMetaMethod>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QResizeEvent>
+#include <QTimer>
+
+#include "Gtextfield.h"
+#include "Nscrollbar.h"
+#include "keyb_layout.h"
+#include "palette.h"
+
+namespace {
+
+// The forms' font families, mapped to metric-compatible ones where the
+// application has not chosen others.
+void SubstituteFonts()
+{
+    const std::pair<const char *, const char *> substitutes[] = {
+        {"Courier New", "Liberation Mono"},
+        {"MS Sans Serif", "Liberation Sans"},
+    };
+    for (const auto &[family, substitute] : substitutes)
+        if (QFont::substitutes(QLatin1String(family)).isEmpty())
+            QFont::insertSubstitution(QLatin1String(family), QLatin1String(substitute));
+}
+
+QFont EditorFont()
+{
+    QFont f(QStringLiteral("Courier New"), 10);
+    f.setStyleHint(QFont::TypeWriter);
+    f.setFixedPitch(true);
+    return f;
+}
+
+} // namespace
+
+QColor TProgEdit::ToQColor(std::uint32_t bgr)
+{
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+TProgEdit::TProgEdit(QWidget *parent)
+    : QWidget(parent)
+{
+    SubstituteFonts();
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setMinimumSize(MinWidth, MinHeight);
+    setAttribute(Qt::WA_InputMethodEnabled);
+
+    FStatusPanel = new QFrame(this);
+    FStatusPanel->setFrameShape(QFrame::NoFrame);
+    FStatusPanel->setAutoFillBackground(true);
+
+    FVertBar = new TNScrollBar(this);
+    FVertBar->SetKind(TNScrollBar::sbkVertical);
+    FVertBar->SetMax(0);
+    FHorzBar = new TNScrollBar(FStatusPanel);
+    FHorzBar->SetKind(TNScrollBar::sbkHorizontal);
+    FHorzBar->SetMax(0);
+    for (TNScrollBar *bar : {FVertBar, FHorzBar}) {
+        connect(bar, &TNScrollBar::OnScroll, this, &TProgEdit::OnBarScroll);
+        connect(bar, &TNScrollBar::OnMouseDown, this, &TProgEdit::OnBarMouseDown);
+    }
+
+    QFont fieldFont(QStringLiteral("MS Sans Serif"));
+    fieldFont.setPixelSize(13);
+    struct Place { TGTextField **field; int left, width; };
+    const Place places[] = {{&FPosField, -1, 58}, {&FCountField, 57, 32}, {&FModeField, 89, 24}, {&FLangField, 114, 22}};
+    for (const Place &pl : places) {
+        auto *f = new TGTextField(FStatusPanel);
+        f->setGeometry(pl.left, 0, pl.width, StatusHeight);
+        f->SetTextAlign(TGTextField::tfaCenter);
+        f->setFont(fieldFont);
+        *pl.field = f;
+    }
+
+    setFont(EditorFont());
+    FCaretTimer = new QTimer(this);
+    connect(FCaretTimer, &QTimer::timeout, this, [this] {
+        FCaretVisible = !FCaretVisible;
+        update(FModel.FCaretX, FModel.FCaretY, 2, FModel.FCharH - 2);
+    });
+
+    FModel.SetView(this);
+    resize(320, 200);
+    UpdateFontDXDY();
+    UpdateParams(0);
+}
+
+TProgEdit::~TProgEdit()
+{
+    if (FModel.AskSaveOnDestroy)
+        SaveQuestion();
+    FModel.SetView(nullptr);
+    FModel.ClearUNDO();
+}
+
+void TProgEdit::UpdateFontDXDY()
+{
+    const QFontMetrics fm(font());
+    FModel.FCharW = std::max(1, fm.horizontalAdvance(QLatin1Char('0')));
+    FModel.FCharH = std::max(1, fm.height());
+}
+
+void TProgEdit::MeasureArea(EditModel &model)
+{
+    UpdateFontDXDY();
+    // The bars' sizes are fixed, so the area is right also before a hidden
+    // editor has laid out its children.
+    model.FAreaWidth = width() - BarThickness;
+    model.FAreaHeight = height() - StatusHeight;
+}
+
+void TProgEdit::RepaintLines(int first, int count)
+{
+    const int h = FModel.FCharH;
+    update(QRect(0, (first - FModel.FStartLine) * h, FModel.FAreaWidth, count * h));
+}
+
+void TProgEdit::RepaintAll()
+{
+    update();
+}
+
+void TProgEdit::SyncScrollBars()
+{
+    const auto apply = [](TNScrollBar *bar, const TNScrollRange &r) {
+        bar->SetMax(r.Max);
+        bar->SetPage(r.Page);
+        bar->SetPos(r.Pos);
+    };
+    apply(FVertBar, FModel.FVertRange);
+    apply(FHorzBar, FModel.FHorzRange);
+}
+
+void TProgEdit::SetCaret()
+{
+    const EditModel &m = FModel;
+    const QRect old(m.FCaretX, m.FCaretY, 2, m.FCharH);
+    int x = (m.FCursorCol - m.FStartCol) * m.FCharW + TextMargin;
+    if (x < 0)
+        x -= m.FCharW;
+    FModel.FCaretX = x;
+    FModel.FCaretY = (m.FCursorLine - m.FStartLine) * m.FCharH + 1;
+    if (FCaretOn) {
+        FCaretVisible = true;
+        FCaretTimer->start();
+        update(old);
+        update(m.FCaretX, m.FCaretY, 2, m.FCharH);
+    }
+}
+
+void TProgEdit::UpdateTextFields()
+{
+    const EditModel &m = FModel;
+    FPosField->PrtF("%d : %d", m.FCursorLine + 1, m.FCursorCol + 1);
+    FCountField->PrtF("%d", m.LineCount());
+    FCountField->SetColor(ToQColor(m.Modified ? 0xA0B0FF : 0xC0C0C0));
+    FModeField->SetText(m.OverwriteMode ? "Upd" : "Ins");
+    FModeField->SetColor(ToQColor(m.OverwriteMode ? 0x00FFFF : 0x70E070));
+    FLangField->SetText(KeybLayout::CurrentName());
+}
+
+bool TProgEdit::InfoAboutWordWanted() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&TProgEdit::OnInfoAboutWord));
+}
+
+bool TProgEdit::AskYesNo(const QString &text, const QString &caption)
+{
+    return QMessageBox::question(this, caption, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+void TProgEdit::OnBarScroll(QObject *, int)
+{
+    FModel.OnScrollBar(FVertBar->Pos(), FHorzBar->Pos());
+}
+
+void TProgEdit::OnBarMouseDown()
+{
+    setFocus(Qt::MouseFocusReason);
+}
+
+void TProgEdit::OnChangeFont()
+{
+    QFont f = font();
+    if (!f.fixedPitch()) {
+        f.setFixedPitch(true);
+        setFont(f); // comes back here once more, fixed
+        return;
+    }
+    UpdateFontDXDY();
+    UpdateParams(EditModel::KeepMaxLineLen);
+    update();
+}
+
+void TProgEdit::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const int w = width();
+    const int h = height();
+    FStatusPanel->setGeometry(0, h - StatusHeight, w, StatusHeight);
+    FVertBar->setGeometry(w - BarThickness, 0, BarThickness, h - StatusHeight);
+    FHorzBar->setGeometry(136, 0, std::max(0, w - 167), BarThickness);
+    UpdateParams(EditModel::KeepMaxLineLen | EditModel::KeepBarsAtEnd);
+}
+
+void TProgEdit::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    UpdateParams(EditModel::KeepMaxLineLen);
+    FCaretOn = true;
+    FCaretVisible = true;
+    const int flash = QApplication::cursorFlashTime();
+    FCaretTimer->setInterval(flash > 0 ? flash / 2 : 500);
+    if (flash > 0)
+        FCaretTimer->start();
+    SetCaret();
+}
+
+void TProgEdit::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    FCaretOn = false;
+    FCaretTimer->stop();
+    update(FModel.FCaretX, FModel.FCaretY, 2, FModel.FCharH);
+}
+
+void TProgEdit::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    switch (event->type()) {
+    case QEvent::FontChange:
+        OnChangeFont();
+        break;
+    case QEvent::KeyboardLayoutChange:
+        UpdateTextFields();
+        break;
+    case QEvent::PaletteChange:
+    case QEvent::EnabledChange:
+        update();
+        break;
+    default:
+        break;
+    }
+}
+
+void TProgEdit::paintEvent(QPaintEvent *event)
+{
+    QPainter p(this);
+    PaintText(p, event->rect());
+}
+
+void TProgEdit::PaintText(QPainter &p, const QRect &clip)
+{
+    const EditModel &m = FModel;
+    UpdateFontDXDY();
+    const QColor background = ToQColor(Color);
+    const int right = m.FAreaWidth;
+    p.fillRect(QRect(0, 0, TextMargin, m.FAreaHeight), background);
+    p.setFont(font());
+    p.setPen(Qt::black);
+    const int ascent = QFontMetrics(font()).ascent();
+    int y = 0;
+    for (int row = 0; row <= m.FVisLines && m.FStartLine + row < m.LineCount(); ++row, y += m.FCharH) {
+        if (y + m.FCharH < clip.top() - m.FCharH)
+            continue;
+        if (y > clip.bottom())
+            break;
+        p.fillRect(QRect(TextMargin, y, right - TextMargin, m.FCharH), background);
+        p.drawText(TextMargin, y + ascent, m.FEditLines.at(m.FStartLine + row).mid(m.FStartCol, m.FVisCols + 2));
+    }
+    if (y < m.FAreaHeight)
+        p.fillRect(QRect(TextMargin, y, right - TextMargin, m.FAreaHeight - y), background);
+    if (FCaretOn && FCaretVisible)
+        p.fillRect(QRect(m.FCaretX, m.FCaretY, 2, m.FCharH - 2), Qt::black);
+}
+
+namespace Progedit {
+
+void Register()
+{
+    RegisterComponent(ControlEntry(QStringLiteral("TProgEdit"), QStringLiteral("Program text editor"),
+                                   QStringLiteral("Progedit.h"), 320, 200,
+                                   [](QWidget *parent) -> QWidget * { return new TProgEdit(parent); }));
+}
+
+} // namespace Progedit
