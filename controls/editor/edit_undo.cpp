@@ -18,6 +18,18 @@ TPE_UndoState EditModel::CurrentUndoState() const
     return s;
 }
 
+// The block corners and Modified of a record's state.
+static void RestoreBlock(EditModel &m, const TPE_UndoState &s)
+{
+    m.FBlockShown = s.BlockShown;
+    m.FBlockKind = s.BlockKind;
+    m.FBlockStartLine = s.BlockStartLine;
+    m.FBlockStartCol = s.BlockStartCol;
+    m.FBlockEndLine = s.BlockEndLine;
+    m.FBlockEndCol = s.BlockEndCol;
+    m.Modified = s.Modified;
+}
+
 void EditModel::CreateUNDO(const QString &name, std::uint8_t type)
 {
     if (FUndoOpen)
@@ -83,13 +95,7 @@ int EditModel::UNDO()
         FCursorCol = b.CursorCol;
         FStartLine = b.StartLine;
         FStartCol = b.StartCol;
-        FBlockShown = b.BlockShown;
-        FBlockKind = b.BlockKind;
-        FBlockStartLine = b.BlockStartLine;
-        FBlockStartCol = b.BlockStartCol;
-        FBlockEndLine = b.BlockEndLine;
-        FBlockEndCol = b.BlockEndCol;
-        Modified = b.Modified;
+        RestoreBlock(*this, b);
         FFoundLen = 0;
         FUndoList.removeLast();
         UpdateParams(0);
@@ -102,13 +108,7 @@ int EditModel::UNDO()
     }
     // The cursor is elsewhere: first only go back to where the change ended.
     const TPE_UndoState a = r.After;
-    FBlockShown = a.BlockShown;
-    FBlockKind = a.BlockKind;
-    FBlockStartLine = a.BlockStartLine;
-    FBlockStartCol = a.BlockStartCol;
-    FBlockEndLine = a.BlockEndLine;
-    FBlockEndCol = a.BlockEndCol;
-    Modified = a.Modified;
+    RestoreBlock(*this, a);
     SetStart(a.StartLine, a.StartCol);
     SetCursor(a.CursorLine, a.CursorCol);
     UpdateParams(0);
