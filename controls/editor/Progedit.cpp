@@ -263,23 +263,8 @@ void TProgEdit::PaintText(QPainter &p, const QRect &clip)
 {
     const EditModel &m = FModel;
     UpdateFontDXDY();
-    const QColor background = ToQColor(Color);
-    const int right = m.FAreaWidth;
-    p.fillRect(QRect(0, 0, TextMargin, m.FAreaHeight), background);
     p.setFont(font());
-    p.setPen(Qt::black);
-    const int ascent = QFontMetrics(font()).ascent();
-    int y = 0;
-    for (int row = 0; row <= m.FVisLines && m.FStartLine + row < m.LineCount(); ++row, y += m.FCharH) {
-        if (y + m.FCharH < clip.top() - m.FCharH)
-            continue;
-        if (y > clip.bottom())
-            break;
-        p.fillRect(QRect(TextMargin, y, right - TextMargin, m.FCharH), background);
-        p.drawText(TextMargin, y + ascent, m.FEditLines.at(m.FStartLine + row).mid(m.FStartCol, m.FVisCols + 2));
-    }
-    if (y < m.FAreaHeight)
-        p.fillRect(QRect(TextMargin, y, right - TextMargin, m.FAreaHeight - y), background);
+    EditPaint::PaintText(p, m, Colors(), clip, m.FAreaWidth, m.FAreaHeight, QFontMetrics(font()).ascent());
     if (FCaretOn && FCaretVisible)
         p.fillRect(QRect(m.FCaretX, m.FCaretY, 2, m.FCharH - 2), Qt::black);
 }

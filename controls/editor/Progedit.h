@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include "edit_model.h"
+#include "edit_paint.h"
 
 class QFrame;
 class QTimer;
@@ -115,6 +116,13 @@ public:
     void InfoAboutWord(int line, int col, const QString &word) override { emit OnInfoAboutWord(this, line, col, word); }
     bool AskYesNo(const QString &text, const QString &caption) override;
 
+    // The colours as the painter takes them (edit_widget_input.cpp, with the
+    // key, mouse and context menu events).
+    EditColors Colors() const;
+    // The pop-up menu at (x, y) in the control's pixels, when ContextMenuEnabled.
+    void DoContextMenu(int x, int y);
+    void OnClickHelpAboutEdit();
+
 signals:
     void OnChangeStart(QObject *Sender);
     void OnChangeCursor(QObject *Sender);
@@ -128,6 +136,15 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
+
+    // Tab and Backtab are the editor's keys, never a focus move.
+    bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
     // Runs after a font change: fixed pitch again, cell re-measured, UpdateParams(1).

@@ -174,8 +174,10 @@ void CtrlKey(EditModel &m, EditDialogs &dialogs, int key)
 void KeyEvent(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods, const QString &text)
 {
     KeyDown(m, dialogs, key, mods);
-    const bool altOnly = (mods & Qt::AltModifier) && !(mods & Qt::ControlModifier);
-    if (!altOnly)
+    // Ctrl or Alt alone turn a key into a command; both together (AltGr on
+    // some layouts) still type.
+    const bool ctrl = mods & Qt::ControlModifier, alt = mods & Qt::AltModifier;
+    if (ctrl == alt)
         for (QChar ch : text)
             KeyPress(m, ch);
     m.FSkipChar = false;

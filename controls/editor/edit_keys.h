@@ -16,8 +16,8 @@ class EditDialogs;
 namespace EditKeys {
 
 // One key press as the toolkit delivers it: KeyDown with the key, then
-// KeyPress for each character it produces (none while Alt alone is held:
-// Alt+letter is a command, not typing). A character that a completed prefix
+// KeyPress for each character it produces (none while Ctrl or Alt alone is
+// held: Ctrl+letter and Alt+letter are commands, not typing). A character that a completed prefix
 // suppresses belongs to the same press, so nothing stays suppressed after it.
 void KeyEvent(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods, const QString &text);
 // KeyDown: notes whether Ctrl was pressed alone, then ProcessKey.

@@ -66,7 +66,7 @@ void PaintText(QPainter &p, const EditModel &m, const EditColors &colors, const 
                int areaHeight, int ascent)
 {
     const int cw = std::max(m.FCharW, 1), ch = std::max(m.FCharH, 1);
-    p.fillRect(QRect(0, 0, Margin, areaHeight), colors.Back);
+    p.fillRect(QRect(0, 0, Margin, areaHeight) & clip, colors.Back);
     const int cells = std::max(m.FVisCols + 2, 0);
     std::vector<unsigned> flags(size_t(cells) + 1);
     int y = 0;
@@ -111,7 +111,7 @@ void PaintText(QPainter &p, const EditModel &m, const EditColors &colors, const 
         }
     }
     if (y < areaHeight)
-        p.fillRect(QRect(Margin, y, std::max(areaWidth - Margin, 0), areaHeight - y), colors.Back);
+        p.fillRect(QRect(Margin, y, std::max(areaWidth - Margin, 0), areaHeight - y) & clip, colors.Back);
 }
 
 } // namespace EditPaint

@@ -1,0 +1,99 @@
+// TProgEdit's keyboard, mouse and context menu: the events go to the key
+// table and mouse rules of edit_keys.h, with the real dialogs answering the
+// commands' questions.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+
+#include "Progedit.h"
+#include "edit_dialog_host.h"
+#include "edit_keys.h"
+#include "keyb_layout.h"
+
+EditColors TProgEdit::Colors() const
+{
+    EditColors c;
+    c.Font = palette().color(QPalette::Text);   // the font's colour, black by default
+    c.Back = ToQColor(Color);
+    c.Comment = ToQColor(CommentColor);
+    c.BlockText = ToQColor(BlockTextColor);
+    c.Block = ToQColor(BlockColor);
+    c.HighlightText = ToQColor(HighlightTextColor);
+    c.Highlight = ToQColor(HighlightColor);
+    c.HighlightBlock = ToQColor(HighlightBlockColor);
+    return c;
+}
+
+bool TProgEdit::event(QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+            keyPressEvent(static_cast<QKeyEvent *>(event));
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void TProgEdit::keyPressEvent(QKeyEvent *event)
+{
+    TEditDialogHost dialogs(this, FModel);
+    EditKeys::KeyEvent(FModel, dialogs, event->key(), event->modifiers(), event->text());
+    event->accept();
+}
+
+void TProgEdit::keyReleaseEvent(QKeyEvent *event)
+{
+    if (EditKeys::KeyUp(FModel, event->key(), event->modifiers())) {
+        KeybLayout::SwitchToNext();
+        QApplication::beep();
+        UpdateTextFields();
+    }
+    event->accept();
+}
+
+void TProgEdit::mousePressEvent(QMouseEvent *event)
+{
+    setFocus(Qt::MouseFocusReason);
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::RightButton) {
+        DoContextMenu(p.x() - 10, p.y());
+        return;
+    }
+    EditKeys::MouseDown(FModel, event->button(), event->modifiers(), p.x(), p.y(), false);
+}
+
+void TProgEdit::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    setFocus(Qt::MouseFocusReason);
+    const QPoint p = event->position().toPoint();
+    EditKeys::MouseDown(FModel, event->button(), event->modifiers(), p.x(), p.y(), true);
+}
+
+void TProgEdit::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint p = event->position().toPoint();
+    EditKeys::MouseMove(FModel, event->buttons(), p.x(), p.y());
+}
+
+void TProgEdit::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        EditKeys::MouseUp(FModel);
+}
+
+void TProgEdit::DoContextMenu(int x, int y)
+{
+    if (!FModel.ContextMenuEnabled)
+        return;
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Справка по редактору"), this, &TProgEdit::OnClickHelpAboutEdit);
+    menu.exec(mapToGlobal(QPoint(x, y)));
+}
+
+void TProgEdit::OnClickHelpAboutEdit()
+{
+    // The help item has no action of its own.
+}

@@ -1,0 +1,221 @@
+// The editor widget driven like a user drives it: key and mouse events,
+// the context menu, and what it paints (colours of blocks, comments, the
+// highlighted line and the found marker), rendered to PNGs for a look.
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QtTest>
+
+#include "Progedit.h"
+#include "control_test_util.h"
+#include "edit_blocks.h"
+#include "edit_paint.h"
+#include "editor_test_util.h"
+
+namespace {
+
+// Glyphs are smoothed: their darkest or brightest pixels come near the pen.
+bool Near(const QColor &a, const QColor &b)
+{
+    return std::abs(a.red() - b.red()) < 48 && std::abs(a.green() - b.green()) < 48
+           && std::abs(a.blue() - b.blue()) < 48;
+}
+
+void SavePng(QWidget *w, const char *name)
+{
+    const QString dir = qEnvironmentVariable("TARVIX_PNG_DIR");
+    if (!dir.isEmpty())
+        w->grab().save(dir + "/" + name + ".png");
+}
+
+} // namespace
+
+class EditorWidgetTest : public QObject
+{
+    Q_OBJECT
+
+    QWidget *FTop = nullptr;
+    TProgEdit *FEdit = nullptr;
+    QLineEdit *FOther = nullptr;
+
+    EditModel &M() { return FEdit->Model(); }
+    // Centre of the cell of (line, col) in the view, in widget pixels.
+    QPoint Cell(int line, int col)
+    {
+        return QPoint((col - M().FStartCol) * M().FCharW + M().FCharW / 2,
+                      (line - M().FStartLine) * M().FCharH + M().FCharH / 2);
+    }
+
+private slots:
+    void init()
+    {
+        FTop = new QWidget;
+        auto *column = new QVBoxLayout(FTop);
+        FEdit = new TProgEdit(FTop);
+        FOther = new QLineEdit(FTop);
+        column->addWidget(FEdit);
+        column->addWidget(FOther);
+        FTop->resize(420, 260);
+        QVERIFY(ShowAndSettle(FTop));
+        FTop->activateWindow();
+        FEdit->setFocus();
+        QVERIFY(QTest::qWaitForWindowActive(FTop));
+        QTRY_VERIFY(FEdit->hasFocus());
+    }
+    void cleanup()
+    {
+        delete FTop;
+        FTop = nullptr;
+    }
+
+    void typingAndUndo()
+    {
+        QTest::keyClicks(FEdit, "abc");
+        QCOMPARE(M().FEditLines.at(0), QString("abc"));
+        QCOMPARE(FEdit->GetUNDO(), QString(UndoNames::TypeInsert));
+        QTest::keyClick(FEdit, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(M().FEditLines.at(0), QString());
+        // Tab stays in the editor instead of moving the focus on.
+        QTest::keyClick(FEdit, Qt::Key_Tab);
+        QVERIFY(FEdit->hasFocus());
+        QCOMPARE(M().FCursorCol, 6);
+        // Ctrl+K B marks and types nothing.
+        QTest::keyClick(FEdit, Qt::Key_K, Qt::ControlModifier);
+        QTest::keyClick(FEdit, Qt::Key_B);
+        QCOMPARE(M().FEditLines.at(0), QString());
+        QCOMPARE(M().FBlockStartCol, 6);
+    }
+
+    void mouse()
+    {
+        SetLines(M(), {"alpha beta", "gamma delta", "epsilon"});
+        FEdit->update();
+        QTest::mouseClick(FEdit, Qt::LeftButton, {}, Cell(1, 3));
+        QCOMPARE((TPE_Pos{M().FCursorLine, M().FCursorCol}), (TPE_Pos{1, 3}));
+        // A drag marks a stream block, with Alt a column block.
+        QTest::mousePress(FEdit, Qt::LeftButton, {}, Cell(0, 2));
+        QTest::mouseMove(FEdit, Cell(2, 4));
+        QTest::mouseRelease(FEdit, Qt::LeftButton, {}, Cell(2, 4));
+        QVERIFY(M().FBlockShown);
+        QCOMPARE(M().FBlockKind, pbStream);
+        QCOMPARE(EditBlocks::GetBlockText(M()), QString("pha beta\r\ngamma delta\r\nepsi"));
+        QTest::mousePress(FEdit, Qt::LeftButton, Qt::AltModifier, Cell(0, 1));
+        QTest::mouseMove(FEdit, Cell(1, 4));
+        QTest::mouseRelease(FEdit, Qt::LeftButton, Qt::AltModifier, Cell(1, 4));
+        QCOMPARE(M().FBlockKind, pbColumn);
+        QCOMPARE(EditBlocks::GetBlockText(M()), QString("lph\ramm\r"));
+        QTest::mouseDClick(FEdit, Qt::LeftButton, {}, Cell(1, 8));
+        QCOMPARE(EditBlocks::GetBlockText(M()), QString("delta"));
+    }
+
+    void contextMenu()
+    {
+        QString item;
+        QTimer::singleShot(50, [&item] {
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                if (!menu->actions().isEmpty())
+                    item = menu->actions().first()->text();
+                menu->close();
+            }
+        });
+        QTest::mouseClick(FEdit, Qt::RightButton, {}, QPoint(60, 30));
+        QTRY_COMPARE(item, QString("Справка по редактору"));
+        // Switched off, no menu opens.
+        M().ContextMenuEnabled = false;
+        QTest::mouseClick(FEdit, Qt::RightButton, {}, QPoint(60, 30));
+        QVERIFY(QApplication::activePopupWidget() == nullptr);
+    }
+
+    void colours()
+    {
+        SetLines(M(), {"plain text", "code; // note", "highlighted", "found it here", "s = 'a // b'"});
+        M().HighlightLine = 2;
+        M().SetCursor(4, 0);
+        const TPE_Pos at{3, 6};
+        FEdit->SetFoundMarker(2, &at);
+        SetBlock(M(), pbStream, 0, 6, 1, 2);
+        FEdit->update();
+        const QImage img = Grab(FEdit);
+        SavePng(FEdit, "editor_stream");
+        auto bg = [&](int line, int col) {
+            // The cell's top left pixel: above the glyphs and beside the caret.
+            const QPoint p((col - M().FStartCol) * M().FCharW + EditPaint::Margin + 1,
+                           (line - M().FStartLine) * M().FCharH);
+            return Px(img, p.x(), p.y());
+        };
+        // Ink: whether a cell holds a pixel of (about) the colour.
+        auto ink = [&](int line, int col, const QColor &colour) {
+            const QRect cell((col - M().FStartCol) * M().FCharW + EditPaint::Margin,
+                             (line - M().FStartLine) * M().FCharH, M().FCharW, M().FCharH);
+            for (int y = cell.top(); y <= cell.bottom(); ++y)
+                for (int x = cell.left(); x <= cell.right(); ++x)
+                    if (Near(QColor(img.pixel(x, y)), colour))
+                        return true;
+            return false;
+        };
+        QCOMPARE(bg(0, 2), QString("#ffffff"));
+        QCOMPARE(bg(0, 7), QString("#000080"));       // block, navy
+        QCOMPARE(bg(1, 0), QString("#000080"));
+        QCOMPARE(bg(1, 3), QString("#ffffff"));
+        QCOMPARE(bg(2, 3), QString("#ffff00"));       // highlighted line, yellow
+        QCOMPARE(bg(3, 6), QString("#000000"));       // found text on the font colour
+        QCOMPARE(bg(3, 8), QString("#ffffff"));
+        QVERIFY(ink(0, 7, Qt::white));                // block text white
+        QVERIFY(ink(1, 9, QColor(0x00, 0x00, 0xD0))); // comment
+        QVERIFY(!ink(1, 1, QColor(0x00, 0x00, 0xD0)));
+        QVERIFY(!ink(4, 8, QColor(0x00, 0x00, 0xD0))); // "//" inside quotes is no comment
+        QVERIFY(ink(3, 6, Qt::white));                // found text in the background colour
+        // A column block, and a highlighted line crossing it.
+        SetBlock(M(), pbColumn, 1, 2, 3, 5);
+        FEdit->SetFoundMarker(0, nullptr);
+        FEdit->update();
+        const QImage col = Grab(FEdit);
+        SavePng(FEdit, "editor_column");
+        auto bg2 = [&](int line, int c) {
+            return Px(col, c * M().FCharW + EditPaint::Margin + 1, line * M().FCharH);
+        };
+        QCOMPARE(bg2(1, 3), QString("#000080"));
+        QCOMPARE(bg2(1, 6), QString("#ffffff"));
+        QCOMPARE(bg2(2, 3), QString("#0000ff"));      // block on the highlighted line
+        QCOMPARE(bg2(2, 7), QString("#ffff00"));
+        QCOMPARE(bg2(0, 3), QString("#ffffff"));
+    }
+
+    void paintsOnlyTheClippedRows()
+    {
+        SetLines(M(), {"one", "two", "three", "four"});
+        QImage img(FEdit->size(), QImage::Format_RGB32);
+        img.fill(Qt::magenta);
+        QPainter p(&img);
+        p.setFont(FEdit->font());
+        EditColors c;
+        const QRect row3(0, 3 * M().FCharH, 100, M().FCharH);
+        EditPaint::PaintText(p, M(), c, row3, M().FAreaWidth, M().FAreaHeight, p.fontMetrics().ascent());
+        p.end();
+        const int x = EditPaint::Margin + 30;
+        QCOMPARE(Px(img, x, 3 * M().FCharH), QString("#ffffff"));
+        QCOMPARE(Px(img, x, 2 * M().FCharH), QString("#ffffff"));   // one row of slack above
+        QCOMPARE(Px(img, x, 0), QString("#ff00ff"));                // further up: untouched
+        QCOMPARE(Px(img, x, 6 * M().FCharH), QString("#ff00ff"));    // below the clip: untouched
+        // A run of equal cells is one text call: a whole plain line is a single run.
+        unsigned flags[8];
+        EditPaint::RowFlags(M(), 2, 0, 8, flags);
+        QCOMPARE(std::count(flags, flags + 5, unsigned(EditPaint::cfText)), 5);
+        QCOMPARE(flags[5], 0u);
+    }
+
+    void commentStart()
+    {
+        const std::tuple<const char *, int, int> cases[] = {
+            {"a // b", 1, 2}, {"a ; b", 2, 2}, {"a ; b", 1, -1}, {"s = \"//\" // c", 1, 9},
+            {"x = ';' ; c", 2, 8}, {"a // b", 0, -1}, {"'unclosed // x", 1, -1}};
+        for (auto [line, style, at] : cases)
+            QCOMPARE(EditPaint::FindCommentStart(line, style), at);
+    }
+};
+
+QTEST_MAIN(EditorWidgetTest)
+#include "editor_widget_test.moc"
