@@ -1,7 +1,7 @@
 # Install rules and the Debian package.
 include(GNUInstallDirs)
 
-foreach(prog tarvix tarvix-poll tarvix-slave)
+foreach(prog tarvix tarvix-poll tarvix-slave tarvix-edit)
   if(TARGET ${prog})
     install(TARGETS ${prog} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
@@ -32,7 +32,7 @@ set(CPACK_PACKAGE_NAME tarvix)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Tarvix developers <tarvix@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Modbus register viewer for TCP, UDP and serial slaves")
-set(CPACK_PACKAGE_DESCRIPTION "Tarvix watches and changes the registers of one Modbus slave over\nEthernet TCP or UDP (header or CRC framing) or a serial line with\noptional RS-485 transmitter control. Registers are shown in a hex grid\nwith counters, status and raw frames; editing a cell writes the register.\nIncludes the tarvix-poll console client and the tarvix-slave simulator.")
+set(CPACK_PACKAGE_DESCRIPTION "Tarvix watches and changes the registers of one Modbus slave over\nEthernet TCP or UDP (header or CRC framing) or a serial line with\noptional RS-485 transmitter control. Registers are shown in a hex grid\nwith counters, status and raw frames; editing a cell writes the register.\nIncludes the tarvix-poll console client, the tarvix-slave simulator and\ntarvix-edit, a program text editor built on the project's editor control.")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -8,7 +8,7 @@ trap 'rm -rf "$tmp"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$tmp/usr" >/dev/null
-for prog in tarvix tarvix-poll tarvix-slave tarvix-launch; do
+for prog in tarvix tarvix-poll tarvix-slave tarvix-edit tarvix-launch; do
   [ -x "$tmp/usr/bin/$prog" ] || fail "bin/$prog missing or not executable"
 done
 desktop=$tmp/usr/share/applications/tarvix.desktop

@@ -22,7 +22,7 @@ done
 description=$(dpkg-deb -f "$deb" Description)
 grep -q Modbus <<<"$description" || fail "description"
 files=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for f in ./usr/bin/tarvix ./usr/bin/tarvix-launch ./usr/bin/tarvix-poll ./usr/bin/tarvix-slave \
+for f in ./usr/bin/tarvix ./usr/bin/tarvix-launch ./usr/bin/tarvix-poll ./usr/bin/tarvix-slave ./usr/bin/tarvix-edit \
          ./usr/share/applications/tarvix.desktop \
          ./usr/share/icons/hicolor/scalable/apps/tarvix.svg \
          ./usr/share/icons/hicolor/64x64/apps/tarvix.png; do

@@ -1,0 +1,110 @@
+// tarvix-edit's window: open, type, undo, save and reopen a file; a failed
+// save keeps the text and says why; closing asks about a modified text; the
+// window's keys leave every Ctrl key to the editor.
+#include <QAction>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "Progedit.h"
+#include "edit_window.h"
+
+class EditWindowTest : public QObject
+{
+    Q_OBJECT
+
+    static QString Text(TEditWindow &w) { return w.Editor()->Model().FEditLines.join(u"\n"); }
+
+    static void Show(TEditWindow &w)
+    {
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.Editor()->setFocus();
+        QTRY_VERIFY(w.Editor()->hasFocus());
+    }
+
+private slots:
+    void openTypeUndoSaveReopen()
+    {
+        QTemporaryDir dir;
+        const QString name = dir.filePath("new.txt");
+        TEditWindow w;
+        QStringList errors;
+        w.ShowError = [&errors](const QString &text) { errors << text; };
+        QVERIFY(w.OpenFile(name));
+        Show(w);
+        QCOMPARE(w.windowTitle(), name + " - tarvix-edit");
+        QVERIFY(!w.UndoAction()->isEnabled());
+        QTest::keyClicks(w.Editor(), "hi");
+        QCOMPARE(Text(w), QString("hi"));
+        QCOMPARE(w.windowTitle(), name + " * - tarvix-edit");
+        QCOMPARE(w.UndoAction()->text(), QString("Undo: Ввод(вставка)"));
+        QVERIFY(w.UndoAction()->isEnabled());
+        w.UndoAction()->trigger();
+        QCOMPARE(Text(w), QString());
+        QVERIFY(!w.UndoAction()->isEnabled());
+        QTest::keyClicks(w.Editor(), "one");
+        QTest::keyClick(w.Editor(), Qt::Key_Return);
+        QTest::keyClicks(w.Editor(), "two");
+        // Ctrl+Y is the editor's (delete line), F2 the window's (save).
+        QTest::keyClick(w.Editor(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(Text(w), QString("one\n"));
+        QVERIFY(!QFile::exists(name));
+        QTest::keyClick(w.Editor(), Qt::Key_F2);
+        QVERIFY(QFile::exists(name));
+        QCOMPARE(w.windowTitle(), name + " - tarvix-edit");
+        QVERIFY(errors.isEmpty());
+
+        TEditWindow again;
+        QVERIFY(again.OpenFile(name));
+        QCOMPARE(Text(again), QString("one\n"));
+        QVERIFY(!again.Editor()->Model().Modified);
+    }
+
+    void failedSaveKeepsTheText()
+    {
+        QTemporaryDir dir;
+        const QString name = dir.filePath("missing-dir/file.txt");
+        TEditWindow w;
+        QStringList errors;
+        w.ShowError = [&errors](const QString &text) { errors << text; };
+        QVERIFY(w.OpenFile(name));
+        Show(w);
+        QTest::keyClicks(w.Editor(), "keep me");
+        QVERIFY(!w.Save());
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().contains(name), qPrintable(errors.first()));
+        QVERIFY(errors.first().size() > name.size() + 20);   // and the system's reason
+        QCOMPARE(Text(w), QString("keep me"));
+        QVERIFY(w.Editor()->Model().Modified);
+        // Closing asks; Yes with a failing save keeps the window open.
+        int asked = 0;
+        w.AskYesNo = [&asked](const QString &text, const QString &) {
+            ++asked;
+            return text == QString::fromUtf8(EditModel::SaveQuestionText);
+        };
+        QVERIFY(!w.close());
+        QCOMPARE(asked, 1);
+        QVERIFY(w.isVisible());
+        // No lets it go.
+        w.AskYesNo = [](const QString &, const QString &) { return false; };
+        QVERIFY(w.close());
+    }
+
+    void unreadableFileChangesNothing()
+    {
+        QTemporaryDir dir;
+        TEditWindow w;
+        QStringList errors;
+        w.ShowError = [&errors](const QString &text) { errors << text; };
+        QVERIFY(w.OpenFile(dir.filePath("a.txt")));
+        QVERIFY(!w.OpenFile(dir.path()));   // a directory
+        QCOMPARE(errors.size(), 1);
+        QVERIFY(errors.first().contains(dir.path()));
+        QCOMPARE(w.Editor()->Model().FileName, dir.filePath("a.txt"));
+    }
+};
+
+QTEST_MAIN(EditWindowTest)
+#include "edit_window_test.moc"

@@ -1,0 +1,52 @@
+// The main window of tarvix-edit: one program text editor with a menu.
+// F2 saves, F3 opens and Alt+X quits; every Ctrl key goes to the editor.
+// The questions and messages go through replaceable functions, so that a
+// test can answer them without a window.
+#pragma once
+
+#include <functional>
+#include <QMainWindow>
+
+class QAction;
+class TProgEdit;
+
+class TEditWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TEditWindow(QWidget *parent = nullptr);
+
+    TProgEdit *Editor() const { return FEditor; }
+    QAction *UndoAction() const { return FUndo; }
+
+    // Opens a file, or, when it does not exist, starts an empty text under
+    // its name (created by the first save). False when it exists but could
+    // not be read; the text shown is then unchanged.
+    bool OpenFile(const QString &name);
+    // Writes the text to the file; on failure tells why and keeps the text.
+    bool SaveFile(const QString &name);
+
+    bool Save();      // F2: to the file's name, or as a new one
+    bool SaveAs();
+    void Open();      // F3
+    // Asks whether to save a modified text; false when the text would be
+    // lost (the user answered Yes and the save failed, or gave no name).
+    bool SaveQuestion();
+
+    // The window title: the file name and "*" while the text is modified.
+    QString TitleText() const;
+
+    std::function<QString()> AskOpenName;
+    std::function<QString()> AskSaveName;
+    std::function<bool(const QString &text, const QString &caption)> AskYesNo;
+    std::function<void(const QString &text)> ShowError;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Refresh();
+
+    TProgEdit *FEditor;
+    QAction *FUndo;
+};
