@@ -220,6 +220,9 @@ void NScrollBarTest::render()
     QVERIFY(ShowAndSettle(&top));
 
     // Holding the page-forward area greys it; the other bars show the dither.
+    // The first bar's back arrow is held too: drawn pushed and flat.
+    QTest::mousePress(normal, Qt::LeftButton, {}, QPoint(3, 8));
+    QCOMPARE(normal->PressedPart(), int(TNScrollBar::nspBackArrow));
     QTest::mousePress(pressed, Qt::LeftButton, {}, QPoint(150, 8));
     QCOMPARE(pressed->PressedPart(), int(TNScrollBar::nspPageForward));
     const QImage img = Grab(&top);
@@ -227,6 +230,7 @@ void NScrollBarTest::render()
     QVERIFY(img.save(QStringLiteral(TARVIX_RENDER_DIR "/nscrollbar.png")));
     QVERIFY(img.scaled(img.size() * 4).save(QStringLiteral(TARVIX_RENDER_DIR "/nscrollbar_x4.png")));
     QTest::mouseRelease(pressed, Qt::LeftButton, {}, QPoint(150, 8));
+    QTest::mouseRelease(normal, Qt::LeftButton, {}, QPoint(3, 8));
 
     QCOMPARE(Px(img, 180, 24 + 8), QStringLiteral("#808080"));
     QSet<QString> track;
