@@ -20,7 +20,7 @@
 #include "Aboutunit.h"
 #include "app_resources.h"
 #include "Tarvix_unit.h"
-#include "serial_channel.h"
+#include "app/exchange_setup.h"
 #include "serial_ports.h"
 #include "shadow_label.h"
 #include "tarvix_settings.h"
@@ -133,26 +133,6 @@ void TPortComboBox::showPopup()
 {
     emit dropDown();
     QComboBox::showPopup();
-}
-
-int32_t BaudTextToInt(const QString &text)
-{
-    const QByteArray b = text.toLatin1();
-    const char *p = b.constData();
-    while (*p == ' ' || *p == '\t')
-        ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-')
-        negative = *p++ == '-';
-    int64_t v = 0;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        v = v * 10 + (*p - '0');
-        if (v > INT32_MAX) {
-            v = INT32_MAX;
-            break;
-        }
-    }
-    return int32_t(negative ? -v : v);
 }
 
 TSelConnForm::TSelConnForm(QWidget *parent) : QDialog(parent)
@@ -391,44 +371,23 @@ void TSelConnForm::COM_ComboBoxDropDown(QObject *)
 
 void TSelConnForm::OkButtonClick(QObject *)
 {
-    SaveTarvixSettings(FieldSettings());
+    const TarvixSettings settings = FieldSettings();
+    SaveTarvixSettings(settings);
 
     // Without a connection type there is no channel to open: the dialog
     // stays, as it does for a count above the limit.
-    const int type = ConnTypeIndex();
     TTarvix_Form *form = main_ ? main_ : Tarvix_Form;
-    if (type < 0 || !form)
+    if (settings.ConnType < 0 || !form)
         return;
-    ExchangeRecord &rec = form->Rec;
-
-    rec.ConnType = uint8_t(type);
-    const QString typeText = ConnTypeGroup->button(type)->text();
-    rec.ConnTypeText = typeText.toStdString();
+    ExchangeChoice choice;
+    const QString typeText = ConnTypeGroup->button(settings.ConnType)->text();
+    choice.ConnTypeText = typeText.toStdString();
+    choice.Cmd4 = RadioButtonCmd4->isChecked();
+    choice.ModbusIP = MODBUSUDP_RButton->isChecked();
+    choice.UpdatePeriod = uint32_t(UpdatePeriodEdit->value());
     form->setWindowTitle(QStringLiteral("Tarvix: ") + typeText);
-    // Copied whole: a name that does not fit a device path is refused by
-    // the serial open with its error box, never cut into another name.
-    rec.ComPortName = COM_ComboBox->currentText().toStdString();
-    rec.BaudRate = BaudTextToInt(BaudComboBox->currentText());
-    rec.EvenParity = ParityCheckBox->isChecked();
-    rec.RS485Control = RS485_CheckBox->isChecked();
-    // No baud rate selected gives rate 0 and character time 0; the serial
-    // open then refuses the rate with a clear text.
-    rec.CharTime = CharTimeForBaud(rec.BaudRate);
-    rec.DTRAlwaysOn = DTR_CheckBox->isChecked();
-    rec.IPAddr = IP_Addr_Edit->text().toStdString();
-    rec.TargetPort = uint16_t(IP_PortEdit->value());
-    rec.SlaveAddr.store(uint8_t(SlaveAddrEdit->value()));
-    rec.ReadCmd.store(RadioButtonCmd4->isChecked() ? 4 : 3);
-    rec.StartReg.store(uint16_t(StartRegEdit->value()));
-    rec.RegCount.store(uint16_t(RegCountEdit->value()));
-
-    if (RegCountEdit->value() > kMaxRegCount)
+    if (!FillExchangeRecord(settings, choice, form->Rec))
         return;
-
-    rec.UpdatePeriod.store(uint32_t(UpdatePeriodEdit->value()));
-    rec.AllocRegValues(uint16_t(RegCountEdit->value()));
-    rec.ModbusIPFraming = MODBUSUDP_RButton->isChecked();
-    rec.UDPLocalPort = uint16_t(UDPLocalPortEdit->value());
 
     form->StartExchange();
 

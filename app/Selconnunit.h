@@ -106,9 +106,3 @@ private:
 
 extern TSelConnForm *SelConnForm;   // the application's connection dialog
 
-// The largest register count that OK accepts.
-inline constexpr int kMaxRegCount = 1024;
-
-// The baud text's value: its leading decimal digits after blanks and an
-// optional sign, 0 when there are none; saturates instead of overflowing.
-int32_t BaudTextToInt(const QString &text);

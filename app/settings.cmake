@@ -8,3 +8,11 @@ add_library(tarvix_settings STATIC
 target_include_directories(tarvix_settings PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(tarvix_settings PRIVATE tarvix_platform)
 set_target_properties(tarvix_settings PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
+
+# The OK step's filling of the exchange record (plain C++, no widgets).
+add_library(tarvix_setup STATIC
+  ${CMAKE_CURRENT_SOURCE_DIR}/exchange_setup.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/exchange_setup.cpp)
+target_include_directories(tarvix_setup PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(tarvix_setup PUBLIC tarvix_settings tarvix_engine)
+set_target_properties(tarvix_setup PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)

@@ -25,7 +25,7 @@ if(_tarvix_ui_ready)
     ${CMAKE_CURRENT_LIST_DIR}/tarvix_app.cpp ${CMAKE_CURRENT_LIST_DIR}/tarvix_app.h
     ${CMAKE_CURRENT_LIST_DIR}/app.qrc)
   target_include_directories(tarvix_appui PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(tarvix_appui PUBLIC Qt6::Widgets tarvix_platform)
+  target_link_libraries(tarvix_appui PUBLIC Qt6::Widgets tarvix_platform tarvix_setup)
 
   add_executable(tarvix ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
   # The system log entry points are looked up in the executable.

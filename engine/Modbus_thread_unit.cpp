@@ -202,7 +202,7 @@ void MODBUS_Thread::Execute()
 void StartExchange(ExchangeRecord &rec, ExchangeHost &host)
 {
     EndThread(rec, host);
-    rec.WriteTries.store(0, std::memory_order_release);
+    rec.WithdrawWrite();
     rec.Running.store(0, std::memory_order_release);
     rec.StopRequest.store(0, std::memory_order_release);
     rec.ValuesValid.store(0, std::memory_order_release);
@@ -215,6 +215,5 @@ void StartExchange(ExchangeRecord &rec, ExchangeHost &host)
 void StopExchange(ExchangeRecord &rec, ExchangeHost &host)
 {
     EndThread(rec, host);
-    rec.RegValues.reset();
-    rec.RegValuesSize = 0;
+    rec.FreeRegValues();
 }

@@ -60,6 +60,20 @@ struct ExchangeRecord {
 
     // Allocates a zero-filled register image of `count` values.
     void AllocRegValues(uint16_t count);
+    // Frees the register image.
+    void FreeRegValues();
+    // Number of register values that may be read now: RegCount, but never
+    // more than the image holds (0 without an image).
+    int ReadableCount() const;
+
+    // Hands a write of `count` values (1 to 8) from register `reg` over to
+    // the thread: the fields first, WriteTries (3) last. A new request
+    // overwrites a pending one. Only this and the thread store WriteTries.
+    void HandOverWrite(uint16_t reg, const uint16_t *values, uint16_t count);
+    void HandOverWrite(uint16_t reg, uint16_t value) { HandOverWrite(reg, &value, 1); }
+    // Withdraws a pending write (StartExchange, and tests that take the
+    // requests themselves); returns the attempts it had left.
+    int32_t WithdrawWrite();
 
     ExchangeRecord();
     ~ExchangeRecord();

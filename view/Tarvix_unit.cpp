@@ -246,7 +246,7 @@ void TTarvix_Form::ShowStatusOf(uint8_t status, int32_t reqCount, int32_t errorC
 void TTarvix_Form::ShowRegisterValues(int ACol, int ARow)
 {
     const int i = (ACol >= 1 && ARow >= 1) ? (ARow - 1) * 10 + (ACol - 1) : -1;
-    const int count = Rec.RegValues ? std::min<int>(Rec.RegCount.load(), Rec.RegValuesSize) : 0;
+    const int count = Rec.ReadableCount();
     const RegisterReadings r = ReadRegister(Rec.RegValues.get(), count, i);
     IntTF->SetText(r.Int.c_str());
     DecWordTF->SetText(r.DecWord.c_str());
@@ -275,7 +275,7 @@ QString TTarvix_Form::MODBUS_GridCellText(int ACol, int ARow) const
     if (ACol == 0)
         return QString::number(int(Rec.StartReg.load()) + (ARow - 1) * 10) + QStringLiteral("  ");
     const int i = (ARow - 1) * 10 + (ACol - 1);
-    const int count = Rec.RegValues ? std::min<int>(Rec.RegCount.load(), Rec.RegValuesSize) : 0;
+    const int count = Rec.ReadableCount();
     if (!Rec.ValuesValid.load(std::memory_order_acquire) || i >= count)
         return {};
     return QStringLiteral("%1").arg(Rec.RegValues[i].load(std::memory_order_relaxed), 4, 16, QLatin1Char('0')).toUpper();
@@ -303,10 +303,7 @@ void TTarvix_Form::MODBUS_GridSetEditText(int ACol, int ARow, const QString &Val
     uint32_t value = 0;
     if (!ScanHex(Value.toStdString(), value))
         return;
-    Rec.WriteReg.store(static_cast<uint16_t>(Rec.StartReg.load() + i), std::memory_order_relaxed);
-    Rec.WriteCount.store(1, std::memory_order_relaxed);
-    Rec.WriteValues[0].store(static_cast<uint16_t>(value & 0xFFFF), std::memory_order_relaxed);
-    Rec.WriteTries.store(3, std::memory_order_release);   // last: hands the request over
+    Rec.HandOverWrite(static_cast<uint16_t>(Rec.StartReg.load() + i), static_cast<uint16_t>(value & 0xFFFF));
 }
 
 void TTarvix_Form::MODBUS_GridSelectCell(int ACol, int ARow, bool &CanSelect)

@@ -180,7 +180,7 @@ void RecordingHost::OnDisplay(MODBUS_Thread &t)
     s.request = HexBytes(t.ReqFrame, t.ReqLen);
     s.reply = HexBytes(t.ReplyFrame, t.ReplyLen);
     s.valid = rec_.ValuesValid.load() != 0;
-    for (uint16_t i = 0; i < rec_.RegValuesSize; ++i)
+    for (int i = 0; i < rec_.ReadableCount(); ++i)
         s.values.push_back(rec_.RegValues[i].load());
     s.sleeps = g_testSleeps.load();
     shots.push_back(s);
@@ -221,10 +221,6 @@ void FillNetRecord(ExchangeRecord &rec, uint8_t connType, int port, bool crcFram
 
 void HandOverWrite(ExchangeRecord &rec, uint16_t reg, const std::vector<uint16_t> &values, bool fc16)
 {
-    rec.WriteReg.store(reg, std::memory_order_relaxed);
-    rec.WriteCount.store(static_cast<uint16_t>(values.size()), std::memory_order_relaxed);
-    for (size_t i = 0; i < values.size() && i < 8; ++i)
-        rec.WriteValues[i].store(values[i], std::memory_order_relaxed);
     rec.WriteBy0x10On.store(fc16, std::memory_order_relaxed);
-    rec.WriteTries.store(3, std::memory_order_release);
+    rec.HandOverWrite(reg, values.data(), static_cast<uint16_t>(values.size()));
 }

@@ -107,5 +107,5 @@ void CountingSleep(uint32_t ms);
 void FillNetRecord(ExchangeRecord &rec, uint8_t connType, int port, bool crcFraming, uint16_t start,
                    uint16_t count, uint32_t period);
 
-// Hands a write over as a grid edit does: the fields, then WriteTries.
+// Sets the 0x10 option and hands a write over as a grid edit does.
 void HandOverWrite(ExchangeRecord &rec, uint16_t reg, const std::vector<uint16_t> &values, bool fc16);

@@ -218,8 +218,7 @@ void MainWindowTest::readingsOfEdgeCells()
     form.ShowRegisterValues(0, 1);
     QCOMPARE(fields(), QStringList(6, QString()));
     // Without a register image (after a stop) nothing is read.
-    form.Rec.RegValues.reset();
-    form.Rec.RegValuesSize = 0;
+    form.Rec.FreeRegValues();
     form.ShowRegisterValues(1, 1);
     QCOMPARE(fields(), QStringList(6, QString()));
     QVERIFY(form.MODBUS_GridCellText(1, 1).isEmpty());
@@ -451,7 +450,7 @@ void MainWindowTest::everyEditorTextIsAHandOver()
     // The value of the request formed since the last call; -1 for none, -2
     // for one of another register or count.
     auto request = [&]() -> int {
-        if (form.Rec.WriteTries.exchange(0) != 3)
+        if (form.Rec.WithdrawWrite() != 3)
             return -1;
         if (form.Rec.WriteReg.load() != 0 || form.Rec.WriteCount.load() != 1)
             return -2;

@@ -44,7 +44,7 @@ protected:
             return;
         std::vector<uint16_t> values;
         if (rec_.ValuesValid.load(std::memory_order_acquire))
-            for (uint16_t i = 0; i < rec_.RegValuesSize; ++i)
+            for (int i = 0; i < rec_.ReadableCount(); ++i)
                 values.push_back(rec_.RegValues[i].load(std::memory_order_relaxed));
         const std::string line =
             FormatDisplayLine(t.ReqCount.load(), t.Status.load(), t.ErrorCount.load(), t.ReqFrame, t.ReqLen,
@@ -52,13 +52,9 @@ protected:
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
         ++lines;
-        // The write is handed over as a grid edit does: the fields first,
-        // WriteTries last.
+        // The write is handed over as a grid edit does.
         if (opt_.write && !writeSent_ && !values.empty()) {
-            rec_.WriteReg.store(opt_.writeReg, std::memory_order_relaxed);
-            rec_.WriteCount.store(1, std::memory_order_relaxed);
-            rec_.WriteValues[0].store(opt_.writeValue, std::memory_order_relaxed);
-            rec_.WriteTries.store(3, std::memory_order_release);
+            rec_.HandOverWrite(opt_.writeReg, opt_.writeValue);
             writeSent_ = true;
         }
     }
