@@ -1,12 +1,12 @@
 // The exchange thread: run body, Start and Stop.
 
-#include "Modbus_thread_unit.h"
+#include "engine/Modbus_thread_unit.h"
 
 #include <algorithm>
+#include <cstring>
 
-#include "channel.h"
-#include "modbus_frames.h"
-#include "ticks.h"
+#include "engine/modbus_frames.h"
+#include "platform/ticks.h"
 
 namespace {
 
@@ -99,20 +99,11 @@ void MODBUS_Thread::ShowExchange()
 
 void MODBUS_Thread::Execute()
 {
-    const uint8_t connType = rec_.ConnType;
-    const std::string ipText = rec_.IPAddr;
-
     ReplyLen = 0;
     ReqLen = 0;
     ShowExchange();
 
-    std::unique_ptr<Channel> channel;
-    switch (connType) {
-    case 0: channel = OpenTcpChannel(rec_, *this, host_, ipText); break;
-    case 1: channel = OpenUdpChannel(rec_, *this, host_, ipText); break;
-    case 2: channel = OpenSerialChannel(rec_, *this, host_); break;
-    default: break;   // no channel of that type: end without polling
-    }
+    const std::unique_ptr<Channel> channel = OpenChannel();
     if (!channel)
         return;
     rec_.Running.fetch_add(1, std::memory_order_acq_rel);
@@ -120,83 +111,133 @@ void MODBUS_Thread::Execute()
     // A stop that came while the channel opened ends the thread here.
     while (rec_.StopRequest.load(std::memory_order_acquire) == 0) {
         uint8_t req[32];
-        int len = 0;
-        const uint8_t slave = rec_.SlaveAddr.load(std::memory_order_relaxed);
-        req[0] = slave;
-        const int32_t tries = rec_.WriteTries.load(std::memory_order_acquire);
-        if (tries != 0) {
-            const uint16_t count = rec_.WriteCount.load(std::memory_order_relaxed);
-            const uint16_t reg = rec_.WriteReg.load(std::memory_order_relaxed);
-            if (count == 1 && rec_.WriteBy0x10On.load(std::memory_order_relaxed) == 0) {
-                len = BuildWriteSingle(req, slave, reg, rec_.WriteValues[0].load(std::memory_order_relaxed));
-                LastCmd = 6;
-            } else if (count >= 1) {
-                // At most the 8 values the request holds.
-                const uint16_t n = std::min<uint16_t>(count, 8);
-                uint16_t values[8];
-                for (int i = 0; i < n; ++i)
-                    values[i] = rec_.WriteValues[i].load(std::memory_order_relaxed);
-                len = BuildWriteMultiple(req, slave, reg, values, n);
-                LastCmd = 16;
-            } else {
-                // A write of no registers can never be sent: drop it, or the
-                // wait below would end at once, cycle after cycle.
-                int32_t expected = tries;
-                rec_.WriteTries.compare_exchange_strong(expected, 0, std::memory_order_acq_rel);
-            }
-        } else {
-            LastCmd = rec_.ReadCmd.load(std::memory_order_relaxed);
-            len = BuildReadRequest(req, slave, LastCmd, rec_.StartReg.load(std::memory_order_relaxed),
-                                   rec_.RegCount.load(std::memory_order_relaxed));
-        }
-
+        const int len = BuildNextRequest(req);
         if (len > 0) {
             Status.store(ST_OK, std::memory_order_relaxed);
             ReqCount.fetch_add(1, std::memory_order_relaxed);
-            ReplyView reply;
-            uint8_t status = channel->Exchange(req, len, reply);
-            bool answeredWrite = false;
-            if (status != ST_OK) {
-                ErrorCount.fetch_add(1, std::memory_order_relaxed);
-            } else {
-                const uint16_t regCount = rec_.RegCount.load(std::memory_order_relaxed);
-                status = CheckReplyFrame(reply.frame, reply.length, slave, LastCmd, regCount);
-                if (status == ST_ADDR_CMD_ERROR) {
-                    ErrorCount.fetch_add(1, std::memory_order_relaxed);
-                } else if (status == ST_OK && (LastCmd == 3 || LastCmd == 4)) {
-                    const int n = std::min<int>(regCount, rec_.RegValuesSize);
-                    for (int i = 0; i < n; ++i)
-                        rec_.RegValues[i].store(
-                            static_cast<uint16_t>(reply.frame[3 + 2 * i] << 8 | reply.frame[4 + 2 * i]),
-                            std::memory_order_relaxed);
-                    rec_.ValuesValid.store(1, std::memory_order_release);
-                } else if (status == ST_OK && (LastCmd == 6 || LastCmd == 16)) {
-                    answeredWrite = true;
-                }
-            }
-            Status.store(status, std::memory_order_relaxed);
-            if (answeredWrite) {
+            trace_.Reset();
+            const uint8_t status = channel->Exchange(req, len, trace_);
+            CopyTrace(trace_);
+            if (ApplyReply(status, trace_, req[0])) {
                 rec_.WriteTries.store(0, std::memory_order_release);
-                continue;   // straight on to the read that follows
+                continue;   // an answered write: straight on to the read that follows
             }
             LowerWriteTries(rec_.WriteTries);
         }
-
         if (rec_.StopRequest.load(std::memory_order_acquire) != 0)
             break;
         ShowExchange();
-
-        const uint32_t period = rec_.UpdatePeriod.load(std::memory_order_relaxed);
-        for (uint64_t t = 0; t < period; t += 20) {
-            if (rec_.StopRequest.load(std::memory_order_acquire) != 0 ||
-                rec_.WriteTries.load(std::memory_order_acquire) != 0)
-                break;
-            WaitStep(20);
-        }
+        WaitPeriod();
     }
 
     channel->Close();
     rec_.StopRequest.store(0, std::memory_order_release);
+}
+
+ChannelSettings ChannelSettingsOf(const ExchangeRecord &rec)
+{
+    ChannelSettings cs;
+    cs.IPAddr = rec.IPAddr;
+    cs.TargetPort = rec.TargetPort;
+    cs.UDPLocalPort = rec.UDPLocalPort;
+    cs.CrcFraming = rec.ModbusIPFraming != 0;
+    cs.ComPortName = rec.ComPortName;
+    cs.BaudRate = rec.BaudRate;
+    cs.EvenParity = rec.EvenParity == 1;
+    cs.RS485Control = rec.RS485Control == 1;
+    cs.DTRAlwaysOn = rec.DTRAlwaysOn == 1;
+    cs.CharTime = rec.CharTime;
+    return cs;
+}
+
+std::unique_ptr<Channel> MODBUS_Thread::OpenChannel()
+{
+    const ChannelSettings cs = ChannelSettingsOf(rec_);
+    switch (rec_.ConnType) {
+    case 0: return OpenTcpChannel(cs, rec_.StopRequest, host_);
+    case 1: return OpenUdpChannel(cs, rec_.StopRequest, host_);
+    case 2: return OpenSerialChannel(cs, rec_.StopRequest, host_);
+    default: return nullptr;   // no channel of that type: end without polling
+    }
+}
+
+int MODBUS_Thread::BuildNextRequest(uint8_t (&req)[32])
+{
+    const uint8_t slave = rec_.SlaveAddr.load(std::memory_order_relaxed);
+    req[0] = slave;
+    const int32_t tries = rec_.WriteTries.load(std::memory_order_acquire);
+    if (tries == 0) {
+        LastCmd = rec_.ReadCmd.load(std::memory_order_relaxed);
+        return BuildReadRequest(req, slave, LastCmd, rec_.StartReg.load(std::memory_order_relaxed),
+                                rec_.RegCount.load(std::memory_order_relaxed));
+    }
+    const uint16_t count = rec_.WriteCount.load(std::memory_order_relaxed);
+    const uint16_t reg = rec_.WriteReg.load(std::memory_order_relaxed);
+    if (count == 1 && rec_.WriteBy0x10On.load(std::memory_order_relaxed) == 0) {
+        LastCmd = 6;
+        return BuildWriteSingle(req, slave, reg, rec_.WriteValues[0].load(std::memory_order_relaxed));
+    }
+    if (count >= 1) {
+        // At most the 8 values the request holds.
+        const uint16_t n = std::min<uint16_t>(count, 8);
+        uint16_t values[8];
+        for (int i = 0; i < n; ++i)
+            values[i] = rec_.WriteValues[i].load(std::memory_order_relaxed);
+        LastCmd = 16;
+        return BuildWriteMultiple(req, slave, reg, values, n);
+    }
+    // A write of no registers can never be sent: drop it, or the wait would
+    // end at once, cycle after cycle.
+    int32_t expected = tries;
+    rec_.WriteTries.compare_exchange_strong(expected, 0, std::memory_order_acq_rel);
+    return 0;
+}
+
+bool MODBUS_Thread::ApplyReply(uint8_t status, const ExchangeTrace &trace, uint8_t slave)
+{
+    bool answeredWrite = false;
+    if (status != ST_OK) {
+        ErrorCount.fetch_add(1, std::memory_order_relaxed);
+    } else {
+        const uint16_t regCount = rec_.RegCount.load(std::memory_order_relaxed);
+        status = CheckReplyFrame(trace.Frame, trace.FrameLen, slave, LastCmd, regCount);
+        if (status == ST_ADDR_CMD_ERROR) {
+            ErrorCount.fetch_add(1, std::memory_order_relaxed);
+        } else if (status == ST_OK && (LastCmd == 3 || LastCmd == 4)) {
+            const int n = std::min<int>(regCount, rec_.ReadableCount());
+            for (int i = 0; i < n; ++i)
+                rec_.RegValues[i].store(static_cast<uint16_t>(trace.Frame[3 + 2 * i] << 8 | trace.Frame[4 + 2 * i]),
+                                        std::memory_order_relaxed);
+            rec_.ValuesValid.store(1, std::memory_order_release);
+        } else if (status == ST_OK && (LastCmd == 6 || LastCmd == 16)) {
+            answeredWrite = true;
+        }
+    }
+    Status.store(status, std::memory_order_relaxed);
+    return answeredWrite;
+}
+
+void MODBUS_Thread::CopyTrace(const ExchangeTrace &trace)
+{
+    if (trace.ReqLen != ExchangeTrace::kKept) {
+        ReqLen = std::clamp(trace.ReqLen, 0, int(sizeof ReqFrame));
+        std::memcpy(ReqFrame, trace.ReqFrame, size_t(ReqLen));
+    }
+    if (trace.ReplyLen != ExchangeTrace::kKept) {
+        ReplyLen = std::clamp(trace.ReplyLen, 0, int(sizeof ReplyFrame));
+        std::memcpy(ReplyFrame, trace.ReplyFrame, size_t(ReplyLen));
+    }
+}
+
+void MODBUS_Thread::WaitPeriod()
+{
+    const uint32_t period = rec_.UpdatePeriod.load(std::memory_order_relaxed);
+    for (uint64_t t = 0; t < period; t += 20) {
+        if (rec_.StopRequest.load(std::memory_order_acquire) != 0 ||
+            rec_.WriteTries.load(std::memory_order_acquire) != 0)
+            break;
+        WaitStep(20);
+    }
 }
 
 void StartExchange(ExchangeRecord &rec, ExchangeHost &host)

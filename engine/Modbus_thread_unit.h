@@ -7,8 +7,9 @@
 #include <cstdint>
 #include <thread>
 
-#include "exchange_host.h"
-#include "exchange_record.h"
+#include "engine/channel.h"
+#include "engine/exchange_host.h"
+#include "engine/exchange_record.h"
 
 class MODBUS_Thread {
 public:
@@ -39,10 +40,22 @@ public:
     ExchangeRecord &Record() { return rec_; }
 
 private:
-    void Execute();   // the run body
+    void Execute();   // the run body: open, then cycle until a stop, then close
+    std::unique_ptr<Channel> OpenChannel();
+    // One cycle's request: a pending write first, else the read. Sets
+    // LastCmd; returns the request's length, 0 when none was built.
+    int BuildNextRequest(uint8_t (&req)[32]);
+    // Counts one exchange and its failure, stores a good read's values and
+    // sets Status. Returns true for an answered write.
+    bool ApplyReply(uint8_t status, const ExchangeTrace &trace, uint8_t slave);
+    // The frame copies the window shows, from what the channel did.
+    void CopyTrace(const ExchangeTrace &trace);
+    // The update period in 20 ms steps; ends early for a stop or a write.
+    void WaitPeriod();
 
     ExchangeRecord &rec_;
     ExchangeHost &host_;
+    ExchangeTrace trace_;   // what the channel did in the current exchange
     std::thread thread_;
     std::atomic<bool> finished_{false};
 };
@@ -57,6 +70,10 @@ void StartExchange(ExchangeRecord &rec, ExchangeHost &host);
 // its Display calls, then ends it (always: the register image is never freed
 // under a running thread), empties Thread and frees RegValues last.
 void StopExchange(ExchangeRecord &rec, ExchangeHost &host);
+
+// The connection fields of the record, as the thread reads them once to
+// open its channel.
+ChannelSettings ChannelSettingsOf(const ExchangeRecord &rec);
 
 // Status text of a status code ("OK", "No Reply", ... or "Error 0x%02X").
 const char *StatusText(uint8_t status, char (&buf)[16]);

@@ -13,11 +13,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "Modbus_thread_unit.h"
-#include "channel.h"
-#include "modbus_frames.h"
-#include "syslog.h"
-#include "ticks.h"
+#include "controls/syslog.h"
+#include "engine/channel.h"
+#include "engine/modbus_frames.h"
+#include "platform/ticks.h"
 
 namespace {
 
@@ -35,15 +34,15 @@ std::string Format(const char *fmt, const char *ip, int port, int err = 0)
 
 class NetChannel final : public Channel {
 public:
-    NetChannel(bool tcp, int fd, const sockaddr_in &dest, ExchangeRecord &rec, MODBUS_Thread &thread,
-               ExchangeHost &host, std::string ipText)
-        : tcp_(tcp), fd_(fd), dest_(dest), rec_(rec), thread_(thread), host_(host), ipText_(std::move(ipText)),
-          crcFraming_(rec.ModbusIPFraming != 0), port_(rec.TargetPort)
+    NetChannel(bool tcp, int fd, const sockaddr_in &dest, const ChannelSettings &cs, const StopFlag &stop,
+               ExchangeHost &host)
+        : tcp_(tcp), fd_(fd), dest_(dest), stop_(stop), host_(host), ipText_(cs.IPAddr), crcFraming_(cs.CrcFraming),
+          port_(cs.TargetPort)
     {
     }
     ~NetChannel() override { Close(); }
 
-    uint8_t Exchange(const uint8_t *frame, int len, ReplyView &reply) override
+    uint8_t Exchange(const uint8_t *frame, int len, ExchangeTrace &trace) override
     {
         uint8_t buf[64];
         std::memcpy(buf, frame, static_cast<size_t>(len));
@@ -57,8 +56,8 @@ public:
                           sizeof dest_);
         const int sendErr = errno;
         const int copied = n < 256 ? n : 256;
-        std::memcpy(thread_.ReqFrame, buf, static_cast<size_t>(copied));
-        thread_.ReqLen = copied;
+        std::memcpy(trace.ReqFrame, buf, static_cast<size_t>(copied));
+        trace.ReqLen = copied;
 
         if (sent < 0) {
             if (!tcp_) {
@@ -76,32 +75,32 @@ public:
             pollfd p{fd_, POLLIN, 0};
             if (poll(&p, 1, kWaitSliceMs) > 0)
                 break;
-            if (rec_.StopRequest.load(std::memory_order_acquire) != 0)
+            if (stop_.load(std::memory_order_acquire) != 0)
                 return ST_STOP_WORKING;
             if (TickCountMs() - start >= kReplyLimitMs) {
-                thread_.ReplyLen = 0;
+                trace.ReplyLen = 0;
                 return ST_NO_REPLY;
             }
         }
 
         ssize_t got;
         if (tcp_) {
-            got = recv(fd_, thread_.ReplyFrame, kReplyBufSize, 0);
+            got = recv(fd_, trace.ReplyFrame, kReplyBufSize, 0);
         } else {
             // The sender of the reply becomes the destination of later requests.
             socklen_t alen = sizeof dest_;
-            got = recvfrom(fd_, thread_.ReplyFrame, kReplyBufSize, 0, reinterpret_cast<sockaddr *>(&dest_), &alen);
+            got = recvfrom(fd_, trace.ReplyFrame, kReplyBufSize, 0, reinterpret_cast<sockaddr *>(&dest_), &alen);
         }
         if (got < 0)
             return ST_NO_REPLY;
-        thread_.ReplyLen = static_cast<int32_t>(got);
+        trace.ReplyLen = static_cast<int>(got);
 
         int off = 0, flen = 0;
-        const uint8_t status = crcFraming_ ? CheckCrcReply(thread_.ReplyFrame, thread_.ReplyLen, off, flen)
-                                           : CheckModnetReply(thread_.ReplyFrame, thread_.ReplyLen, off, flen);
+        const uint8_t status = crcFraming_ ? CheckCrcReply(trace.ReplyFrame, trace.ReplyLen, off, flen)
+                                           : CheckModnetReply(trace.ReplyFrame, trace.ReplyLen, off, flen);
         if (status == ST_OK) {
-            reply.frame = thread_.ReplyFrame + off;
-            reply.length = flen;
+            trace.Frame = trace.ReplyFrame + off;
+            trace.FrameLen = flen;
         }
         return status;
     }
@@ -118,8 +117,7 @@ private:
     bool tcp_;
     int fd_;
     sockaddr_in dest_;
-    ExchangeRecord &rec_;
-    MODBUS_Thread &thread_;
+    const StopFlag &stop_;
     ExchangeHost &host_;
     std::string ipText_;
     bool crcFraming_;
@@ -153,7 +151,7 @@ void SetNoLinger(int fd)
 // Connects without blocking the thread beyond a short slice: waits for the
 // kernel's result in slices and gives up when a stop is requested.
 // Returns 0, an errno value, or -1 for a stop.
-int Connect(int fd, const sockaddr_in &dest, const ExchangeRecord &rec)
+int Connect(int fd, const sockaddr_in &dest, const StopFlag &stop)
 {
     SetNonBlocking(fd);
     if (connect(fd, reinterpret_cast<const sockaddr *>(&dest), sizeof dest) == 0)
@@ -170,42 +168,40 @@ int Connect(int fd, const sockaddr_in &dest, const ExchangeRecord &rec)
                 return errno;
             return err;
         }
-        if (rec.StopRequest.load(std::memory_order_acquire) != 0)
+        if (stop.load(std::memory_order_acquire) != 0)
             return -1;
     }
 }
 
 } // namespace
 
-std::unique_ptr<Channel> OpenTcpChannel(ExchangeRecord &rec, MODBUS_Thread &thread, ExchangeHost &host,
-                                        const std::string &ipText)
+std::unique_ptr<Channel> OpenTcpChannel(const ChannelSettings &cs, const StopFlag &stop, ExchangeHost &host)
 {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return nullptr;
     sockaddr_in dest;
-    if (!FillDestination(dest, ipText, rec.TargetPort)) {
+    if (!FillDestination(dest, cs.IPAddr, cs.TargetPort)) {
         ::close(fd);
         return nullptr;
     }
-    const int err = Connect(fd, dest, rec);
+    const int err = Connect(fd, dest, stop);
     if (err != 0) {
         if (err > 0)
-            host.MessageBox(Format("Connect to %s:%d error %d", ipText.c_str(), rec.TargetPort, err),
+            host.MessageBox(Format("Connect to %s:%d error %d", cs.IPAddr.c_str(), cs.TargetPort, err),
                             "Ошибка соединения по TCP", MB_ICONHAND);
         ::close(fd);
         return nullptr;
     }
-    host.MessageBox(Format("Connected to %s:%d OK !", ipText.c_str(), rec.TargetPort), "TCP", MB_ICONINFORMATION);
+    host.MessageBox(Format("Connected to %s:%d OK !", cs.IPAddr.c_str(), cs.TargetPort), "TCP", MB_ICONINFORMATION);
     SetNonBlocking(fd);
     SetNoLinger(fd);
     const int one = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    return std::make_unique<NetChannel>(true, fd, dest, rec, thread, host, ipText);
+    return std::make_unique<NetChannel>(true, fd, dest, cs, stop, host);
 }
 
-std::unique_ptr<Channel> OpenUdpChannel(ExchangeRecord &rec, MODBUS_Thread &thread, ExchangeHost &host,
-                                        const std::string &ipText)
+std::unique_ptr<Channel> OpenUdpChannel(const ChannelSettings &cs, const StopFlag &stop, ExchangeHost &host)
 {
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
@@ -213,14 +209,14 @@ std::unique_ptr<Channel> OpenUdpChannel(ExchangeRecord &rec, MODBUS_Thread &thre
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = htonl(INADDR_ANY);
-    local.sin_port = htons(rec.UDPLocalPort);
+    local.sin_port = htons(cs.UDPLocalPort);
     bind(fd, reinterpret_cast<const sockaddr *>(&local), sizeof local);   // result not looked at
     sockaddr_in dest;
-    if (!FillDestination(dest, ipText, rec.TargetPort)) {
+    if (!FillDestination(dest, cs.IPAddr, cs.TargetPort)) {
         ::close(fd);
         return nullptr;
     }
     SetNonBlocking(fd);
     SetNoLinger(fd);
-    return std::make_unique<NetChannel>(false, fd, dest, rec, thread, host, ipText);
+    return std::make_unique<NetChannel>(false, fd, dest, cs, stop, host);
 }

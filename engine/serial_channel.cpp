@@ -1,15 +1,14 @@
 // Serial line channel: Modbus with CRC framing on a serial port, with the
 // optional RS-485 transmitter control through RTS (and DTR).
-#include "serial_channel.h"
+#include "engine/serial_channel.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
 
-#include "Modbus_thread_unit.h"
-#include "modbus_frames.h"
-#include "ticks.h"
+#include "engine/modbus_frames.h"
+#include "platform/ticks.h"
 
 uint32_t IntervalTimeoutForBaud(int32_t baud)
 {
@@ -49,21 +48,19 @@ std::string ErrorText(int err)
 
 class SerialChannel final : public Channel {
 public:
-    SerialChannel(ExchangeRecord &rec, MODBUS_Thread &thread, std::unique_ptr<CommPort> port, SerialHooks hooks)
-        : rec_(rec), thread_(thread), port_(std::move(port)), hooks_(std::move(hooks)),
-          rs485_(rec.RS485Control == 1), dtrAlwaysOn_(rec.DTRAlwaysOn == 1),
-          charTime_(rec.CharTime > 0 ? static_cast<uint32_t>(rec.CharTime) : 0)
+    SerialChannel(const ChannelSettings &cs, std::unique_ptr<CommPort> port, SerialHooks hooks)
+        : port_(std::move(port)), hooks_(std::move(hooks)), rs485_(cs.RS485Control), dtrAlwaysOn_(cs.DTRAlwaysOn),
+          charTime_(cs.CharTime > 0 ? static_cast<uint32_t>(cs.CharTime) : 0)
     {
     }
 
     ~SerialChannel() override { Close(); }
 
-    uint8_t Exchange(const uint8_t *frame, int len, ReplyView &reply) override
+    uint8_t Exchange(const uint8_t *frame, int len, ExchangeTrace &trace) override
     {
-        reply = ReplyView{};
         if (!port_->IsOpen() || len <= 0 || len > kMaxRequest) {
-            thread_.ReqLen = 0;
-            thread_.ReplyLen = 0;
+            trace.ReqLen = 0;
+            trace.ReplyLen = 0;
             return ST_NO_REPLY;
         }
         // 1. The frame with its CRC.
@@ -78,9 +75,9 @@ public:
         // 3. The whole request in one write.
         const int written = port_->Write(tx_, txLen);
         // 4. The copy of the request.
-        const int copyLen = std::min(txLen, static_cast<int>(sizeof thread_.ReqFrame));
-        std::memcpy(thread_.ReqFrame, tx_, static_cast<size_t>(copyLen));
-        thread_.ReqLen = copyLen;
+        const int copyLen = std::min(txLen, static_cast<int>(sizeof trace.ReqFrame));
+        std::memcpy(trace.ReqFrame, tx_, static_cast<size_t>(copyLen));
+        trace.ReqLen = copyLen;
         // 5. Only a complete write waits for the last byte to leave the line.
         if (written == txLen) {
             port_->Flush();
@@ -96,21 +93,21 @@ public:
             if (!dtrAlwaysOn_)
                 port_->SetRts(false);
         }
-        // 7. The reply, ended by the inter-byte gap or the total time-out.
-        const int n = port_->Read(rx_, kReplyBufSize);
-        // 8. Its copy.
-        const int n8 = std::clamp(n, 0, static_cast<int>(sizeof thread_.ReplyFrame));
-        std::memcpy(thread_.ReplyFrame, rx_, static_cast<size_t>(n8));
-        thread_.ReplyLen = n8;
-        // 9. Line errors since the previous read.
+        // 7. The reply, ended by the inter-byte gap or the total time-out,
+        //    read straight into its copy.
+        const int n = port_->Read(trace.ReplyFrame, kReplyBufSize);
+        const int n8 = std::clamp(n, 0, kReplyBufSize);
+        trace.ReplyLen = n8;
+        // 8. Line errors since the previous read.
         const uint32_t lineErrors = port_->TakeLineErrors();
-        // 10. The framing check.
+        // 9. The framing check.
         int off = 0, frameLen = 0;
-        const uint8_t status = CheckSerialReply(thread_.ReplyFrame, n8, rec_.SlaveAddr.load(), lineErrors, off, frameLen,
+        // The reply must come from the address the request went to.
+        const uint8_t status = CheckSerialReply(trace.ReplyFrame, n8, frame[0], lineErrors, off, frameLen,
                                                 ExpectedReplyLength(frame, len));
         if (status == ST_OK) {
-            reply.frame = thread_.ReplyFrame + off;
-            reply.length = frameLen;
+            trace.Frame = trace.ReplyFrame + off;
+            trace.FrameLen = frameLen;
         }
         return status;
     }
@@ -125,15 +122,12 @@ public:
     }
 
 private:
-    ExchangeRecord &rec_;
-    MODBUS_Thread &thread_;
     std::unique_ptr<CommPort> port_;
     SerialHooks hooks_;
     const bool rs485_;
     const bool dtrAlwaysOn_;
     const uint32_t charTime_;
     uint8_t tx_[kMaxRequest + 8] = {};
-    uint8_t rx_[kReplyBufSize] = {};
 };
 
 void ShowOpenError(ExchangeHost &host, const std::string &portName, const std::string &text)
@@ -143,7 +137,7 @@ void ShowOpenError(ExchangeHost &host, const std::string &portName, const std::s
 
 }   // namespace
 
-std::unique_ptr<Channel> OpenSerialChannelWith(ExchangeRecord &rec, MODBUS_Thread &thread, ExchangeHost &host,
+std::unique_ptr<Channel> OpenSerialChannelWith(const ChannelSettings &cs, ExchangeHost &host,
                                                const SerialHooks &given)
 {
     SerialHooks hooks = given;
@@ -156,14 +150,14 @@ std::unique_ptr<Channel> OpenSerialChannelWith(ExchangeRecord &rec, MODBUS_Threa
 
     // A baud rate of 0 or below (a settings file with an unknown baud text)
     // can drive no line: refuse it before anything is opened.
-    if (rec.BaudRate <= 0) {
-        ShowOpenError(host, rec.ComPortName,
-                      ErrorText(EINVAL) + " (baud rate " + std::to_string(rec.BaudRate) + ")");
+    if (cs.BaudRate <= 0) {
+        ShowOpenError(host, cs.ComPortName,
+                      ErrorText(EINVAL) + " (baud rate " + std::to_string(cs.BaudRate) + ")");
         return nullptr;
     }
     // The device path; a name that does not fit is refused, never cut.
     char path[kSerialPathSize];
-    int err = SerialDevicePath(rec.ComPortName, path);
+    int err = SerialDevicePath(cs.ComPortName, path);
     std::unique_ptr<CommPort> port;
     if (err == 0) {
         // Exclusive open.
@@ -172,32 +166,32 @@ std::unique_ptr<Channel> OpenSerialChannelWith(ExchangeRecord &rec, MODBUS_Threa
     }
     // The open error box; the thread then ends.
     if (err != 0) {
-        ShowOpenError(host, rec.ComPortName, ErrorText(err));
+        ShowOpenError(host, cs.ComPortName, ErrorText(err));
         return nullptr;
     }
     // Queue sizes: a tty's driver queues are fixed by the kernel; the
     // channel's own reply buffer is 4096 bytes.
     // Line settings: a rate the port cannot take fails the open.
-    err = port->SetLine(rec.BaudRate, rec.EvenParity == 1);
+    err = port->SetLine(cs.BaudRate, cs.EvenParity);
     if (err != 0) {
         port->Close();
-        ShowOpenError(host, rec.ComPortName,
-                      ErrorText(err) + " (baud rate " + std::to_string(rec.BaudRate) + ")");
+        ShowOpenError(host, cs.ComPortName,
+                      ErrorText(err) + " (baud rate " + std::to_string(cs.BaudRate) + ")");
         return nullptr;
     }
     // Time-outs.
-    port->SetTimeouts(IntervalTimeoutForBaud(rec.BaudRate), kSerialTotalTimeoutMs);
+    port->SetTimeouts(IntervalTimeoutForBaud(cs.BaudRate), kSerialTotalTimeoutMs);
     // "Transmit queue empty" needs no mask here: WaitTxEmpty drains.
     // DTR for good with "DTR Always ON".
-    if (rec.DTRAlwaysOn == 1)
+    if (cs.DTRAlwaysOn)
         port->SetDtr(true);
-    auto channel = std::make_unique<SerialChannel>(rec, thread, std::move(port), hooks);
+    auto channel = std::make_unique<SerialChannel>(cs, std::move(port), hooks);
     // Settle before polling.
     hooks.sleepMs(500);
     return channel;
 }
 
-std::unique_ptr<Channel> OpenSerialChannel(ExchangeRecord &rec, MODBUS_Thread &thread, ExchangeHost &host)
+std::unique_ptr<Channel> OpenSerialChannel(const ChannelSettings &cs, const StopFlag &, ExchangeHost &host)
 {
-    return OpenSerialChannelWith(rec, thread, host, SerialHooks{});
+    return OpenSerialChannelWith(cs, host, SerialHooks{});
 }

@@ -6,8 +6,8 @@
 #include <functional>
 #include <memory>
 
-#include "channel.h"
-#include "comm_port.h"
+#include "engine/channel.h"
+#include "platform/comm_port.h"
 
 // Inter-byte gap that ends a reply, by baud rate: up to 1200: 100 ms; up to
 // 2400: 80 ms; up to 4800: 50 ms; up to 9600: 40 ms; above: 30 ms.
@@ -32,5 +32,5 @@ struct SerialHooks {
 };
 
 // OpenSerialChannel with replaceable hooks; empty hooks take the defaults.
-std::unique_ptr<Channel> OpenSerialChannelWith(ExchangeRecord &rec, MODBUS_Thread &thread, ExchangeHost &host,
+std::unique_ptr<Channel> OpenSerialChannelWith(const ChannelSettings &cs, ExchangeHost &host,
                                                const SerialHooks &hooks);

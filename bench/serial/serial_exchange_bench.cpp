@@ -95,7 +95,6 @@ int main()
     // The serial channel.
     ExchangeRecord rec;
     TestHost host;
-    MODBUS_Thread thread(rec, host);
     rec.ComPortName = pty;
     rec.BaudRate = 115200;
     rec.CharTime = CharTimeForBaud(115200);
@@ -103,7 +102,7 @@ int main()
     Split split;
     SerialHooks hooks;
     hooks.makePort = [&split] { return std::make_unique<TimedPort>(MakeTtyCommPort(), &split); };
-    auto channel = OpenSerialChannelWith(rec, thread, host, hooks);
+    auto channel = OpenSerialChannelWith(ChannelSettingsOf(rec), host, hooks);
     if (!channel) {
         std::fprintf(stderr, "the channel did not open: %s\n", host.Boxes().empty() ? "" : host.Boxes()[0].text.c_str());
         return 1;
@@ -114,11 +113,12 @@ int main()
     int oursFailed = 0;
     split = Split{};
     for (int i = 0; i < kRounds; ++i) {
-        ReplyView reply;
+        ExchangeTrace reply;
+        reply.Reset();
         uint64_t t0 = PerfCounter();
         uint8_t st = channel->Exchange(req, len, reply);
         ours.push_back(static_cast<double>(PerfCounter() - t0));
-        oursFailed += st != ST_OK || reply.length != 23;
+        oursFailed += st != ST_OK || reply.FrameLen != 23;
     }
     channel->Close();
     channel.reset();

@@ -29,7 +29,6 @@ std::vector<uint8_t> WithCrc(std::vector<uint8_t> frame)
 struct FakeSerial {
     ExchangeRecord rec;
     TestHost host;
-    MODBUS_Thread thread{rec, host};
     std::shared_ptr<PortRecord> port = std::make_shared<PortRecord>();
     bool portMade = false;
 
@@ -54,7 +53,7 @@ struct FakeSerial {
         };
         hooks.sleepMs = [this](uint32_t ms) { port->calls.push_back("sleep " + std::to_string(ms)); };
         hooks.waitTicks = [this](uint32_t t) { port->calls.push_back("ticks " + std::to_string(t)); };
-        return OpenSerialChannelWith(rec, thread, host, hooks);
+        return OpenSerialChannelWith(ChannelSettingsOf(rec), host, hooks);
     }
 };
 
@@ -136,7 +135,7 @@ TEST(SerialLineStates, AllFourCombinations)
 
         for (int i = 0; i < 2; ++i) {
             s.port->Clear();
-            ReplyView reply;
+            ExchangeTrace reply;
             EXPECT_EQ(ch->Exchange(kRead10, sizeof kRead10, reply), ST_OK);
             EXPECT_EQ(s.port->Joined(), c.exchange);
             EXPECT_EQ(s.port->dtr, c.dtrBetween);
@@ -162,21 +161,22 @@ TEST(SerialExchange, FramesAndCopiesRequestAndReply)
     s.port->replies.push_back({good, 0});
     auto ch = s.Open();
     ASSERT_TRUE(ch);
-    ReplyView reply;
+    ExchangeTrace reply;
     ASSERT_EQ(ch->Exchange(kRead10, sizeof kRead10, reply), ST_OK);
     const std::vector<uint8_t> framed = WithCrc({kRead10, kRead10 + sizeof kRead10});
     EXPECT_EQ(s.port->written, framed);
-    ASSERT_EQ(s.thread.ReqLen, 8);
-    EXPECT_EQ(std::vector<uint8_t>(s.thread.ReqFrame, s.thread.ReqFrame + 8), framed);
-    ASSERT_EQ(s.thread.ReplyLen, static_cast<int>(good.size()));
-    EXPECT_EQ(std::vector<uint8_t>(s.thread.ReplyFrame, s.thread.ReplyFrame + good.size()), good);
-    EXPECT_EQ(reply.frame, s.thread.ReplyFrame);
-    EXPECT_EQ(reply.length, 23);
+    ASSERT_EQ(reply.ReqLen, 8);
+    EXPECT_EQ(std::vector<uint8_t>(reply.ReqFrame, reply.ReqFrame + 8), framed);
+    ASSERT_EQ(reply.ReplyLen, static_cast<int>(good.size()));
+    EXPECT_EQ(std::vector<uint8_t>(reply.ReplyFrame, reply.ReplyFrame + good.size()), good);
+    EXPECT_EQ(reply.Frame, reply.ReplyFrame);
+    EXPECT_EQ(reply.FrameLen, 23);
 
     // Nothing came: 255 and an empty reply copy.
+    reply.Reset();
     ASSERT_EQ(ch->Exchange(kRead10, sizeof kRead10, reply), ST_NO_REPLY);
-    EXPECT_EQ(s.thread.ReplyLen, 0);
-    EXPECT_EQ(reply.frame, nullptr);
+    EXPECT_EQ(reply.ReplyLen, 0);
+    EXPECT_EQ(reply.Frame, nullptr);
 }
 
 // Frame or parity errors during a reply with the right address give 240,
@@ -206,7 +206,7 @@ TEST(SerialExchange, LineErrorsGive240ForTheRightAddress)
     ASSERT_TRUE(ch);
     int i = 0;
     for (const auto &c : cases) {
-        ReplyView reply;
+        ExchangeTrace reply;
         EXPECT_EQ(ch->Exchange(kRead10, sizeof kRead10, reply), c.status) << "case " << i++;
     }
 }
@@ -221,10 +221,10 @@ TEST(SerialExchange, ShortWriteSkipsFlushAndTurnAround)
     auto ch = s.Open();
     ASSERT_TRUE(ch);
     s.port->Clear();
-    ReplyView reply;
+    ExchangeTrace reply;
     EXPECT_EQ(ch->Exchange(kRead10, sizeof kRead10, reply), ST_OK);
     EXPECT_EQ(s.port->Joined(), "rts 1, dtr 1, sleep 20, write 3, dtr 0, rts 0, read, errors");
-    EXPECT_EQ(s.thread.ReqLen, 8);
+    EXPECT_EQ(reply.ReqLen, 8);
 }
 
 TEST(SerialOpen, FailuresShowTheOpenErrorBox)
