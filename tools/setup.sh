@@ -6,6 +6,8 @@
 #   tools/setup.sh sanitize      ThreadSanitizer and Address/UB sanitizer builds and tests
 #   tools/setup.sh demo          build the viewer and the simulator only, then start the viewer
 #                                against the simulator on 127.0.0.1 (needs a display)
+#   tools/setup.sh deps-fuzz     install clang and libFuzzer (as root)
+#   tools/setup.sh fuzz [SECS]   build the fuzz targets with clang, run each SECS seconds (30)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -17,14 +19,18 @@ packages=(cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libmodbus-dev socat xvfb xauth x11-xkb-utils xdotool
   desktop-file-utils dpkg-dev file iproute2 util-linux)
 
-deps() {
+# Only for the fuzz targets: clang and its libFuzzer runtime.
+fuzz_packages=(clang libclang-rt-14-dev)
+
+install_packages() {
   if [ "$(id -u)" -ne 0 ]; then
-    echo "deps: run as root (sudo $0 deps)" >&2
+    echo "$1: run as root (sudo $0 $1)" >&2
     exit 1
   fi
+  shift
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+  apt-get install -y -qq --no-install-recommends "$@" >/dev/null
 }
 
 configure() {
@@ -43,7 +49,13 @@ run_tests() {
 }
 
 case "${1:-}" in
-  deps) deps ;;
+  deps) install_packages deps "${packages[@]}" ;;
+  deps-fuzz) install_packages deps-fuzz "${fuzz_packages[@]}" ;;
+  fuzz)
+    CC=clang CXX=clang++ configure build-fuzz -DTARVIX_FUZZ=ON -DTARVIX_BENCH=OFF
+    cmake --build build-fuzz -j "$jobs" --target fuzz
+    exec "$root/fuzz/run.sh" "$root/build-fuzz" "${2:-30}"
+    ;;
   build) configure_build "${2:-build}" ;;
   test)
     configure_build "${2:-build}"
@@ -68,7 +80,7 @@ case "${1:-}" in
     exec "$root/tools/demo.sh" "$root/build"
     ;;
   *)
-    sed -n '2,8p' "$0" >&2
+    sed -n '2,10p' "$0" >&2
     exit 2
     ;;
 esac

@@ -1,0 +1,31 @@
+// The settings library on arbitrary file contents, followed by the program's
+// load and save: what a save wrote must read back as it was saved, and a
+// second save of the same settings must change nothing.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "fuzz_dir.h"
+#include "tarvix_settings.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    // The program's settings file lives in the current directory.
+    const InFuzzDir here;
+    WriteInput(kSettingsFileName, data, size);
+    TarvixSettings loaded;
+    LoadTarvixSettings(loaded);
+    // A choice made in the dialog: another type and a long port name.
+    TarvixSettings chosen = loaded;
+    chosen.ConnType = (loaded.ConnType + 1) % 3;
+    chosen.ComPort = "/dev/serial/by-id/usb-Acme_Serial_Bridge_0042A7F3-if00-port0";
+    for (const TarvixSettings &s : {loaded, chosen}) {
+        SaveTarvixSettings(s);
+        TarvixSettings again;
+        LoadTarvixSettings(again);
+        if (!(again == s))
+            __builtin_trap();
+    }
+    return 0;
+}
