@@ -288,6 +288,13 @@ int EditModel::ReplaceAllWords(const QString &find, const QString &replacement)
 void EditModel::Changed(bool oneLine)
 {
     RemoveFoundMarker();
+    // Inside the update bracket a change is only noted: the bracket's end
+    // refreshes once, so a run of many edits never measures the whole text
+    // after each of them.
+    if (FUpdateDepth > 0) {
+        FEditChanged = true;
+        return;
+    }
     Modified = true;
     UpdateParams(0);
     if (FView) {

@@ -283,6 +283,36 @@ private slots:
         QCOMPARE(d.messages, QStringList{"Поиск завершен. Выполнено замен: 3."});
     }
 
+    void replaceAllRefreshesOnce()
+    {
+        // A replace-all without prompts is one change for the view, however
+        // many replacements it makes: the text is measured once, not per step.
+        struct CountingView : EditView
+        {
+            int changes = 0;
+            void ChangeText() override { ++changes; }
+        } view;
+        QStringList lines;
+        for (int i = 0; i < 500; ++i)
+            lines << "x = x + 1; x";
+        EditModel m;
+        SetLines(m, lines);
+        m.SetView(&view);
+        ScriptedDialogs d;
+        d.replace = [](SearchDialogFields &f) {
+            f.FindText = "x";
+            f.ReplaceText = "y";
+            f.Prompt = false;
+            return int(mrAll);
+        };
+        EditSearch::DoSearchReplace(m, d);
+        QCOMPARE(d.messages, QStringList{"Поиск завершен. Выполнено замен: 1500."});
+        QCOMPARE(view.changes, 1);
+        QCOMPARE(m.FEditLines.at(499), QString("y = y + 1; y"));
+        QVERIFY(m.Modified);
+        m.SetView(nullptr);
+    }
+
     void replaceRespectsReadOnly()
     {
         EditModel m;
