@@ -8,6 +8,7 @@ void EditLines::Assign(const QStringList &lines)
     FSize = int(lines.size());
     for (int i = 0; i < FSize; i += ChunkLines)
         FChunks.append(lines.mid(i, ChunkLines));
+    FChunkMax = QList<int>(FChunks.size(), -1);
     Restart(0);
 }
 
@@ -42,6 +43,7 @@ QString &EditLines::operator[](int i)
 {
     int k = 0;
     const int c = ChunkOf(i, k);
+    Touch(c);
     return FChunks[c][k];
 }
 
@@ -56,6 +58,7 @@ void EditLines::insert(int i, const QString &line)
     Q_ASSERT(i >= 0 && i <= FSize);
     if (FChunks.isEmpty()) {
         FChunks.append(QStringList{line});
+        FChunkMax = {-1};
         FSize = 1;
         Restart(0);
         return;
@@ -70,12 +73,14 @@ void EditLines::insert(int i, const QString &line)
     }
     QStringList &chunk = FChunks[c];
     chunk.insert(k, line);
+    Touch(c);
     ++FSize;
     if (chunk.size() > 2 * ChunkLines) {
         const int half = int(chunk.size()) / 2;
         QStringList tail = chunk.mid(half);
         chunk.resize(half);
         FChunks.insert(c + 1, tail);
+        FChunkMax.insert(c + 1, -1);
     }
     Restart(c);
 }
@@ -94,10 +99,13 @@ void EditLines::remove(int i, int n)
         const int take = std::min(n, int(chunk.size()) - k);
         chunk.remove(k, take);
         n -= take;
-        if (chunk.isEmpty())
+        if (chunk.isEmpty()) {
             FChunks.removeAt(c);
-        else
+            FChunkMax.removeAt(c);
+        } else {
+            Touch(c);
             ++c;
+        }
         k = 0;
     }
     Restart(first);
@@ -114,6 +122,7 @@ void EditLines::clear()
 {
     FChunks.clear();
     FStarts.clear();
+    FChunkMax.clear();
     FSize = 0;
 }
 
@@ -186,9 +195,15 @@ bool EditLines::operator==(const QStringList &other) const
 
 int EditLines::MaxLength() const
 {
-    qsizetype longest = 0;
-    for (const QStringList &chunk : FChunks)
-        for (const QString &line : chunk)
-            longest = std::max(longest, line.size());
-    return int(longest);
+    int longest = 0;
+    for (int c = 0; c < FChunks.size(); ++c) {
+        if (FChunkMax.at(c) < 0) {
+            qsizetype m = 0;
+            for (const QString &line : FChunks.at(c))
+                m = std::max(m, line.size());
+            FChunkMax[c] = int(m);
+        }
+        longest = std::max(longest, FChunkMax.at(c));
+    }
+    return longest;
 }

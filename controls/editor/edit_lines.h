@@ -31,7 +31,8 @@ public:
 
     const QString &at(int i) const;
     const QString &operator[](int i) const { return at(i); }
-    // Detaches the chunk that holds line i.
+    // Detaches the chunk that holds line i. The reference is for a change
+    // made at once (MaxLength measures the chunk again after this call).
     QString &operator[](int i);
     const QString &first() const { return at(0); }
     const QString &last() const { return at(FSize - 1); }
@@ -98,7 +99,9 @@ public:
     const_iterator cbegin() const { return begin(); }
     const_iterator cend() const { return end(); }
 
-    // The length of the longest line; 0 for no line.
+    // The length of the longest line; 0 for no line. Each chunk remembers its
+    // longest line until it changes, so after an edit only the changed chunk
+    // is measured again.
     int MaxLength() const;
 
     // The number of chunks (for tests and measurements).
@@ -111,7 +114,11 @@ private:
     // Chunk starts from chunk c on are recomputed.
     void Restart(int c);
 
+    // Chunk c changed: its longest line is measured again when asked for.
+    void Touch(int c) const { FChunkMax[c] = -1; }
+
     QList<QStringList> FChunks;
     QList<int> FStarts;   // index of each chunk's first line
+    mutable QList<int> FChunkMax;  // longest line of each chunk; -1 when not known
     int FSize = 0;
 };

@@ -41,12 +41,18 @@ void EditModelTest::linesBehaveLikeAStringList()
         switch (rng.bounded(5)) {
         case 0: { const int i = rng.bounded(n + 1); ref.insert(i, text); lines.insert(i, text); break; }
         case 1: if (n > 0) { const int i = rng.bounded(n); ref.removeAt(i); lines.removeAt(i); } break;
-        case 2: if (n > 0) { const int i = rng.bounded(n); ref[i] = text; lines[i] = text; } break;
+        case 2: if (n > 0) { const int i = rng.bounded(n); const QString t = text.repeated(1 + step % 7); ref[i] = t; lines[i] = t; } break;
         case 3: if (n > 3) { const int i = rng.bounded(n - 3); ref.remove(i, 3); lines.remove(i, 3); } break;
         default: ref.append(text); lines.append(text); break;
         }
         if (step % 500 == 0)
             copies.append({lines, ref});
+        if (step % 97 == 0) {
+            qsizetype longest = 0;
+            for (const QString &r : ref)
+                longest = std::max(longest, r.size());
+            QCOMPARE(lines.MaxLength(), int(longest));
+        }
     }
     QCOMPARE(lines.size(), int(ref.size()));
     QCOMPARE(lines.toStringList(), ref);
