@@ -1,5 +1,9 @@
 #include <QDir>
+#include <QAbstractButton>
+#include <QApplication>
 #include <QFrame>
+#include <QMessageBox>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,6 +23,7 @@ private slots:
     void signalsReachTheOwner();
     void fontStaysFixedPitch();
     void statusFields();
+    void askSaveOnDestroy();
     void render();
 };
 
@@ -153,6 +158,43 @@ void ProgEditTest::statusFields()
     QCOMPARE(e.ModeField()->Text(), QStringLiteral("Upd"));
     QCOMPARE(e.ModeField()->Color().name(), QStringLiteral("#ffff00"));
     QCOMPARE(e.CountField()->Color().name(), QStringLiteral("#c0c0c0"));
+}
+
+void ProgEditTest::askSaveOnDestroy()
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("d.txt"));
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        {
+            QFile f(name);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("old\n");
+        }
+        auto *e = new TProgEdit;
+        QVERIFY(e->LoadFromFile(name));
+        e->InsertSubStr(0, 0, QStringLiteral("new "));
+        e->Model().AskSaveOnDestroy = true;
+        QString caption;
+        QString text;
+        // Answers the question box as soon as it is up.
+        QTimer answerer;
+        answerer.setInterval(10);
+        QObject::connect(&answerer, &QTimer::timeout, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                caption = box->windowTitle();
+                text = box->text();
+                box->button(answer)->click();
+            }
+        });
+        answerer.start();
+        delete e;
+        answerer.stop();
+        QCOMPARE(caption, name);
+        QCOMPARE(text, QStringLiteral("Файл не сохранен, сохранить ?"));
+        QFile f(name);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), answer == QMessageBox::Yes ? QByteArray("new old\n") : QByteArray("old\n"));
+    }
 }
 
 void ProgEditTest::render()
