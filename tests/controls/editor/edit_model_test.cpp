@@ -333,6 +333,13 @@ void EditModelTest::infoAboutWordWaitsForTheLastMove()
     QTRY_COMPARE_WITH_TIMEOUT(e.view.Words, QStringList{QStringLiteral("0:11:gamma")}, 2000);
     QTest::qWait(400);
     QCOMPARE(e.view.Words.size(), 1);
+
+    // A move that scrolls the view reports at once.
+    e.m.GetText().append(QStringList(30, QStringLiteral("delta")));
+    e.m.EndUpdate();
+    e.view.Reset();
+    e.m.SetCursor(25, 1);
+    QCOMPARE(e.view.Words, QStringList{QStringLiteral("25:0:delta")});
 }
 
 QTEST_MAIN(EditModelTest)
