@@ -129,6 +129,11 @@ signals:
     void OnChangeText(QObject *Sender);
     void OnUNDO(QObject *Sender);
     void OnInfoAboutWord(QObject *Sender, int Line, int Col, const QString &Word);
+    // Before the editor handles a key or a typed character; a directly
+    // connected handler may change it (0 or a null character: ignored).
+    void OnKeyDown(QObject *Sender, int &Key, Qt::KeyboardModifiers Shift);
+    void OnKeyUp(QObject *Sender, int &Key, Qt::KeyboardModifiers Shift);
+    void OnKeyPress(QObject *Sender, QChar &Key);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

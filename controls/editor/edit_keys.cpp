@@ -171,23 +171,31 @@ void CtrlKey(EditModel &m, EditDialogs &dialogs, int key)
 
 } // namespace
 
-void KeyEvent(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods, const QString &text)
+void KeyEvent(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods, const QString &text,
+              const KeyHooks *hooks)
 {
-    KeyDown(m, dialogs, key, mods);
+    KeyDown(m, dialogs, key, mods, hooks);
     // Ctrl or Alt alone turn a key into a command; both together (AltGr on
     // some layouts) still type.
     const bool ctrl = mods & Qt::ControlModifier, alt = mods & Qt::AltModifier;
     if (ctrl == alt)
-        for (QChar ch : text)
-            KeyPress(m, ch);
+        for (QChar ch : text) {
+            if (hooks && hooks->KeyPress)
+                hooks->KeyPress(ch);
+            if (!ch.isNull())
+                KeyPress(m, ch);
+        }
     m.FSkipChar = false;
 }
 
-void KeyDown(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods)
+void KeyDown(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods, const KeyHooks *hooks)
 {
     mods &= ~Qt::KeypadModifier;
     m.FCtrlAlone = key == Qt::Key_Control && mods == Qt::ControlModifier;
-    ProcessKey(m, dialogs, key, mods);
+    if (hooks && hooks->KeyDown)
+        hooks->KeyDown(key, mods);
+    if (key != 0)
+        ProcessKey(m, dialogs, key, mods);
 }
 
 bool KeyUp(EditModel &m, int key, Qt::KeyboardModifiers mods)

@@ -5,6 +5,7 @@
 // widget routes its events here.
 #pragma once
 
+#include <functional>
 #include <QChar>
 #include <QString>
 #include <Qt>
@@ -19,9 +20,19 @@ namespace EditKeys {
 // KeyPress for each character it produces (none while Ctrl or Alt alone is
 // held: Ctrl+letter and Alt+letter are commands, not typing). A character that a completed prefix
 // suppresses belongs to the same press, so nothing stays suppressed after it.
-void KeyEvent(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods, const QString &text);
-// KeyDown: notes whether Ctrl was pressed alone, then ProcessKey.
-void KeyDown(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods);
+// The owner's key events, run before the editor handles a key or a typed
+// character; they may change it (0 or a null character: nothing happens).
+struct KeyHooks
+{
+    std::function<void(int &key, Qt::KeyboardModifiers mods)> KeyDown;
+    std::function<void(QChar &ch)> KeyPress;
+};
+void KeyEvent(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods, const QString &text,
+              const KeyHooks *hooks = nullptr);
+// KeyDown: notes whether Ctrl was pressed alone, runs the owner's hook, then
+// ProcessKey.
+void KeyDown(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods,
+             const KeyHooks *hooks = nullptr);
 // KeyUp: true when Ctrl was pressed and released alone and the keyboard
 // layout is to be switched (SwitchKeybLayoutOnCtrl).
 bool KeyUp(EditModel &m, int key, Qt::KeyboardModifiers mods);

@@ -40,13 +40,18 @@ bool TProgEdit::event(QEvent *event)
 void TProgEdit::keyPressEvent(QKeyEvent *event)
 {
     TEditDialogHost dialogs(this, FModel);
-    EditKeys::KeyEvent(FModel, dialogs, event->key(), event->modifiers(), event->text());
+    EditKeys::KeyHooks hooks;
+    hooks.KeyDown = [this](int &key, Qt::KeyboardModifiers mods) { emit OnKeyDown(this, key, mods); };
+    hooks.KeyPress = [this](QChar &ch) { emit OnKeyPress(this, ch); };
+    EditKeys::KeyEvent(FModel, dialogs, event->key(), event->modifiers(), event->text(), &hooks);
     event->accept();
 }
 
 void TProgEdit::keyReleaseEvent(QKeyEvent *event)
 {
-    if (EditKeys::KeyUp(FModel, event->key(), event->modifiers())) {
+    int key = event->key();
+    emit OnKeyUp(this, key, event->modifiers());
+    if (EditKeys::KeyUp(FModel, key, event->modifiers())) {
         KeybLayout::SwitchToNext();
         QApplication::beep();
         UpdateTextFields();

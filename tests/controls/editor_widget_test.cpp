@@ -4,11 +4,19 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QLabel>
 #include <QPainter>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QtTest>
 
+#include "Asklinenounit.h"
+#include "Peditreplacepromptunit.h"
+#include "Peditreplaceunit.h"
+#include "Peditsearchunit.h"
 #include "Progedit.h"
 #include "control_test_util.h"
 #include "edit_blocks.h"
@@ -89,6 +97,25 @@ private slots:
         QCOMPARE(M().FBlockStartCol, 6);
     }
 
+    void ownerKeyEvents()
+    {
+        // The owner sees each key first and may change or swallow it.
+        QList<int> downs;
+        connect(FEdit, &TProgEdit::OnKeyDown, this, [&downs](QObject *, int &key, Qt::KeyboardModifiers) {
+            downs << key;
+            if (key == Qt::Key_Return)
+                key = 0;
+        });
+        connect(FEdit, &TProgEdit::OnKeyPress, this, [](QObject *, QChar &ch) {
+            if (ch == QLatin1Char('a'))
+                ch = QLatin1Char('b');
+        });
+        QTest::keyClicks(FEdit, "ca");
+        QTest::keyClick(FEdit, Qt::Key_Return);
+        QCOMPARE(Lines(M()), QStringList{"cb"});
+        QCOMPARE(downs, (QList<int>{Qt::Key_C, Qt::Key_A, Qt::Key_Return}));
+    }
+
     void mouse()
     {
         SetLines(M(), {"alpha beta", "gamma delta", "epsilon"});
@@ -127,6 +154,102 @@ private slots:
         M().ContextMenuEnabled = false;
         QTest::mouseClick(FEdit, Qt::RightButton, {}, QPoint(60, 30));
         QVERIFY(QApplication::activePopupWidget() == nullptr);
+    }
+
+    // The commands' dialogs come up beside the caret and their answers act.
+    void dialogs()
+    {
+        SetLines(M(), {"alpha beta", "beta gamma", "beta"});
+        M().SetCursor(0, 0);
+        QStringList seen;
+        QPoint searchAt;
+        // Answers whatever modal window is up, until `steps` is used up.
+        auto answer = [&](const std::function<bool(QWidget *)> &step) {
+            auto *timer = new QTimer(FTop);
+            timer->setInterval(20);
+            QObject::connect(timer, &QTimer::timeout, [timer, step] {
+                if (QWidget *w = QApplication::activeModalWidget())
+                    if (!step(w))
+                        timer->stop();
+            });
+            timer->start();
+            return timer;
+        };
+        QTimer *t = answer([&](QWidget *w) -> bool {
+            seen << w->metaObject()->className();
+            if (auto *f = qobject_cast<TPEditSearchForm *>(w)) {
+                searchAt = f->pos();
+                f->SearchEdit->setText("gamma");
+                f->ButtonOK->click();
+                return false;
+            }
+            return true;
+        });
+        FEdit->SetCaret();
+        const QPoint caret = FEdit->mapToGlobal(QPoint(M().FCaretX, M().FCaretY));
+        QTest::keyClick(FEdit, Qt::Key_F, Qt::ControlModifier);
+        delete t;
+        QCOMPARE(seen, QStringList{"TPEditSearchForm"});
+        QCOMPARE((QList<int>{M().FFoundLine, M().FFoundCol, M().FFoundLen}), (QList<int>{1, 5, 5}));
+        // The caret was in the upper left: the dialog sits right of and below it.
+        QCOMPARE(searchAt, caret + QPoint(2 * M().FCharW, M().FCharH));
+
+        // Replace with the prompt: Yes once, then All.
+        seen.clear();
+        int prompts = 0;
+        QString info;
+        t = answer([&](QWidget *w) -> bool {
+            seen << w->metaObject()->className();
+            if (auto *f = qobject_cast<TPEditReplaceForm *>(w)) {
+                f->SearchEdit->setText("beta");
+                f->ReplaceEdit->setText("B");
+                f->ButtonOK->click();
+            } else if (auto *p = qobject_cast<TPEditReplacePromptForm *>(w)) {
+                seen << p->AskLabel->text();
+                (++prompts == 1 ? p->ButtonYes : p->ButtonAll)->click();
+            } else if (auto *box = qobject_cast<QMessageBox *>(w)) {
+                info = box->text();
+                box->accept();
+                return false;
+            }
+            return true;
+        });
+        M().SetCursor(0, 0);
+        QTest::keyClick(FEdit, Qt::Key_R, Qt::ControlModifier);
+        delete t;
+        QCOMPARE(Lines(M()), (QStringList{"alpha B", "beta gamma", "beta"}));
+        QCOMPARE(seen, (QStringList{"TPEditReplaceForm", "TPEditReplacePromptForm", "Заменить 'beta' на 'B' ?"}));
+        // OK replaces one occurrence per step; Ctrl+L goes on, and All in the
+        // prompt replaces the rest.
+        t = answer([&](QWidget *w) -> bool {
+            if (auto *p = qobject_cast<TPEditReplacePromptForm *>(w)) {
+                (++prompts == 1 ? p->ButtonYes : p->ButtonAll)->click();
+            } else if (auto *box = qobject_cast<QMessageBox *>(w)) {
+                info = box->text();
+                box->accept();
+                return false;
+            }
+            return true;
+        });
+        QTest::keyClick(FEdit, Qt::Key_L, Qt::ControlModifier);
+        delete t;
+        QCOMPARE(Lines(M()), (QStringList{"alpha B", "B gamma", "B"}));
+        QCOMPARE(info, QString("Поиск завершен. Выполнено замен: 2."));
+
+        // Go to line.
+        t = answer([&](QWidget *w) -> bool {
+            if (auto *f = qobject_cast<TAskLineNoForm *>(w)) {
+                seen = {QString::number(f->LineNoEdit->maximum()), QString::number(f->LineNoEdit->value())};
+                f->LineNoEdit->setValue(2);
+                f->ButtonOK->click();
+                return false;
+            }
+            return true;
+        });
+        QTest::keyClick(FEdit, Qt::Key_G, Qt::ControlModifier);
+        delete t;
+        QCOMPARE(M().FCursorLine, 1);
+        QCOMPARE(seen, (QStringList{"3", "3"}));   // at most the line count; the cursor line shown
     }
 
     void colours()
