@@ -77,41 +77,52 @@ bool SearchText(const EditModel &m, const QString &text, const SearchParams &opt
     return false;
 }
 
-bool AskSearchParams(EditModel &m, EditDialogs &dialogs)
-{
-    SearchDialogFields f;
-    f.FindText = m.FFindText;
-    f.WholeWords = m.FSearchOptions.WholeWords;
-    f.CaseSensitive = m.FSearchOptions.CaseSensitive;
-    f.ScopeEnabled = m.FBlockShown;
-    f.Scope = m.FBlockShown && m.FSearchOptions.InBlock ? 1 : 0;
-    f.Origin = m.FSearchOptions.FromCursor ? 1 : 0;
-    int result = mrCancel;
-    do
-        result = dialogs.AskSearch(f);
-    while (result == mrOk && f.FindText.isEmpty());
-    if (result != mrOk)
-        return false;
-    m.FFindText = f.FindText;
-    m.FSearchOptions.WholeWords = f.WholeWords;
-    m.FSearchOptions.CaseSensitive = f.CaseSensitive;
-    if (m.FBlockShown)
-        m.FSearchOptions.InBlock = f.Scope == 1;
-    m.FSearchOptions.FromCursor = f.Origin == 1;
-    return true;
-}
+namespace {
 
-bool AskReplaceParams(EditModel &m, EditDialogs &dialogs)
+// The dialog fields from the editor's search state.
+SearchDialogFields FieldsOf(const EditModel &m)
 {
     SearchDialogFields f;
     f.FindText = m.FFindText;
     f.ReplaceText = m.FReplaceText;
     f.WholeWords = m.FSearchOptions.WholeWords;
     f.CaseSensitive = m.FSearchOptions.CaseSensitive;
-    f.Prompt = true;
+    f.Prompt = true;   // ticked whenever the replace dialog opens
     f.ScopeEnabled = m.FBlockShown;
     f.Scope = m.FBlockShown && m.FSearchOptions.InBlock ? 1 : 0;
     f.Origin = m.FSearchOptions.FromCursor ? 1 : 0;
+    return f;
+}
+
+// What both dialogs give back; the scope only while a block is shown.
+void TakeFields(EditModel &m, const SearchDialogFields &f)
+{
+    m.FFindText = f.FindText;
+    m.FSearchOptions.WholeWords = f.WholeWords;
+    m.FSearchOptions.CaseSensitive = f.CaseSensitive;
+    if (m.FBlockShown)
+        m.FSearchOptions.InBlock = f.Scope == 1;
+    m.FSearchOptions.FromCursor = f.Origin == 1;
+}
+
+} // namespace
+
+bool AskSearchParams(EditModel &m, EditDialogs &dialogs)
+{
+    SearchDialogFields f = FieldsOf(m);
+    int result = mrCancel;
+    do
+        result = dialogs.AskSearch(f);
+    while (result == mrOk && f.FindText.isEmpty());
+    if (result != mrOk)
+        return false;
+    TakeFields(m, f);
+    return true;
+}
+
+bool AskReplaceParams(EditModel &m, EditDialogs &dialogs)
+{
+    SearchDialogFields f = FieldsOf(m);
     int result = mrCancel;
     do {
         result = dialogs.AskReplace(f);
@@ -121,14 +132,9 @@ bool AskReplaceParams(EditModel &m, EditDialogs &dialogs)
     } while (result == mrOk && f.FindText.isEmpty());
     if (result != mrOk)
         return false;
-    m.FFindText = f.FindText;
+    TakeFields(m, f);
     m.FReplaceText = f.ReplaceText;
     m.PromptOnReplace = f.Prompt;
-    m.FSearchOptions.WholeWords = f.WholeWords;
-    m.FSearchOptions.CaseSensitive = f.CaseSensitive;
-    if (m.FBlockShown)
-        m.FSearchOptions.InBlock = f.Scope == 1;
-    m.FSearchOptions.FromCursor = f.Origin == 1;
     return true;
 }
 
