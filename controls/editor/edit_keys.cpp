@@ -191,7 +191,9 @@ void KeyEvent(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers
 void KeyDown(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods, const KeyHooks *hooks)
 {
     mods &= ~Qt::KeypadModifier;
-    m.FCtrlAlone = key == Qt::Key_Control && mods == Qt::ControlModifier;
+    // Whether Ctrl itself counts among the modifiers of its own press or
+    // release differs between platforms: only the others matter.
+    m.FCtrlAlone = key == Qt::Key_Control && (mods & ~Qt::ControlModifier) == Qt::NoModifier;
     if (hooks && hooks->KeyDown)
         hooks->KeyDown(key, mods);
     if (key != 0)

@@ -1,0 +1,47 @@
+// The keyboard layout on a real X server (run by with-xvfb.sh, layouts us
+// and ru): its name in the status field, and the lone-Ctrl switch.
+#include <QtTest>
+
+#include "Gtextfield.h"
+#include "Progedit.h"
+#include "keyb_layout.h"
+
+class EditorX11Test : public QObject
+{
+    Q_OBJECT
+private slots:
+    void layoutNameAndSwitch()
+    {
+        QCOMPARE(KeybLayout::CurrentName(), QString("En"));
+        QVERIFY(KeybLayout::SwitchToNext());
+        QTRY_COMPARE(KeybLayout::CurrentName(), QString("Ru"));
+        QVERIFY(KeybLayout::SwitchToNext());
+        QTRY_COMPARE(KeybLayout::CurrentName(), QString("En"));
+    }
+
+    void loneCtrlSwitches()
+    {
+        TProgEdit edit;
+        edit.resize(300, 120);
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        QCOMPARE(edit.LangField()->Text(), QString("En"));
+        edit.setSwitchKeybLayoutOnCtrl(true);
+        QTest::keyPress(&edit, Qt::Key_Control, Qt::ControlModifier);
+        QTest::keyRelease(&edit, Qt::Key_Control, Qt::NoModifier);
+        QTRY_COMPARE(KeybLayout::CurrentName(), QString("Ru"));
+        QTRY_COMPARE(edit.LangField()->Text(), QString("Ru"));
+        // Ctrl with another key is no switch.
+        QTest::keyPress(&edit, Qt::Key_Control, Qt::ControlModifier);
+        QTest::keyClick(&edit, Qt::Key_C, Qt::ControlModifier);
+        QTest::keyRelease(&edit, Qt::Key_Control, Qt::NoModifier);
+        QTest::qWait(50);
+        QCOMPARE(KeybLayout::CurrentName(), QString("Ru"));
+        QTest::keyPress(&edit, Qt::Key_Control, Qt::ControlModifier);
+        QTest::keyRelease(&edit, Qt::Key_Control, Qt::NoModifier);
+        QTRY_COMPARE(KeybLayout::CurrentName(), QString("En"));
+    }
+};
+
+QTEST_MAIN(EditorX11Test)
+#include "editor_x11_test.moc"
