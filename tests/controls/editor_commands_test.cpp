@@ -541,6 +541,48 @@ private slots:
         QCOMPARE(m.GetUNDO(), QString(UndoNames::DeleteToLineEnd));
     }
 
+    // How each edit moves the block's corners.
+    void cornersFollowEdits_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QList<int>>("before");   // start line, col, end line, col
+        QTest::addColumn<TPE_Pos>("cursor");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("mods");
+        QTest::addColumn<QList<int>>("after");
+        const int none = Qt::NoModifier, ctrl = Qt::ControlModifier;
+        QTest::newRow("typed") << int(pbStream) << QList<int>{0, 2, 1, 1} << TPE_Pos{0, 1} << int(Qt::Key_X)
+                               << none << QList<int>{0, 3, 1, 1};
+        QTest::newRow("enter") << int(pbStream) << QList<int>{0, 4, 1, 1} << TPE_Pos{0, 2} << int(Qt::Key_Return)
+                               << none << QList<int>{1, 2, 2, 1};
+        QTest::newRow("line removed") << int(pbStream) << QList<int>{1, 3, 2, 2} << TPE_Pos{1, 0}
+                                      << int(Qt::Key_Y) << ctrl << QList<int>{1, 0, 1, 2};
+        QTest::newRow("line duplicated") << int(pbStream) << QList<int>{1, 1, 2, 2} << TPE_Pos{0, 0}
+                                         << int(Qt::Key_D) << ctrl << QList<int>{2, 1, 3, 2};
+        QTest::newRow("delete joins") << int(pbStream) << QList<int>{1, 1, 1, 2} << TPE_Pos{0, 7}
+                                      << int(Qt::Key_Delete) << none << QList<int>{0, 8, 0, 9};
+        QTest::newRow("column enter at 0") << int(pbColumn) << QList<int>{1, 0, 2, 2} << TPE_Pos{1, 0}
+                                           << int(Qt::Key_Return) << none << QList<int>{1, 0, 3, 2};
+        QTest::newRow("column backspace joins") << int(pbColumn) << QList<int>{2, 0, 3, 2} << TPE_Pos{1, 0}
+                                                << int(Qt::Key_Backspace) << none << QList<int>{1, 0, 2, 2};
+    }
+    void cornersFollowEdits()
+    {
+        QFETCH(int, kind);
+        QFETCH(QList<int>, before);
+        QFETCH(TPE_Pos, cursor);
+        QFETCH(int, key);
+        QFETCH(int, mods);
+        QFETCH(QList<int>, after);
+        EditModel m;
+        SetLines(m, {"abcdef", "ghijkl", "mnopqr", "stuvwx", "yz"});
+        SetBlock(m, TPE_Block(kind), before[0], before[1], before[2], before[3]);
+        m.SetCursor(cursor.Line, cursor.Col);
+        ScriptedDialogs d;
+        Press(m, d, key, Qt::KeyboardModifiers(mods), key == Qt::Key_X ? "x" : "");
+        QCOMPARE((QList<int>{m.FBlockStartLine, m.FBlockStartCol, m.FBlockEndLine, m.FBlockEndCol}), after);
+    }
+
     void readOnlyRefusesEveryChangingKey()
     {
         struct KeyCase { int key; Qt::KeyboardModifiers mods; const char *text; };
