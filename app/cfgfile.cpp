@@ -201,6 +201,10 @@ bool Rewrite(const CfgFile &f) {
     std::string data;
     for (const std::string &line : f.lines) {
         data += line;
+        // A line that ends in CR keeps it only when CR LF follows: a lone LF
+        // would make its CR part of the line break at the next load.
+        if (!line.empty() && line.back() == '\r')
+            data += '\r';
         data += '\n';
     }
     bool ok = (!exists || fchmod(fd, st.st_mode & 07777) == 0) && WriteAll(fd, data) &&

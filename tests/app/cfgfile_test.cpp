@@ -296,6 +296,16 @@ TEST_F(CfgTest, LineEndingsAndLongLines) {
     EXPECT_EQ(CfgSetStr(f.h, nullptr, "k", "2"), 0);
     EXPECT_EQ(f.Close(), 0);
     EXPECT_EQ(ReadFile("t.ini"), "k=2\n" + l1500 + "\n" + l1023 + "\nx\ry=2\n\nlast\n");
+
+    // Lines that end in CR keep it through a rewrite, the last one too.
+    Opened g("a=1\r\r\n; note\r\r\r\nb=2\r");
+    EXPECT_EQ(CfgSetStr(g.h, nullptr, "c", "3"), 0);
+    EXPECT_EQ(g.Close(), 0);
+    Opened again(ReadFile("t.ini"));
+    ASSERT_EQ(CfgLineCount(again.h), 4);
+    EXPECT_STREQ(CfgLine(again.h, 0), "a=1\r");
+    EXPECT_STREQ(CfgLine(again.h, 1), "; note\r\r");
+    EXPECT_STREQ(CfgLine(again.h, 2), "b=2\r");
 }
 
 TEST_F(CfgTest, OpenCreatesAMissingFileOnly) {
