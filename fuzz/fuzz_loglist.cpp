@@ -46,23 +46,28 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    // Two lists for the whole run: a load replaces every line and the state
+    // that goes with them, and no event loop runs to fire their timers.
     static const std::string path = FuzzDir() + "/log.txt";
+    static TLogList *const list = [] {
+        auto *l = new TLogList;
+        l->MaxSize = 64;
+        l->resize(200, 100);
+        return l;
+    }();
+    static TLogList *const again = [] {
+        auto *l = new TLogList;
+        l->MaxSize = 64;
+        return l;
+    }();
     WriteInput(path, data, size);
-    std::vector<std::string> saved;
-    {
-        TLogList list;
-        list.MaxSize = 64;
-        if (!list.LoadFromFile(path.c_str(), size % 2 == 1))
-            __builtin_trap();
-        list.resize(200, 100);
-        list.UpdateParams();
-        list.PutS("end");
-        list.Save();
-        saved = Lines(list);
-    }
-    TLogList again;
-    again.MaxSize = 64;
-    if (!again.LoadFromFile(path.c_str(), false) || Lines(again) != saved)
+    if (!list->LoadFromFile(path.c_str(), size % 2 == 1))
+        __builtin_trap();
+    list->UpdateParams();
+    list->PutS("end");
+    list->Save();
+    const std::vector<std::string> saved = Lines(*list);
+    if (!again->LoadFromFile(path.c_str(), false) || Lines(*again) != saved)
         __builtin_trap();
     return 0;
 }

@@ -11,21 +11,26 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // The program's settings file lives in the current directory.
-    const InFuzzDir here;
-    WriteInput(kSettingsFileName, data, size);
-    TarvixSettings loaded;
-    LoadTarvixSettings(loaded);
-    // A choice made in the dialog: another type and a long port name.
-    TarvixSettings chosen = loaded;
-    chosen.ConnType = (loaded.ConnType + 1) % 3;
-    chosen.ComPort = "/dev/serial/by-id/usb-Acme_Serial_Bridge_0042A7F3-if00-port0";
-    for (const TarvixSettings &s : {loaded, chosen}) {
-        SaveTarvixSettings(s);
-        TarvixSettings again;
-        LoadTarvixSettings(again);
-        if (!(again == s))
-            __builtin_trap();
+    bool same = true;
+    {
+        // The program's settings file lives in the current directory.
+        const InFuzzDir here;
+        WriteInput(kSettingsFileName, data, size);
+        TarvixSettings loaded;
+        LoadTarvixSettings(loaded);
+        // A choice made in the dialog: another type and a long port name.
+        TarvixSettings chosen = loaded;
+        chosen.ConnType = (loaded.ConnType + 1) % 3;
+        chosen.ComPort = "/dev/serial/by-id/usb-Acme_Serial_Bridge_0042A7F3-if00-port0";
+        for (const TarvixSettings &s : {loaded, chosen}) {
+            SaveTarvixSettings(s);
+            TarvixSettings again;
+            LoadTarvixSettings(again);
+            same = same && again == s;
+        }
     }
+    // Back in libFuzzer's directory, where it writes the failing input.
+    if (!same)
+        __builtin_trap();
     return 0;
 }
