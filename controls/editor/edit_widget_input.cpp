@@ -43,7 +43,14 @@ void TProgEdit::keyPressEvent(QKeyEvent *event)
     EditKeys::KeyHooks hooks;
     hooks.KeyDown = [this](int &key, Qt::KeyboardModifiers mods) { emit OnKeyDown(this, key, mods); };
     hooks.KeyPress = [this](QChar &ch) { emit OnKeyPress(this, ch); };
-    EditKeys::KeyEvent(FModel, dialogs, event->key(), event->modifiers(), event->text(), &hooks);
+    // A letter of another alphabet is the Latin key it sits on when it
+    // makes a command (with Ctrl, or as the second key of a prefix).
+    int key = event->key();
+    const bool command = (event->modifiers() & Qt::ControlModifier) || FModel.FPrefixK || FModel.FPrefixQ;
+    if (command && key >= 0x80 && key < Qt::Key_Escape)
+        if (const int latin = KeybLayout::LatinKey(event->nativeScanCode()))
+            key = latin;
+    EditKeys::KeyEvent(FModel, dialogs, key, event->modifiers(), event->text(), &hooks);
     event->accept();
 }
 

@@ -88,10 +88,24 @@ bool SwitchToNext()
     return true;
 }
 
+int LatinKey(quint32 nativeScanCode)
+{
+    Display *dpy = X11Display();
+    if (!dpy || nativeScanCode < 8 || nativeScanCode > 255)
+        return 0;
+    for (unsigned group = 0; group < XkbNumKbdGroups; ++group) {
+        const KeySym sym = XkbKeycodeToKeysym(dpy, KeyCode(nativeScanCode), int(group), 0);
+        if (sym > 0x20 && sym < 0x7f)   // printable ASCII; Qt's code is the upper case
+            return int(QChar::toUpper(char32_t(sym)));
+    }
+    return 0;
+}
+
 #else
 
 QString CurrentName() { return QStringLiteral("?"); }
 bool SwitchToNext() { return false; }
+int LatinKey(quint32) { return 0; }
 
 #endif
 

@@ -1,5 +1,6 @@
 // The keyboard layout on a real X server (run by with-xvfb.sh, layouts us
 // and ru): its name in the status field, and the lone-Ctrl switch.
+#include <QKeyEvent>
 #include <QtTest>
 
 #include "Gtextfield.h"
@@ -17,6 +18,23 @@ private slots:
         QTRY_COMPARE(KeybLayout::CurrentName(), QString("Ru"));
         QVERIFY(KeybLayout::SwitchToNext());
         QTRY_COMPARE(KeybLayout::CurrentName(), QString("En"));
+    }
+
+    void ctrlKeysUnderCyrillic()
+    {
+        // X key code 54 carries c in us and Cyrillic es in ru.
+        QCOMPARE(KeybLayout::LatinKey(54), int(Qt::Key_C));
+        QCOMPARE(KeybLayout::LatinKey(34), int(Qt::Key_BracketLeft));
+        QCOMPARE(KeybLayout::LatinKey(0), 0);
+        TProgEdit edit;
+        edit.Model().FEditLines = EditLines{QStringLiteral("abc")};
+        // Ctrl+Y (key code 29) under ru deletes the line; a plain Cyrillic letter types.
+        QKeyEvent ctrlY(QEvent::KeyPress, 0x041D /* Н */, Qt::ControlModifier, 29, 0, 0, QStringLiteral("\x19"));
+        QApplication::sendEvent(&edit, &ctrlY);
+        QCOMPARE(edit.Model().FEditLines.at(0), QString());
+        QKeyEvent letter(QEvent::KeyPress, 0x041D /* Н */, Qt::NoModifier, 29, 0, 0, QStringLiteral("н"));
+        QApplication::sendEvent(&edit, &letter);
+        QCOMPARE(edit.Model().FEditLines.at(0), QString("н"));
     }
 
     void loneCtrlSwitches()
