@@ -1,75 +1,37 @@
-// One-slot mailbox between the exchange thread and the serving thread.
-
-#include "mailbox_host.h"
-
-#include <chrono>
+#include "engine/mailbox_host.h"
 
 void MailboxHost::Display(MODBUS_Thread &thread)
 {
-    Call([&] { OnDisplay(thread); });
+    mailbox_.Call([&] {
+        OnDisplay(thread);
+        return true;
+    });
 }
 
 void MailboxHost::MessageBox(const std::string &text, const std::string &caption, int flags)
 {
-    Call([&] { OnMessageBox(text, caption, flags); });
-}
-
-void MailboxHost::Call(const std::function<void()> &fn)
-{
-    std::unique_lock lock(m_);
-    if (cancelled_)
-        return;
-    pending_ = &fn;
-    done_ = false;
-    serveCv_.notify_all();
-    // A cancel gives the call up only while it is still in the slot: once
-    // the serving thread took it, `fn` must live until it has run.
-    doneCv_.wait(lock, [&] { return done_ || (cancelled_ && pending_ == &fn); });
-    if (pending_ == &fn)
-        pending_ = nullptr;
+    mailbox_.Call([&] {
+        OnMessageBox(text, caption, flags);
+        return true;
+    });
 }
 
 void MailboxHost::ServeFor(int ms)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    std::unique_lock lock(m_);
-    for (;;) {
-        if (pending_ && !cancelled_) {
-            const std::function<void()> *fn = pending_;
-            pending_ = nullptr;
-            lock.unlock();
-            (*fn)();
-            lock.lock();
-            done_ = true;
-            doneCv_.notify_all();
-            return;
-        }
-        if (ended_) {
-            ended_ = false;
-            return;
-        }
-        if (serveCv_.wait_until(lock, deadline) == std::cv_status::timeout && !(pending_ && !cancelled_) && !ended_)
-            return;
-    }
+    mailbox_.ServeFor(ms);
 }
 
 void MailboxHost::CancelWaits()
 {
-    std::lock_guard lock(m_);
-    cancelled_ = true;
-    doneCv_.notify_all();
+    mailbox_.Cancel();
 }
 
 void MailboxHost::ResumeWaits()
 {
-    std::lock_guard lock(m_);
-    cancelled_ = false;
-    ended_ = false;
+    mailbox_.Resume();
 }
 
 void MailboxHost::ThreadEnded()
 {
-    std::lock_guard lock(m_);
-    ended_ = true;
-    serveCv_.notify_all();
+    mailbox_.ThreadEnded();
 }

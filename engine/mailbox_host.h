@@ -1,15 +1,10 @@
 #pragma once
 // An ExchangeHost for a program whose main thread has no event loop of its
-// own (the console host, tests): the exchange thread puts its Display or
-// MessageBox call into a one-slot mailbox and sleeps until the main thread
-// has run it inside ServeFor. A stop's waits serve the mailbox too, so a
-// Display under way never deadlocks with a waiting stop.
+// own (the console host, tests): the main thread runs the exchange thread's
+// Display and MessageBox calls from the mailbox inside ServeFor.
 
-#include <condition_variable>
-#include <functional>
-#include <mutex>
-
-#include "exchange_host.h"
+#include "engine/exchange_host.h"
+#include "engine/host_mailbox.h"
 
 class MailboxHost : public ExchangeHost {
 public:
@@ -28,13 +23,5 @@ protected:
     virtual void OnMessageBox(const std::string &text, const std::string &caption, int flags) = 0;
 
 private:
-    void Call(const std::function<void()> &fn);
-
-    std::mutex m_;
-    std::condition_variable serveCv_;   // wakes the serving thread
-    std::condition_variable doneCv_;    // wakes the calling exchange thread
-    const std::function<void()> *pending_ = nullptr;
-    bool done_ = false;
-    bool cancelled_ = false;
-    bool ended_ = false;
+    HostMailbox mailbox_;
 };

@@ -1,4 +1,4 @@
-#include "gui_host.h"
+#include "view/gui_host.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -7,7 +7,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include "Modbus_thread_unit.h"
+#include "engine/Modbus_thread_unit.h"
 
 void ExchangeView::From(const MODBUS_Thread &thread)
 {
@@ -21,7 +21,7 @@ void ExchangeView::From(const MODBUS_Thread &thread)
 }
 
 GuiHost::GuiHost(std::function<void(const ExchangeView &)> display, QWidget *boxParent)
-    : display_(std::move(display)), boxParent_(boxParent)
+    : display_(std::move(display)), boxParent_(boxParent), mailbox_([this] { Wake(); })
 {
     wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     wakeNotifier_ = new QSocketNotifier(wakeFd_, QSocketNotifier::Read, this);
@@ -42,44 +42,39 @@ GuiHost::~GuiHost()
 
 void GuiHost::Display(MODBUS_Thread &thread)
 {
-    std::unique_lock lk(m_);
-    if (cancelled_)
+    if (mailbox_.Cancelled())
         return;
-    latest_.From(thread);
-    haveLatest_ = true;
-    if (Clock::now() - lastShown_ < interval_) {
-        // Too soon after the last display: the GUI thread shows this copy
-        // (or a newer one) when the interval is over.
-        if (!latestPosted_) {
+    bool wait = false, wake = false;
+    {
+        std::lock_guard lk(paceM_);
+        latest_.From(thread);
+        haveLatest_ = true;
+        if (Clock::now() - lastShown_ >= interval_) {
+            wait = true;
+        } else if (!latestPosted_) {
+            // Too soon after the last display: the GUI thread shows this copy
+            // (or a newer one) when the interval is over.
             latestPosted_ = true;
-            Wake();
+            wake = true;
         }
-        return;
     }
-    kind_ = Kind::Display;
-    state_ = State::Posted;
-    cv_.notify_all();   // a stop waiting in ServeFor serves it at once
-    Wake();
-    cv_.wait(lk, [this] { return state_ == State::Done || cancelled_; });
-    kind_ = Kind::None;
-    state_ = State::Idle;
+    if (wait)
+        mailbox_.Call([this] {
+            ShowCopy();
+            return true;
+        });
+    else if (wake)
+        Wake();
 }
 
 void GuiHost::MessageBox(const std::string &text, const std::string &caption, int flags)
 {
-    std::unique_lock lk(m_);
-    if (cancelled_)
-        return;
-    kind_ = Kind::Box;
-    text_ = text;
-    caption_ = caption;
-    flags_ = flags;
-    state_ = State::Posted;
-    cv_.notify_all();
-    Wake();
-    cv_.wait(lk, [this] { return state_ == State::Done || cancelled_; });
-    kind_ = Kind::None;
-    state_ = State::Idle;
+    // The box stays up after the call returned to the mailbox: the thread
+    // goes on waiting until it is closed (or a stop closes it).
+    mailbox_.Call([&] {
+        ShowBox(text, caption, flags);
+        return false;
+    });
 }
 
 // The GUI thread is woken through an eventfd rather than a posted event:
@@ -95,37 +90,20 @@ void GuiHost::OnWake()
 {
     uint64_t count;
     [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
-    ServePending();
+    mailbox_.ServeOne();
     bool latest;
     {
-        std::lock_guard lk(m_);
+        std::lock_guard lk(paceM_);
         latest = latestPosted_;
     }
     if (latest)
         ScheduleLatest();
 }
 
-// Runs the call in the slot. Only the GUI thread runs calls and only it
-// cancels them, so a call's arguments stay valid while it runs: the
-// exchange thread cannot give up waiting in the middle of it.
-void GuiHost::ServePending()
+// Shown without a nested event loop; the arguments are copied before the
+// mailbox lets the exchange thread go.
+void GuiHost::ShowBox(const std::string &text, const std::string &caption, int flags)
 {
-    std::unique_lock lk(m_);
-    if (state_ != State::Posted || cancelled_)
-        return;
-    if (kind_ == Kind::Display) {
-        ShowCopy(lk);
-        state_ = State::Done;
-        cv_.notify_all();
-        return;
-    }
-    // A message box: shown without a nested event loop; the thread goes on
-    // waiting until the box is closed (or a stop closes it).
-    state_ = State::BoxUp;
-    const QString text = QString::fromStdString(text_);
-    const QString caption = QString::fromStdString(caption_);
-    const int flags = flags_;
-    lk.unlock();
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     if ((flags & 0xF0) == MB_ICONHAND)
         icon = QMessageBox::Critical;
@@ -133,7 +111,8 @@ void GuiHost::ServePending()
         icon = QMessageBox::Warning;
     else if ((flags & 0xF0) == MB_ICONINFORMATION)
         icon = QMessageBox::Information;
-    auto *box = new QMessageBox(icon, caption, text, QMessageBox::Ok, boxParent_);
+    auto *box = new QMessageBox(icon, QString::fromStdString(caption), QString::fromStdString(text),
+                                QMessageBox::Ok, boxParent_);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
     connect(box, &QMessageBox::finished, this, &GuiHost::BoxClosed);
@@ -143,7 +122,7 @@ void GuiHost::ServePending()
 
 void GuiHost::ScheduleLatest()
 {
-    std::unique_lock lk(m_);
+    std::unique_lock lk(paceM_);
     const auto due = lastShown_ + interval_;
     const auto now = Clock::now();
     lk.unlock();
@@ -157,54 +136,52 @@ void GuiHost::ScheduleLatest()
 
 void GuiHost::ShowLatest()
 {
-    std::unique_lock lk(m_);
-    latestPosted_ = false;
-    if (!cancelled_ && haveLatest_)
-        ShowCopy(lk);
+    const bool cancelled = mailbox_.Cancelled();
+    bool show;
+    {
+        std::lock_guard lk(paceM_);
+        latestPosted_ = false;
+        show = !cancelled && haveLatest_;
+    }
+    if (show)
+        ShowCopy();
 }
 
-// Shows the latest copy; called and returning with the lock held, which it
-// lets go while the display runs.
-void GuiHost::ShowCopy(std::unique_lock<std::mutex> &lk)
+// Shows the latest copy (GUI thread).
+void GuiHost::ShowCopy()
 {
-    shown_ = latest_;
-    haveLatest_ = false;
-    lk.unlock();
+    {
+        std::lock_guard lk(paceM_);
+        shown_ = latest_;
+        haveLatest_ = false;
+    }
     display_(shown_);
-    lk.lock();
+    std::lock_guard lk(paceM_);
     lastShown_ = Clock::now();
 }
 
 void GuiHost::BoxClosed()
 {
     box_ = nullptr;
-    std::lock_guard lk(m_);
-    if (state_ == State::BoxUp) {
-        state_ = State::Done;
-        cv_.notify_all();
-    }
+    mailbox_.Complete();
 }
 
 void GuiHost::ServeFor(int ms)
 {
     const auto deadline = Clock::now() + std::chrono::milliseconds(ms < 0 ? 0 : ms);
     for (;;) {
-        ServePending();
-        std::unique_lock lk(m_);
-        if (ended_)
-            return;
-        if (!cv_.wait_until(lk, deadline, [this] { return (state_ == State::Posted && !cancelled_) || ended_; }))
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (mailbox_.ServeFor(int(std::max<int64_t>(left, 0))) != HostMailbox::Served::Call)
             return;
     }
 }
 
 void GuiHost::CancelWaits()
 {
+    mailbox_.Cancel();
     {
-        std::lock_guard lk(m_);
-        cancelled_ = true;
+        std::lock_guard lk(paceM_);
         haveLatest_ = false;
-        cv_.notify_all();
     }
     latestTimer_->stop();
     if (box_) {
@@ -217,9 +194,8 @@ void GuiHost::CancelWaits()
 
 void GuiHost::ResumeWaits()
 {
-    std::lock_guard lk(m_);
-    cancelled_ = false;
-    ended_ = false;
+    mailbox_.Resume();
+    std::lock_guard lk(paceM_);
     haveLatest_ = false;
     latestPosted_ = false;
     lastShown_ = {};
@@ -227,13 +203,11 @@ void GuiHost::ResumeWaits()
 
 void GuiHost::SetDisplayInterval(int ms)
 {
-    std::lock_guard lk(m_);
+    std::lock_guard lk(paceM_);
     interval_ = std::chrono::milliseconds(ms);
 }
 
 void GuiHost::ThreadEnded()
 {
-    std::lock_guard lk(m_);
-    ended_ = true;
-    cv_.notify_all();
+    mailbox_.ThreadEnded();
 }

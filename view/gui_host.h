@@ -1,9 +1,8 @@
 #pragma once
-// The GUI side of the exchange thread's calls: a one-slot mailbox. The
-// exchange thread puts its call (a display, or a message box) into the slot,
-// wakes the GUI thread through an eventfd and sleeps until the call is done.
-// The GUI thread runs the call from its event loop, or from ServeFor while a
-// stop waits for the thread, so a waiting stop never deadlocks with it.
+// The GUI side of the exchange thread's calls: the exchange thread's
+// mailbox, woken through an eventfd that the GUI thread's event loop
+// watches. The GUI thread runs each call from its event loop, or from
+// ServeFor while a stop waits for the thread.
 //
 // Displays are paced: a display that comes less than MinDisplayIntervalMs
 // after the previous one does not wait for the GUI thread. The thread leaves
@@ -16,13 +15,13 @@
 #include <QObject>
 #include <QPointer>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
 
-#include "exchange_host.h"
+#include "engine/exchange_host.h"
+#include "engine/host_mailbox.h"
 
 class QSocketNotifier;
 class QTimer;
@@ -66,28 +65,20 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
-    enum class Kind { None, Display, Box };
-    enum class State { Idle, Posted, BoxUp, Done };
 
-    void Wake();             // exchange thread, lock held: wakes the GUI thread
+    void Wake();             // exchange thread: wakes the GUI thread
     void OnWake();
-    void ServePending();     // runs a posted call
+    void ShowBox(const std::string &text, const std::string &caption, int flags);
     void ScheduleLatest();   // a paced display: shows the latest copy when due
     void ShowLatest();
-    void ShowCopy(std::unique_lock<std::mutex> &lk);
+    void ShowCopy();
     void BoxClosed();
 
     std::function<void(const ExchangeView &)> display_;
     QWidget *boxParent_;
+    HostMailbox mailbox_;
 
-    std::mutex m_;
-    std::condition_variable cv_;
-    Kind kind_ = Kind::None;
-    State state_ = State::Idle;
-    bool cancelled_ = false;
-    bool ended_ = false;
-    std::string text_, caption_;
-    int flags_ = 0;
+    std::mutex paceM_;             // guards the copy and the pacing below
     ExchangeView latest_;          // the newest results not shown yet
     bool haveLatest_ = false;
     bool latestPosted_ = false;    // a paced display is on its way to the GUI thread
