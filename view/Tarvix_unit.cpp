@@ -114,15 +114,16 @@ TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
     setWindowTitle(QStringLiteral("Tarvix"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     resize(OuterWidth, OuterHeight);
-    gridColor_ = palette().color(QPalette::Base);
 
     // The grid.
     auto *grid = new RegisterGridView(this);
     MODBUS_Grid = grid;
-    model_ = new RegisterGridModel(this, this);
+    model_ = new RegisterGridModel(
+        Rec, [this](uint16_t reg, uint16_t value) { Rec.HandOverWrite(reg, value); }, this);
+    model_->SetCellColor(palette().color(QPalette::Base));
     model_->SetGridRows(1);
     grid->setModel(model_);
-    grid->setItemDelegate(new RegisterGridDelegate(this, grid));
+    grid->setItemDelegate(new RegisterGridDelegate(model_, grid));
     connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex &current) {
                 if (!current.isValid())
@@ -212,9 +213,9 @@ void TTarvix_Form::ShowExchange(const ExchangeView &view)
 {
     ShowStatusOf(view.Status, view.ReqCount, view.ErrorCount);
     const QColor colour = view.Status != 0 ? QColor(192, 192, 192) : QColor(255, 255, 255);
-    if (colour != gridColor_) {
+    if (colour != model_->CellColor()) {
         // The whole grid area takes the colour, also below and right of the cells.
-        gridColor_ = colour;
+        model_->SetCellColor(colour);
         QPalette pal = MODBUS_Grid->viewport()->palette();
         pal.setColor(QPalette::Base, colour);
         MODBUS_Grid->viewport()->setPalette(pal);
@@ -245,9 +246,8 @@ void TTarvix_Form::ShowStatusOf(uint8_t status, int32_t reqCount, int32_t errorC
 
 void TTarvix_Form::ShowRegisterValues(int ACol, int ARow)
 {
-    const int i = (ACol >= 1 && ARow >= 1) ? (ARow - 1) * 10 + (ACol - 1) : -1;
-    const int count = Rec.ReadableCount();
-    const RegisterReadings r = ReadRegister(Rec.RegValues.get(), count, i);
+    const RegisterReadings r =
+        ReadRegister(Rec.RegValues.get(), Rec.ReadableCount(), RegisterGridModel::RegisterIndex(ACol, ARow));
     IntTF->SetText(r.Int.c_str());
     DecWordTF->SetText(r.DecWord.c_str());
     DecLongTF->SetText(r.DecLong.c_str());
@@ -257,6 +257,11 @@ void TTarvix_Form::ShowRegisterValues(int ACol, int ARow)
 }
 
 // Grid ------------------------------------------------------------------------
+
+QColor TTarvix_Form::GridColor() const
+{
+    return model_->CellColor();
+}
 
 int TTarvix_Form::GridColCount() const
 {
@@ -270,40 +275,17 @@ int TTarvix_Form::GridRowCount() const
 
 QString TTarvix_Form::MODBUS_GridCellText(int ACol, int ARow) const
 {
-    if (ARow == 0)
-        return ACol == 0 ? QStringLiteral("№") : QStringLiteral("+%1").arg(ACol - 1, 0, 16).toUpper();
-    if (ACol == 0)
-        return QString::number(int(Rec.StartReg.load()) + (ARow - 1) * 10) + QStringLiteral("  ");
-    const int i = (ARow - 1) * 10 + (ACol - 1);
-    const int count = Rec.ReadableCount();
-    if (!Rec.ValuesValid.load(std::memory_order_acquire) || i >= count)
-        return {};
-    return QStringLiteral("%1").arg(Rec.RegValues[i].load(std::memory_order_relaxed), 4, 16, QLatin1Char('0')).toUpper();
+    return model_->CellText(ACol, ARow);
 }
 
 void TTarvix_Form::MODBUS_GridGetEditText(int ACol, int ARow, QString &Value)
 {
-    Value.clear();
-    if (ACol >= 1 && ARow >= 1)
-        Value = MODBUS_GridCellText(ACol, ARow);
+    Value = model_->EditText(ACol, ARow);
 }
 
 void TTarvix_Form::MODBUS_GridSetEditText(int ACol, int ARow, const QString &Value)
 {
-    if (!Rec.ValuesValid.load(std::memory_order_acquire))
-        return;
-    MODBUS_Thread *t = Rec.Thread.get();
-    if (!t || t->Status.load() != 0)
-        return;
-    if (ACol < 1 || ARow < 1)
-        return;
-    const int i = (ARow - 1) * 10 + (ACol - 1);
-    if (i >= Rec.RegCount.load() || !Rec.RegValues)
-        return;
-    uint32_t value = 0;
-    if (!ScanHex(Value.toStdString(), value))
-        return;
-    Rec.HandOverWrite(static_cast<uint16_t>(Rec.StartReg.load() + i), static_cast<uint16_t>(value & 0xFFFF));
+    model_->SetEditText(ACol, ARow, Value);
 }
 
 void TTarvix_Form::MODBUS_GridSelectCell(int ACol, int ARow, bool &CanSelect)

@@ -62,7 +62,7 @@ public:
     int GridRowCount() const;
     // Data cell background: the window colour until the first display, then
     // white after a good exchange and silver after a failed one.
-    QColor GridColor() const { return gridColor_; }
+    QColor GridColor() const;
 
     // Button and check box handlers.
     void ReconnButtonClick();
@@ -100,7 +100,6 @@ private:
     std::unique_ptr<GuiHost> host_;
     RegisterGridModel *model_ = nullptr;
     QWidget *dialog_ = nullptr;
-    QColor gridColor_;
     bool sizedToFrame_ = false;
 };
 

@@ -1,19 +1,20 @@
-#include "register_grid.h"
+#include "view/register_grid.h"
 
 #include <QAbstractButton>
 #include <QEvent>
 #include <QLineEdit>
 #include <QPainter>
 
-#include "Tarvix_unit.h"
+#include "engine/Modbus_thread_unit.h"
+#include "view/register_text.h"
 
 namespace {
 constexpr int CellWidth = 40;
 constexpr int CellHeight = 15;
 }
 
-RegisterGridModel::RegisterGridModel(TTarvix_Form *form, QObject *parent)
-    : QAbstractTableModel(parent), form_(form)
+RegisterGridModel::RegisterGridModel(const ExchangeRecord &rec, WriteFn write, QObject *parent)
+    : QAbstractTableModel(parent), rec_(rec), write_(std::move(write))
 {
 }
 
@@ -22,6 +23,50 @@ void RegisterGridModel::SetGridRows(int rows)
     beginResetModel();
     rows_ = rows > 1 ? rows - 1 : 0;
     endResetModel();
+}
+
+int RegisterGridModel::RegisterIndex(int ACol, int ARow)
+{
+    return ACol >= 1 && ARow >= 1 ? (ARow - 1) * 10 + (ACol - 1) : -1;
+}
+
+bool RegisterGridModel::IsRegister(int index) const
+{
+    return index >= 0 && index < rec_.ReadableCount();
+}
+
+QString RegisterGridModel::CellText(int ACol, int ARow) const
+{
+    if (ARow == 0)
+        return ACol == 0 ? QStringLiteral("№") : QStringLiteral("+%1").arg(ACol - 1, 0, 16).toUpper();
+    if (ACol == 0)
+        return QString::number(int(rec_.StartReg.load()) + (ARow - 1) * 10) + QStringLiteral("  ");
+    const int i = RegisterIndex(ACol, ARow);
+    if (!rec_.ValuesValid.load(std::memory_order_acquire) || !IsRegister(i))
+        return {};
+    return QStringLiteral("%1").arg(rec_.RegValues[i].load(std::memory_order_relaxed), 4, 16, QLatin1Char('0')).toUpper();
+}
+
+QString RegisterGridModel::EditText(int ACol, int ARow) const
+{
+    return RegisterIndex(ACol, ARow) >= 0 ? CellText(ACol, ARow) : QString();
+}
+
+bool RegisterGridModel::SetEditText(int ACol, int ARow, const QString &text)
+{
+    if (!rec_.ValuesValid.load(std::memory_order_acquire))
+        return false;
+    const MODBUS_Thread *t = rec_.Thread.get();
+    if (!t || t->Status.load() != 0)
+        return false;
+    const int i = RegisterIndex(ACol, ARow);
+    if (i < 0 || i >= rec_.RegCount.load() || !rec_.RegValues)
+        return false;
+    uint32_t value = 0;
+    if (!ScanHex(text.toStdString(), value))
+        return false;
+    write_(static_cast<uint16_t>(rec_.StartReg.load() + i), static_cast<uint16_t>(value & 0xFFFF));
+    return true;
 }
 
 int RegisterGridModel::rowCount(const QModelIndex &parent) const
@@ -39,18 +84,27 @@ QVariant RegisterGridModel::data(const QModelIndex &index, int role) const
     if (!index.isValid())
         return {};
     if (role == Qt::DisplayRole)
-        return form_->MODBUS_GridCellText(index.column() + 1, index.row() + 1);
+        return CellText(index.column() + 1, index.row() + 1);
+    if (role == Qt::EditRole)
+        return EditText(index.column() + 1, index.row() + 1);
+    if (role == Qt::BackgroundRole)
+        return color_;
     if (role == Qt::TextAlignmentRole)
         return int(Qt::AlignCenter);
     return {};
 }
 
+bool RegisterGridModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole)
+        return false;
+    return SetEditText(index.column() + 1, index.row() + 1, value.toString());
+}
+
 QVariant RegisterGridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role == Qt::DisplayRole) {
-        return orientation == Qt::Horizontal ? form_->MODBUS_GridCellText(section + 1, 0)
-                                             : form_->MODBUS_GridCellText(0, section + 1);
-    }
+    if (role == Qt::DisplayRole)
+        return orientation == Qt::Horizontal ? CellText(section + 1, 0) : CellText(0, section + 1);
     if (role == Qt::TextAlignmentRole)
         return int(orientation == Qt::Horizontal ? Qt::AlignCenter : (Qt::AlignRight | Qt::AlignVCenter));
     return {};
@@ -110,8 +164,8 @@ void GridHeader::paintSection(QPainter *painter, const QRect &rect, int logicalI
 
 // Data cells and the in-place editor --------------------------------------
 
-RegisterGridDelegate::RegisterGridDelegate(TTarvix_Form *form, QObject *parent)
-    : QStyledItemDelegate(parent), form_(form)
+RegisterGridDelegate::RegisterGridDelegate(RegisterGridModel *model, QObject *parent)
+    : QStyledItemDelegate(parent), model_(model)
 {
 }
 
@@ -121,12 +175,11 @@ void RegisterGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
     const QAbstractItemView *view = qobject_cast<const QAbstractItemView *>(option.widget);
     const bool current = view && view->currentIndex() == index;
     const QPalette &pal = option.palette;
-    painter->fillRect(option.rect, current ? pal.color(QPalette::Active, QPalette::Highlight) : form_->GridColor());
+    painter->fillRect(option.rect, current ? pal.color(QPalette::Active, QPalette::Highlight) : model_->CellColor());
     painter->setPen(current ? pal.color(QPalette::Active, QPalette::HighlightedText)
                             : pal.color(QPalette::Text));
     painter->setFont(option.font);
-    DrawCellText(painter, option.rect, form_->MODBUS_GridCellText(index.column() + 1, index.row() + 1),
-                 Qt::AlignCenter);
+    DrawCellText(painter, option.rect, model_->CellText(index.column() + 1, index.row() + 1), Qt::AlignCenter);
 }
 
 QWidget *RegisterGridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &,
@@ -137,13 +190,12 @@ QWidget *RegisterGridDelegate::createEditor(QWidget *parent, const QStyleOptionV
     edit->setAlignment(Qt::AlignCenter);
     edit->setTextMargins(0, 0, 0, 0);
     edit->setContentsMargins(0, 0, 0, 0);
-    const int col = index.column() + 1;
-    const int row = index.row() + 1;
-    TTarvix_Form *form = form_;
+    RegisterGridModel *model = model_;
+    const QPersistentModelIndex cell(index);
     // Every change of the editor's text is a hand-over: typed, deleted,
     // pasted, or loaded by the grid.
     QObject::connect(edit, &QLineEdit::textChanged, edit,
-                     [form, col, row](const QString &text) { form->MODBUS_GridSetEditText(col, row, text); });
+                     [model, cell](const QString &text) { model->setData(cell, text, Qt::EditRole); });
     return edit;
 }
 
@@ -152,17 +204,15 @@ void RegisterGridDelegate::setEditorData(QWidget *editor, const QModelIndex &ind
     auto *edit = qobject_cast<QLineEdit *>(editor);
     if (!edit)
         return;
-    QString text;
-    form_->MODBUS_GridGetEditText(index.column() + 1, index.row() + 1, text);
-    edit->setText(text);
+    edit->setText(index.data(Qt::EditRole).toString());
     edit->selectAll();
 }
 
-void RegisterGridDelegate::setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &index) const
+void RegisterGridDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
 {
-    // The hand-over as the editor closes; the model itself holds no values.
+    // The hand-over as the editor closes.
     if (auto *edit = qobject_cast<QLineEdit *>(editor))
-        form_->MODBUS_GridSetEditText(index.column() + 1, index.row() + 1, edit->text());
+        model->setData(index, edit->text(), Qt::EditRole);
 }
 
 // The grid view --------------------------------------------------------------
