@@ -1,11 +1,22 @@
 #include "engine/host_mailbox.h"
 
+#include <sched.h>
+
 namespace {
+
 // How long a caller spins for its call before it sleeps on the condition.
 constexpr auto kSpin = std::chrono::microseconds(50);
+
+// Spinning helps only where the serving thread can run meanwhile.
+bool SeveralCpus()
+{
+    cpu_set_t set;
+    return sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 1;
 }
 
-HostMailbox::HostMailbox(std::function<void()> wake) : wake_(std::move(wake)) {}
+} // namespace
+
+HostMailbox::HostMailbox(std::function<void()> wake) : wake_(std::move(wake)), spin_(SeveralCpus()) {}
 
 void HostMailbox::Call(const Job &job)
 {
@@ -20,8 +31,10 @@ void HostMailbox::Call(const Job &job)
     serveCv_.notify_all();   // a stop waiting in ServeFor serves it at once
     if (wake_)
         wake_();
-    const auto spinEnd = std::chrono::steady_clock::now() + kSpin;
-    while (!served_.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < spinEnd) {
+    if (spin_) {
+        const auto spinEnd = std::chrono::steady_clock::now() + kSpin;
+        while (!served_.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < spinEnd) {
+        }
     }
     std::unique_lock lock(m_);
     // Once taken, a running job may use `job` and what it refers to: only

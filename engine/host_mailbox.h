@@ -7,9 +7,10 @@
 // exchange thread and refuses later calls until Resume.
 //
 // Waiters are woken after the mutex is released, so a woken thread never
-// runs only to block again on the mutex its waker still holds. A caller
-// spins briefly before it sleeps: a call served within microseconds (a
-// console line) then costs no sleep and wake-up of the exchange thread.
+// runs only to block again on the mutex its waker still holds. Where the
+// process has more than one CPU, a caller spins briefly before it sleeps: a
+// call served within microseconds (a console line) then costs no sleep and
+// wake-up of the exchange thread.
 
 #include <atomic>
 #include <chrono>
@@ -53,6 +54,7 @@ private:
     enum class State { Idle, Posted, Running, Deferred, Done };
 
     const std::function<void()> wake_;
+    const bool spin_;   // the process may run on more than one CPU
     std::mutex m_;
     std::condition_variable serveCv_;   // wakes the serving thread
     std::condition_variable doneCv_;    // wakes the calling exchange thread

@@ -71,8 +71,7 @@ double EngineAlone(quint16 port, uint16_t count)
 
 struct WindowFigures {
     double rate = 0;
-    qint64 maxLateMs = 0;
-    int ticks = 0;
+    std::vector<qint64> lateMs;   // lateness of each tick
 };
 
 WindowFigures WithWindow(quint16 port, uint16_t count)
@@ -100,8 +99,7 @@ WindowFigures WithWindow(quint16 port, uint16_t count)
     QObject::connect(&tick, &QTimer::timeout, [&] {
         const qint64 now = clock.elapsed();
         if (measuring && last >= 0) {
-            f.maxLateMs = std::max(f.maxLateMs, now - last - 10);
-            ++f.ticks;
+            f.lateMs.push_back(now - last - 10);
         }
         last = now;
     });
@@ -133,21 +131,24 @@ int main(int argc, char **argv)
     std::printf("Medians of %d alternating rounds\n", Rounds);
     for (uint16_t count : {uint16_t(10), uint16_t(1024)}) {
         std::vector<double> engine, window;
-        qint64 maxLate = 0;
-        int ticks = 0;
+        std::vector<qint64> late;
         for (int round = 0; round < Rounds; ++round) {
             engine.push_back(EngineAlone(slave.Port(), count));
             const WindowFigures w = WithWindow(slave.Port(), count);
             window.push_back(w.rate);
-            maxLate = std::max(maxLate, w.maxLateMs);
-            ticks += w.ticks;
+            late.insert(late.end(), w.lateMs.begin(), w.lateMs.end());
         }
         std::sort(engine.begin(), engine.end());
         std::sort(window.begin(), window.end());
+        std::sort(late.begin(), late.end());
+        const auto percentile = [&late](size_t p) {
+            return late.empty() ? 0LL : static_cast<long long>(late[(late.size() - 1) * p / 100]);
+        };
         const double e = engine[Rounds / 2], w = window[Rounds / 2];
         std::printf("%5u registers: engine alone %8.0f exchanges/s, main window %8.0f exchanges/s, "
-                    "ratio %.2f; 10 ms timer: %d ticks, max lateness %lld ms\n",
-                    unsigned(count), e, w, e > 0 ? w / e : 0.0, ticks, static_cast<long long>(maxLate));
+                    "ratio %.2f; 10 ms timer: %zu ticks, lateness p50 %lld ms, p99 %lld ms, max %lld ms\n",
+                    unsigned(count), e, w, e > 0 ? w / e : 0.0, late.size(), percentile(50), percentile(99),
+                    percentile(100));
     }
     return 0;
 }

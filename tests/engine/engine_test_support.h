@@ -27,6 +27,7 @@ public:
     bool Start(const std::string &path, const std::vector<std::string> &args);
     // The number after "PORT " in the first line, 0 if none.
     int Port() const { return port_; }
+    pid_t Pid() const { return pid_; }
     const std::string &FirstLine() const { return firstLine_; }
     // Further lines printed so far (waits up to `ms` for more to come).
     std::vector<std::string> Lines(int ms = 0);
