@@ -157,7 +157,7 @@ private:
     void OnBarScroll(QObject *sender, int code);
     // A press on a scroll bar gives the focus back to the editor.
     void OnBarMouseDown();
-    // The plain text paint: the visible lines in the font and the caret.
+    // The visible rows by runs of equally coloured cells (edit_paint.h), then the caret.
     void PaintText(QPainter &p, const QRect &clip);
 
     EditModel FModel;

@@ -51,7 +51,7 @@ void BlockAfterLineRemoved(EditModel &m, int line)
     corner(m.FBlockEndLine, m.FBlockEndCol);
 }
 
-void MoveMovementKey(EditModel &m, int key, bool ctrl)
+void MoveCursorByKey(EditModel &m, int key, bool ctrl)
 {
     const int cl = m.FCursorLine, cc = m.FCursorCol;
     switch (key) {
@@ -219,7 +219,7 @@ void ProcessKey(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifie
     const bool ctrlOnly = ctrl && !shift && !alt;
     const int oldLine = m.FCursorLine, oldCol = m.FCursorCol;
 
-    MoveMovementKey(m, key, ctrl);
+    MoveCursorByKey(m, key, ctrl);
     if (shift)
         EditBlocks::MarkBlock(m, pbStream, oldLine, oldCol);
     else if (alt)
