@@ -169,8 +169,6 @@ std::unique_ptr<Channel> OpenSerialChannelWith(const ChannelSettings &cs, Exchan
         ShowOpenError(host, cs.ComPortName, ErrorText(err));
         return nullptr;
     }
-    // Queue sizes: a tty's driver queues are fixed by the kernel; the
-    // channel's own reply buffer is 4096 bytes.
     // Line settings: a rate the port cannot take fails the open.
     err = port->SetLine(cs.BaudRate, cs.EvenParity);
     if (err != 0) {
@@ -181,7 +179,6 @@ std::unique_ptr<Channel> OpenSerialChannelWith(const ChannelSettings &cs, Exchan
     }
     // Time-outs.
     port->SetTimeouts(IntervalTimeoutForBaud(cs.BaudRate), kSerialTotalTimeoutMs);
-    // "Transmit queue empty" needs no mask here: WaitTxEmpty drains.
     // DTR for good with "DTR Always ON".
     if (cs.DTRAlwaysOn)
         port->SetDtr(true);
