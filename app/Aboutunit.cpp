@@ -1,4 +1,4 @@
-#include "Aboutunit.h"
+#include "app/Aboutunit.h"
 
 #include <QDesktopServices>
 #include <QMouseEvent>
@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "app_resources.h"
-#include "shadow_label.h"
+#include "app/app_resources.h"
+#include "app/shadow_label.h"
 
 TAboutForm *AboutForm = nullptr;
 

@@ -1,4 +1,4 @@
-#include "Selconnunit.h"
+#include "app/Selconnunit.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -17,13 +17,13 @@
 #include <tuple>
 #include <utility>
 
-#include "Aboutunit.h"
-#include "app_resources.h"
-#include "Tarvix_unit.h"
+#include "app/Aboutunit.h"
+#include "app/app_resources.h"
+#include "view/Tarvix_unit.h"
 #include "app/exchange_setup.h"
-#include "serial_ports.h"
-#include "shadow_label.h"
-#include "tarvix_settings.h"
+#include "platform/serial_ports.h"
+#include "app/shadow_label.h"
+#include "app/tarvix_settings.h"
 
 TSelConnForm *SelConnForm = nullptr;
 

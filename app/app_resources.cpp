@@ -1,4 +1,4 @@
-#include "app_resources.h"
+#include "app/app_resources.h"
 
 #include <QtGlobal>
 

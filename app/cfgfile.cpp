@@ -1,4 +1,4 @@
-#include "cfgfile.h"
+#include "app/cfgfile.h"
 
 #include <cerrno>
 #include <climits>
@@ -15,7 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "regular_file.h"
+#include "platform/regular_file.h"
 
 namespace {
 

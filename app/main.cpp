@@ -5,10 +5,10 @@
 #include <QIcon>
 #include <exception>
 
-#include "fonts.h"
-#include "Selconnunit.h"
-#include "app_resources.h"
-#include "tarvix_app.h"
+#include "view/fonts.h"
+#include "app/Selconnunit.h"
+#include "app/app_resources.h"
+#include "app/tarvix_app.h"
 
 int main(int argc, char **argv)
 {

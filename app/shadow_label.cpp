@@ -1,4 +1,4 @@
-#include "shadow_label.h"
+#include "app/shadow_label.h"
 
 #include <QPainter>
 

@@ -1,12 +1,12 @@
-#include "tarvix_app.h"
+#include "app/tarvix_app.h"
 
 #include <QMessageBox>
 #include <cstdio>
 #include <exception>
 
-#include "Aboutunit.h"
-#include "Selconnunit.h"
-#include "Tarvix_unit.h"
+#include "app/Aboutunit.h"
+#include "app/Selconnunit.h"
+#include "view/Tarvix_unit.h"
 
 TarvixApplication::TarvixApplication(int &argc, char **argv) : QApplication(argc, argv) {}
 

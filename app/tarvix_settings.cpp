@@ -1,8 +1,8 @@
-#include "tarvix_settings.h"
+#include "app/tarvix_settings.h"
 
 #include <cstring>
 
-#include "cfgfile.h"
+#include "app/cfgfile.h"
 
 namespace {
 

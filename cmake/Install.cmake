@@ -1,31 +1,20 @@
 # Install rules and the Debian package.
 include(GNUInstallDirs)
 
-foreach(prog tarvix tarvix-poll tarvix-slave tarvix-edit)
-  if(TARGET ${prog})
-    install(TARGETS ${prog} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  endif()
-endforeach()
+install(TARGETS tarvix tarvix-poll tarvix-slave tarvix-edit RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS ${CMAKE_SOURCE_DIR}/packaging/tarvix-launch DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/tarvix.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
 # The program's icon in the hicolor theme: the drawing itself, and PNGs of
 # the usual sizes rendered from it.
-set(TARVIX_ICON_SVG ${CMAKE_SOURCE_DIR}/resources/tarvix.svg)
-if(EXISTS ${TARVIX_ICON_SVG})
-  install(FILES ${TARVIX_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-endif()
+install(FILES ${CMAKE_SOURCE_DIR}/resources/tarvix.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 foreach(size 16 22 24 32 48 64 128 256)
-  set(png ${CMAKE_SOURCE_DIR}/resources/icons/${size}x${size}/tarvix.png)
-  if(EXISTS ${png})
-    install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
-  endif()
+  install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/${size}x${size}/tarvix.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
 
 # The Designer plugin goes where Qt Designer looks for plugins.
-if(TARGET tarvix_designer_plugin)
-  install(TARGETS tarvix_designer_plugin LIBRARY DESTINATION ${QT6_INSTALL_PLUGINS}/designer)
-endif()
+install(TARGETS tarvix_designer_plugin LIBRARY DESTINATION ${QT6_INSTALL_PLUGINS}/designer)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tarvix)

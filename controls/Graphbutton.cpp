@@ -1,4 +1,4 @@
-#include "Graphbutton.h"
+#include "controls/Graphbutton.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -7,8 +7,8 @@
 #include <QPainter>
 #include <QTimer>
 
-#include "Gtextfield.h"
-#include "palette.h"
+#include "controls/Gtextfield.h"
+#include "controls/palette.h"
 
 namespace {
 

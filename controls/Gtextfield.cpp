@@ -1,4 +1,4 @@
-#include "Gtextfield.h"
+#include "controls/Gtextfield.h"
 
 #include <clocale>
 #include <cstdarg>
@@ -9,7 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "palette.h"
+#include "controls/palette.h"
 
 TGTextField::TGTextField(QWidget *parent)
     : QWidget(parent)

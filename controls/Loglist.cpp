@@ -1,4 +1,4 @@
-#include "Loglist.h"
+#include "controls/Loglist.h"
 
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -14,8 +14,8 @@
 #include <cstring>
 #include <sys/stat.h>
 
-#include "palette.h"
-#include "regular_file.h"
+#include "controls/palette.h"
+#include "platform/regular_file.h"
 
 TLogList::TLogList(QWidget *owner) : QAbstractScrollArea(owner)
 {

@@ -15,9 +15,9 @@
 #include <functional>
 #include <string>
 
-#include "log_format.h"
-#include "log_lines.h"
-#include "syslog.h"
+#include "controls/log_format.h"
+#include "controls/log_lines.h"
+#include "controls/syslog.h"
 
 class QPainter;
 

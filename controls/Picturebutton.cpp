@@ -1,9 +1,9 @@
-#include "Picturebutton.h"
+#include "controls/Picturebutton.h"
 
 #include <QKeyEvent>
 #include <QPainter>
 
-#include "palette.h"
+#include "controls/palette.h"
 
 TPictureButton::TPictureButton(QWidget *parent)
     : TGraphButtonBase(parent)

@@ -5,7 +5,7 @@
 // repeats included.
 #pragma once
 
-#include "Graphbutton.h"
+#include "controls/Graphbutton.h"
 
 class TPictureButton : public TGraphButtonBase
 {

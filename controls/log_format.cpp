@@ -1,4 +1,4 @@
-#include "log_format.h"
+#include "controls/log_format.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "palette.h"
+#include "controls/palette.h"
 
 namespace {
 

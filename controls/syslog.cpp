@@ -1,6 +1,6 @@
 // The system log entry point: forwards to the process-wide default log list.
 
-#include "syslog.h"
+#include "controls/syslog.h"
 
 #include <atomic>
 #include <thread>

@@ -1,11 +1,11 @@
-#include "tarvix_designer_plugin.h"
+#include "designer/tarvix_designer_plugin.h"
 
-#include "Graphbutton.h"
-#include "Gtextfield.h"
-#include "Loglist.h"
-#include "Nscrollbar.h"
-#include "Picturebutton.h"
-#include "Progedit.h"
+#include "controls/Graphbutton.h"
+#include "controls/Gtextfield.h"
+#include "controls/Loglist.h"
+#include "controls/editor/Nscrollbar.h"
+#include "controls/Picturebutton.h"
+#include "controls/editor/Progedit.h"
 
 TarvixWidgetPlugin::TarvixWidgetPlugin(const PaletteEntry &entry, QObject *parent)
     : QObject(parent), FEntry(entry)

@@ -6,7 +6,7 @@
 #include <QtUiPlugin/QDesignerCustomWidgetCollectionInterface>
 #include <QtUiPlugin/QDesignerCustomWidgetInterface>
 
-#include "palette.h"
+#include "controls/palette.h"
 
 class TarvixWidgetPlugin : public QObject, public QDesignerCustomWidgetInterface
 {

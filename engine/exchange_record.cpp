@@ -1,10 +1,10 @@
 // The main window's side of the exchange record.
 
-#include "exchange_record.h"
+#include "engine/exchange_record.h"
 
 #include <algorithm>
 
-#include "Modbus_thread_unit.h"
+#include "engine/Modbus_thread_unit.h"
 
 ExchangeRecord::ExchangeRecord() = default;
 ExchangeRecord::~ExchangeRecord() = default;

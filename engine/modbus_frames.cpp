@@ -1,6 +1,6 @@
 // Modbus request layouts, framings, CRC-16 and the reply checks.
 
-#include "modbus_frames.h"
+#include "engine/modbus_frames.h"
 
 #include <array>
 #include <cstdio>

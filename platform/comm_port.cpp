@@ -1,7 +1,7 @@
 // The termios comm port. termios2 (from the kernel's headers) sets any baud
 // rate through BOTHER, 14400 and 28800 included; glibc's <termios.h> and
 // <sys/ioctl.h> clash with those headers, so ioctl is declared here.
-#include "comm_port.h"
+#include "platform/comm_port.h"
 
 #include <asm/termios.h>
 #include <cerrno>
@@ -15,7 +15,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include "ticks.h"
+#include "platform/ticks.h"
 
 extern "C" int ioctl(int fd, unsigned long request, ...) noexcept;
 

@@ -1,4 +1,4 @@
-#include "recording_comm_port.h"
+#include "platform/recording_comm_port.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "comm_port.h"
+#include "platform/comm_port.h"
 
 // State shared between a test and the port it handed to the code under test.
 struct PortRecord {

@@ -1,4 +1,4 @@
-#include "serial_ports.h"
+#include "platform/serial_ports.h"
 
 #include <cerrno>
 #include <cstdio>

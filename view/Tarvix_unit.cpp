@@ -1,4 +1,4 @@
-#include "Tarvix_unit.h"
+#include "view/Tarvix_unit.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -10,12 +10,12 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "Graphbutton.h"
-#include "Gtextfield.h"
-#include "Modbus_thread_unit.h"
-#include "gui_host.h"
-#include "register_grid.h"
-#include "register_text.h"
+#include "controls/Graphbutton.h"
+#include "controls/Gtextfield.h"
+#include "engine/Modbus_thread_unit.h"
+#include "view/gui_host.h"
+#include "view/register_grid.h"
+#include "view/register_text.h"
 
 TTarvix_Form *Tarvix_Form = nullptr;
 

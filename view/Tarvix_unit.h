@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "exchange_record.h"
+#include "engine/exchange_record.h"
 
 class QCheckBox;
 class QFrame;

@@ -1,4 +1,4 @@
-#include "fonts.h"
+#include "view/fonts.h"
 
 #include <QFont>
 

@@ -1,4 +1,4 @@
-#include "register_text.h"
+#include "view/register_text.h"
 
 #include <cctype>
 #include <cstdio>

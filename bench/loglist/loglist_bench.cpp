@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "Loglist.h"
+#include "controls/Loglist.h"
 
 namespace {
 

@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "Modbus_thread_unit.h"
-#include "comm_port.h"
-#include "modbus_frames.h"
-#include "engine_test_support.h"
-#include "serial_channel.h"
-#include "test_host.h"
-#include "ticks.h"
+#include "engine/Modbus_thread_unit.h"
+#include "platform/comm_port.h"
+#include "engine/modbus_frames.h"
+#include "tests/engine/engine_test_support.h"
+#include "engine/serial_channel.h"
+#include "tests/engine/serial/test_host.h"
+#include "platform/ticks.h"
 
 namespace {
 

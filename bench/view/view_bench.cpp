@@ -13,11 +13,11 @@
 #include <vector>
 #include <algorithm>
 
-#include "Modbus_thread_unit.h"
-#include "Tarvix_unit.h"
-#include "fonts.h"
-#include "gui_host.h"
-#include "slave_process.h"
+#include "engine/Modbus_thread_unit.h"
+#include "view/Tarvix_unit.h"
+#include "view/fonts.h"
+#include "view/gui_host.h"
+#include "tests/view/slave_process.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The settings library: matching rules, number reading, insertion rules,
 // handles, line endings and the rewrite.
 
-#include "cfgfile.h"
-#include "test_dir.h"
+#include "app/cfgfile.h"
+#include "tests/app/test_dir.h"
 
 #include <csignal>
 #include <algorithm>

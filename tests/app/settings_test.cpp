@@ -2,9 +2,9 @@
 // bytes written back, against golden files.
 
 #include "../special_files.h"
-#include "cfgfile.h"
-#include "tarvix_settings.h"
-#include "test_dir.h"
+#include "app/cfgfile.h"
+#include "app/tarvix_settings.h"
+#include "tests/app/test_dir.h"
 
 #include <functional>
 #include <ostream>

@@ -8,8 +8,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "Graphbutton.h"
-#include "control_test_util.h"
+#include "controls/Graphbutton.h"
+#include "tests/controls/control_test_util.h"
 
 namespace {
 

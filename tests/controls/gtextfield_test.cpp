@@ -10,8 +10,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "Gtextfield.h"
-#include "control_test_util.h"
+#include "controls/Gtextfield.h"
+#include "tests/controls/control_test_util.h"
 
 namespace {
 const QString Black = QStringLiteral("#000000");

@@ -4,8 +4,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "Picturebutton.h"
-#include "control_test_util.h"
+#include "controls/Picturebutton.h"
+#include "tests/controls/control_test_util.h"
 
 namespace {
 

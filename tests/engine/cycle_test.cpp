@@ -9,10 +9,10 @@
 #include <thread>
 #include <unistd.h>
 
-#include "engine_test_support.h"
-#include "modbus_frames.h"
-#include "syslog.h"
-#include "ticks.h"
+#include "tests/engine/engine_test_support.h"
+#include "engine/modbus_frames.h"
+#include "controls/syslog.h"
+#include "platform/ticks.h"
 
 namespace {
 

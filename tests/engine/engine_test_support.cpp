@@ -1,4 +1,4 @@
-#include "engine_test_support.h"
+#include "tests/engine/engine_test_support.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -15,7 +15,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "ticks.h"
+#include "platform/ticks.h"
 
 bool PeerProcess::Start(const std::string &path, const std::vector<std::string> &args)
 {

@@ -11,8 +11,8 @@
 
 #include <sys/types.h>
 
-#include "Modbus_thread_unit.h"
-#include "mailbox_host.h"
+#include "engine/Modbus_thread_unit.h"
+#include "engine/mailbox_host.h"
 
 // A child process that prints "PORT n" (or another first line) on start.
 class PeerProcess {

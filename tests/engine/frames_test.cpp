@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine_test_support.h"
-#include "modbus_frames.h"
+#include "tests/engine/engine_test_support.h"
+#include "engine/modbus_frames.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine_test_support.h"
-#include "modbus_frames.h"
+#include "tests/engine/engine_test_support.h"
+#include "engine/modbus_frames.h"
 
 namespace {
 

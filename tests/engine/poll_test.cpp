@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <sys/wait.h>
 
-#include "engine_test_support.h"
+#include "tests/engine/engine_test_support.h"
 
 namespace {
 

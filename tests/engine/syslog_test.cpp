@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "syslog.h"
+#include "controls/syslog.h"
 
 namespace {
 

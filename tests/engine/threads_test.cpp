@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine_test_support.h"
-#include "ticks.h"
+#include "tests/engine/engine_test_support.h"
+#include "platform/ticks.h"
 
 namespace {
 

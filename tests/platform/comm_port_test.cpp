@@ -14,9 +14,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "comm_port.h"
-#include "serial_ports.h"
-#include "ticks.h"
+#include "platform/comm_port.h"
+#include "platform/serial_ports.h"
+#include "platform/ticks.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "Progedit.h"
-#include "edit_window.h"
+#include "controls/editor/Progedit.h"
+#include "tools/edit/edit_window.h"
 
 class EditWindowTest : public QObject
 {

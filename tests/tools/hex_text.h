@@ -1,6 +1,6 @@
 #pragma once
 // Frames written as hex text in the tests: "01 03 00 00" <-> bytes.
-#include "slave_core.h"
+#include "tools/slave/slave_core.h"
 
 #include <sstream>
 #include <string>

@@ -1,6 +1,6 @@
 // The simulator's answers and fault plan, without sockets.
-#include "hex_text.h"
-#include "slave_core.h"
+#include "tests/tools/hex_text.h"
+#include "tools/slave/slave_core.h"
 
 #include <gtest/gtest.h>
 

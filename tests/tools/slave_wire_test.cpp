@@ -1,8 +1,8 @@
 // tarvix-slave as a process, driven over loopback sockets and a
 // pseudo-terminal with hand-built frames.
-#include "modbus_frames.h"
-#include "hex_text.h"
-#include "slave_core.h"
+#include "engine/modbus_frames.h"
+#include "tests/tools/hex_text.h"
+#include "tools/slave/slave_core.h"
 
 #include <gtest/gtest.h>
 

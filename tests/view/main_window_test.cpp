@@ -19,14 +19,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "Graphbutton.h"
-#include "Gtextfield.h"
-#include "Modbus_thread_unit.h"
-#include "Tarvix_unit.h"
-#include "fonts.h"
-#include "gui_host.h"
-#include "register_text.h"
-#include "slave_process.h"
+#include "controls/Graphbutton.h"
+#include "controls/Gtextfield.h"
+#include "engine/Modbus_thread_unit.h"
+#include "view/Tarvix_unit.h"
+#include "view/fonts.h"
+#include "view/gui_host.h"
+#include "view/register_text.h"
+#include "tests/view/slave_process.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <QElapsedTimer>
 #include <QStringList>
 
-#include "engine_test_support.h"
+#include "tests/engine/engine_test_support.h"
 
 class SlaveProcess {
 public:

@@ -1,13 +1,13 @@
 // Command line and output line of tarvix-poll.
 
-#include "poll_options.h"
+#include "tools/poll/poll_options.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
-#include "modbus_frames.h"
+#include "engine/modbus_frames.h"
 
 const char kPollUsage[] =
     "usage: tarvix-poll (--tcp HOST:PORT | --udp HOST:PORT [--local-port N] |\n"

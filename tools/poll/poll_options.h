@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "exchange_record.h"
+#include "engine/exchange_record.h"
 
 struct PollOptions {
     int connType = -1;             // 0 TCP, 1 UDP, 2 serial port

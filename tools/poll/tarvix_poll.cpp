@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "Modbus_thread_unit.h"
-#include "mailbox_host.h"
-#include "poll_options.h"
-#include "ticks.h"
+#include "engine/Modbus_thread_unit.h"
+#include "engine/mailbox_host.h"
+#include "tools/poll/poll_options.h"
+#include "platform/ticks.h"
 
 namespace {
 

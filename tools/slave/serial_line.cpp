@@ -1,4 +1,4 @@
-#include "serial_line.h"
+#include "tools/slave/serial_line.h"
 
 #include <cerrno>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "slave_core.h"
+#include "tools/slave/slave_core.h"
 
-#include "modbus_frames.h"
+#include "engine/modbus_frames.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -4,9 +4,9 @@
 // tcp clients at once, the udp sockets or the serial line, and the replies
 // waiting for their time. Every wait is bounded; the program ends by itself.
 
-#include "serial_line.h"
-#include "modbus_frames.h"
-#include "slave_core.h"
+#include "tools/slave/serial_line.h"
+#include "engine/modbus_frames.h"
+#include "tools/slave/slave_core.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

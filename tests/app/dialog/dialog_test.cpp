@@ -17,13 +17,13 @@
 #include <stdexcept>
 
 #include "../../special_files.h"
-#include "Aboutunit.h"
-#include "Selconnunit.h"
-#include "Tarvix_unit.h"
-#include "dialog_support.h"
-#include "fonts.h"
-#include "serial_ports.h"
-#include "tarvix_app.h"
+#include "app/Aboutunit.h"
+#include "app/Selconnunit.h"
+#include "view/Tarvix_unit.h"
+#include "tests/app/dialog/dialog_support.h"
+#include "view/fonts.h"
+#include "platform/serial_ports.h"
+#include "app/tarvix_app.h"
 
 namespace {
 

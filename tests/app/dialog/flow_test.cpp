@@ -19,12 +19,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "Modbus_thread_unit.h"
-#include "Selconnunit.h"
-#include "Tarvix_unit.h"
-#include "dialog_support.h"
-#include "fonts.h"
-#include "tarvix_app.h"
+#include "engine/Modbus_thread_unit.h"
+#include "app/Selconnunit.h"
+#include "view/Tarvix_unit.h"
+#include "tests/app/dialog/dialog_support.h"
+#include "view/fonts.h"
+#include "app/tarvix_app.h"
 
 namespace {
 

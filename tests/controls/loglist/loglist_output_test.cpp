@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "../../special_files.h"
-#include "loglist_test_util.h"
+#include "tests/controls/loglist/loglist_test_util.h"
 
 using Strings = std::vector<std::string>;
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "Loglist.h"
+#include "controls/Loglist.h"
 
 // 7 March 2016, 09:05:02.045.
 inline TLogTime FixedTime()

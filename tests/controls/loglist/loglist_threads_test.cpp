@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "loglist_test_util.h"
+#include "tests/controls/loglist/loglist_test_util.h"
 
 TEST(LogListThreads, EveryMessageArrivesOnceAndInOrder)
 {

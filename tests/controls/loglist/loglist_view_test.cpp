@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "loglist_test_util.h"
+#include "tests/controls/loglist/loglist_test_util.h"
 #include "ui_loglist_form.h"
 
 namespace {

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "Modbus_thread_unit.h"
-#include "modbus_frames.h"
-#include "recording_comm_port.h"
-#include "serial_channel.h"
-#include "test_host.h"
-#include "ticks.h"
+#include "engine/Modbus_thread_unit.h"
+#include "engine/modbus_frames.h"
+#include "platform/recording_comm_port.h"
+#include "engine/serial_channel.h"
+#include "tests/engine/serial/test_host.h"
+#include "platform/ticks.h"
 
 namespace {
 

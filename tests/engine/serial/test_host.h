@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "exchange_host.h"
+#include "engine/exchange_host.h"
 
 struct ShownBox {
     std::string text;
