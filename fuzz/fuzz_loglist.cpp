@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "Loglist.h"
-#include "fuzz_dir.h"
+#include "controls/Loglist.h"
+#include "fuzz/fuzz_dir.h"
 
 namespace {
 

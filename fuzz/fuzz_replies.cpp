@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "modbus_frames.h"
+#include "engine/modbus_frames.h"
 
 namespace {
 
