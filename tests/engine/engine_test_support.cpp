@@ -16,80 +16,7 @@
 #include <unistd.h>
 
 #include "platform/ticks.h"
-
-bool PeerProcess::Start(const std::string &path, const std::vector<std::string> &args)
-{
-    int fds[2];
-    if (path.empty() || pipe2(fds, O_CLOEXEC) != 0)
-        return false;
-    std::vector<char *> argv;
-    argv.push_back(const_cast<char *>(path.c_str()));
-    for (const auto &a : args)
-        argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_ = fork();
-    if (pid_ == 0) {
-        dup2(fds[1], 1);
-        execv(path.c_str(), argv.data());
-        _exit(127);
-    }
-    close(fds[1]);
-    fd_ = fds[0];
-    if (pid_ < 0)
-        return false;
-    const uint32_t start = TickCountMs();
-    while (lines_.empty() && TickCountMs() - start < 5000)
-        Lines(100);
-    if (lines_.empty())
-        return false;
-    firstLine_ = lines_.front();
-    lines_.erase(lines_.begin());
-    if (firstLine_.rfind("PORT ", 0) == 0)
-        port_ = std::atoi(firstLine_.c_str() + 5);
-    return true;
-}
-
-std::vector<std::string> PeerProcess::Lines(int ms)
-{
-    if (fd_ >= 0) {
-        pollfd p{fd_, POLLIN, 0};
-        while (poll(&p, 1, ms) > 0) {
-            char buf[4096];
-            const ssize_t n = read(fd_, buf, sizeof buf);
-            if (n <= 0)
-                break;
-            buffer_.append(buf, static_cast<size_t>(n));
-            ms = 0;
-        }
-        for (size_t nl; (nl = buffer_.find('\n')) != std::string::npos;) {
-            lines_.push_back(buffer_.substr(0, nl));
-            buffer_.erase(0, nl + 1);
-        }
-    }
-    return lines_;
-}
-
-void PeerProcess::Stop()
-{
-    if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-        int status = 0;
-        const uint32_t start = TickCountMs();
-        while (waitpid(pid_, &status, WNOHANG) == 0) {
-            if (TickCountMs() - start > 2000) {
-                kill(pid_, SIGKILL);
-                waitpid(pid_, &status, 0);
-                break;
-            }
-            SleepMs(5);
-        }
-        pid_ = -1;
-    }
-    if (fd_ >= 0) {
-        close(fd_);
-        fd_ = -1;
-    }
-}
+#include "tests/support/wait_for.h"
 
 std::string ProgramPath(const char *envName)
 {
@@ -108,17 +35,6 @@ int RefusingPort()
     getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
     close(fd);
     return ntohs(a.sin_port);
-}
-
-std::string HexBytes(const uint8_t *p, int n)
-{
-    std::string s;
-    char b[4];
-    for (int i = 0; i < n; ++i) {
-        std::snprintf(b, sizeof b, i ? " %02X" : "%02X", p[i]);
-        s += b;
-    }
-    return s;
 }
 
 std::atomic<uint32_t> g_testSleeps{0};
@@ -195,13 +111,7 @@ void RecordingHost::OnMessageBox(const std::string &text, const std::string &cap
 
 bool RecordingHost::ServeUntil(const std::function<bool()> &pred, int ms)
 {
-    const uint32_t start = TickCountMs();
-    while (!pred()) {
-        if (TickCountMs() - start > static_cast<uint32_t>(ms))
-            return false;
-        ServeFor(10);
-    }
-    return true;
+    return WaitFor(pred, ms, [this] { ServeFor(10); });
 }
 
 void FillNetRecord(ExchangeRecord &rec, uint8_t connType, int port, bool crcFraming, uint16_t start,

@@ -1,7 +1,6 @@
 #pragma once
-// Shared by the engine's tests and benchmarks: a peer started as a child
-// process (the simulator or the libmodbus slave), and a host that records
-// every Display.
+// Shared by the engine's tests and benchmarks: a host that records every
+// Display, and records filled for loopback connections.
 
 #include <atomic>
 #include <cstdint>
@@ -12,39 +11,9 @@
 #include <sys/types.h>
 
 #include "engine/Modbus_thread_unit.h"
+#include "tests/support/child_process.h"
+#include "tests/support/hex.h"
 #include "engine/mailbox_host.h"
-
-// A child process that prints "PORT n" (or another first line) on start.
-class PeerProcess {
-public:
-    PeerProcess() = default;
-    ~PeerProcess() { Stop(); }
-    PeerProcess(const PeerProcess &) = delete;
-    PeerProcess &operator=(const PeerProcess &) = delete;
-
-    // Starts `path args...` and reads its first line within 5 s. False when
-    // it did not start or its first line did not come.
-    bool Start(const std::string &path, const std::vector<std::string> &args);
-    // The number after "PORT " in the first line, 0 if none.
-    int Port() const { return port_; }
-    pid_t Pid() const { return pid_; }
-    const std::string &FirstLine() const { return firstLine_; }
-    // Further lines printed so far (waits up to `ms` for more to come).
-    std::vector<std::string> Lines(int ms = 0);
-    // SIGTERM, then SIGKILL after 2 s; reaps the child.
-    void Stop();
-
-private:
-    pid_t pid_ = -1;
-    int fd_ = -1;
-    int port_ = 0;
-    std::string firstLine_;
-    std::string buffer_;
-    std::vector<std::string> lines_;
-};
-
-// Bytes as upper-case hex pairs separated by single blanks.
-std::string HexBytes(const uint8_t *p, int n);
 
 // Path of a program given by CMake in the environment, "" if absent.
 std::string ProgramPath(const char *envName);

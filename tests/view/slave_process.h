@@ -16,7 +16,7 @@ public:
         std::vector<std::string> args{"--tcp", "0", "--seconds", std::to_string(seconds)};
         for (const QString &a : extraArgs)
             args.push_back(a.toStdString());
-        if (peer_.Start(TARVIX_SLAVE_PATH, args))
+        if (peer_.Start(SlavePath(), args))
             port_ = quint16(peer_.Port());
     }
 

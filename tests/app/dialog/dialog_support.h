@@ -13,13 +13,10 @@
 #include <QTimer>
 
 #include <functional>
+#include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "tests/support/child_process.h"
 
 // Makes a fresh temporary directory the current directory for the life of
 // the object, and restores the previous one afterwards.
@@ -112,90 +109,30 @@ inline QString TextOfModalBox(const std::function<void()> &action)
     return text;
 }
 
-#ifdef TARVIX_SLAVE_PATH
-// The simulator as a child process on 127.0.0.1, its output read through a
-// pipe; ended by its process id when the object goes. A plain fork and exec
-// keeps it usable under the thread sanitizer.
+// The simulator as a child process on 127.0.0.1; ended by its process id
+// when the object goes.
 class SlaveProcess {
 public:
     explicit SlaveProcess(const QStringList &args)
     {
-        int fds[2];
-        if (pipe2(fds, O_CLOEXEC) != 0)
-            return;
-        std::vector<QByteArray> keep{QByteArrayLiteral(TARVIX_SLAVE_PATH)};
-        for (const QString &a : args)
-            keep.push_back(a.toLocal8Bit());
-        std::vector<char *> argv;
-        for (QByteArray &a : keep)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(fds[1], 1);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(fds[1]);
-        fd_ = fds[0];
-        QElapsedTimer t;
-        t.start();
-        while (pid_ > 0 && lines_.isEmpty() && t.elapsed() < 5000)
-            Read(100);
-        if (!lines_.isEmpty() && lines_.first().startsWith("PORT "))
-            port_ = lines_.takeFirst().mid(5).toInt();
+        std::vector<std::string> a;
+        for (const QString &arg : args)
+            a.push_back(arg.toStdString());
+        peer_.Start(SlavePath(), a);
     }
-    ~SlaveProcess()
-    {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            QElapsedTimer t;
-            t.start();
-            while (waitpid(pid_, nullptr, WNOHANG) == 0) {
-                if (t.elapsed() > 3000) {
-                    kill(pid_, SIGKILL);
-                    waitpid(pid_, nullptr, 0);
-                    break;
-                }
-                usleep(10000);
-            }
-        }
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    int port() const { return port_; }
-    // The request lines ("REQ ...") printed so far with --log.
+    int port() const { return peer_.Port(); }
+    // The lines after the first ("REQ ..." with --log) printed so far.
     QList<QByteArray> requests()
     {
-        Read(0);
-        return lines_;
+        QList<QByteArray> out;
+        for (const std::string &line : peer_.Lines(0))
+            out.append(QByteArray::fromStdString(line));
+        return out;
     }
 
 private:
-    void Read(int ms)
-    {
-        pollfd p{fd_, POLLIN, 0};
-        while (fd_ >= 0 && poll(&p, 1, ms) > 0) {
-            char buf[4096];
-            const ssize_t n = read(fd_, buf, sizeof buf);
-            if (n <= 0)
-                break;
-            buffer_.append(buf, n);
-            ms = 0;
-        }
-        for (qsizetype nl; (nl = buffer_.indexOf('\n')) >= 0;) {
-            lines_.append(buffer_.left(nl));
-            buffer_.remove(0, nl + 1);
-        }
-    }
-
-    pid_t pid_ = -1;
-    int fd_ = -1;
-    int port_ = 0;
-    QByteArray buffer_;
-    QList<QByteArray> lines_;
+    PeerProcess peer_;
 };
-#endif
 
 // A settings file for a TCP connection to the simulator on 127.0.0.1.
 inline QByteArray LoopbackSettings(int port, int startReg, int count)
