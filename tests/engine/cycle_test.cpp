@@ -24,12 +24,7 @@ std::string CrcHex(std::vector<uint8_t> frame)
 
 class Cycle : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        slavePath_ = ProgramPath("TARVIX_SLAVE");
-        if (slavePath_.empty())
-            GTEST_SKIP() << "TARVIX_SLAVE not set";
-    }
+    void SetUp() override { slavePath_ = SlavePath(); }
     void TearDown() override
     {
         StopExchange(rec, host);
@@ -82,7 +77,7 @@ TEST_F(Cycle, ReadsStoreRegistersInBothFramingsOverTcpAndUdp)
         std::vector<std::string> args{c.connType == 0 ? "--tcp" : "--udp", "0", "--seconds", "60"};
         if (c.crc)
             args.push_back("--modbus-ip");
-        ASSERT_TRUE(s.Start(ProgramPath("TARVIX_SLAVE"), args));
+        ASSERT_TRUE(s.Start(SlavePath(), args));
         RecordingHost h(rec);
         FillNetRecord(rec, c.connType, s.Port(), c.crc, 100, 10, 0);
         StartExchange(rec, h);

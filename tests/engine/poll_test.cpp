@@ -42,7 +42,7 @@ RunResult RunPoll(const std::string &args)
 
 TEST(Poll, LinesWriteAndExitCodes)
 {
-    const std::string slavePath = ProgramPath("TARVIX_SLAVE");
+    const std::string slavePath = SlavePath();
     if (slavePath.empty() || ProgramPath("TARVIX_POLL").empty())
         GTEST_SKIP() << "programs not set";
     PeerProcess slave;
@@ -86,7 +86,7 @@ TEST(Poll, LinesWriteAndExitCodes)
 // end it; a live slave gives exactly one line, of the first exchange.
 TEST(Poll, OneCycleExitStatusIsSteady)
 {
-    const std::string slavePath = ProgramPath("TARVIX_SLAVE");
+    const std::string slavePath = SlavePath();
     if (slavePath.empty() || ProgramPath("TARVIX_POLL").empty())
         GTEST_SKIP() << "programs not set";
     PeerProcess slave;

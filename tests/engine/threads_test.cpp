@@ -12,9 +12,7 @@ namespace {
 
 TEST(StartStop, HundredTimesAgainstLiveSlaves)
 {
-    const std::string path = ProgramPath("TARVIX_SLAVE");
-    if (path.empty())
-        GTEST_SKIP() << "TARVIX_SLAVE not set";
+    const std::string path = SlavePath();
     PeerProcess tcp, udp;
     ASSERT_TRUE(tcp.Start(path, {"--tcp", "0", "--seconds", "300"}));
     ASSERT_TRUE(udp.Start(path, {"--udp", "0", "--seconds", "300"}));
