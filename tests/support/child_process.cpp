@@ -30,7 +30,7 @@ bool PeerProcess::Start(const std::string &path, const std::vector<std::string> 
     if (pid_ < 0)
         return false;
     const uint32_t start = TickCountMs();
-    while (lines_.empty() && TickCountMs() - start < 5000)
+    while (lines_.empty() && !eof_ && TickCountMs() - start < 5000)
         Lines(100);
     if (lines_.empty())
         return false;
@@ -48,8 +48,10 @@ std::vector<std::string> PeerProcess::Lines(int ms)
         while (poll(&p, 1, ms) > 0) {
             char buf[4096];
             const ssize_t n = read(fd_, buf, sizeof buf);
-            if (n <= 0)
+            if (n <= 0) {
+                eof_ = true;
                 break;
+            }
             buffer_.append(buf, static_cast<size_t>(n));
             ms = 0;
         }
@@ -59,6 +61,41 @@ std::vector<std::string> PeerProcess::Lines(int ms)
         }
     }
     return lines_;
+}
+
+std::string PeerProcess::NextLine(int ms)
+{
+    const uint32_t start = TickCountMs();
+    for (;;) {
+        if (taken_ < lines_.size())
+            return lines_[taken_++];
+        const int left = ms - static_cast<int>(TickCountMs() - start);
+        if (left <= 0 || eof_ || fd_ < 0)
+            return "";
+        Lines(left < 50 ? left : 50);
+    }
+}
+
+void PeerProcess::Signal(int sig)
+{
+    if (pid_ > 0)
+        kill(pid_, sig);
+}
+
+int PeerProcess::Wait(int ms)
+{
+    const uint32_t start = TickCountMs();
+    while (pid_ > 0) {
+        int st = 0;
+        if (waitpid(pid_, &st, WNOHANG) == pid_) {
+            pid_ = -1;
+            return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+        }
+        if (TickCountMs() - start >= static_cast<uint32_t>(ms))
+            break;
+        SleepMs(10);
+    }
+    return -1;
 }
 
 void PeerProcess::Stop()

@@ -24,6 +24,13 @@ public:
     const std::string &FirstLine() const { return firstLine_; }
     // Further lines printed so far (waits up to `ms` for more to come).
     std::vector<std::string> Lines(int ms = 0);
+    // The next further line that NextLine has not given yet; "" when none
+    // came within `ms` or the output ended.
+    std::string NextLine(int ms);
+    void Signal(int sig);
+    // Its exit status once it has ended (128 + the signal for a signal);
+    // -1 while it still runs after `ms`.
+    int Wait(int ms);
     // SIGTERM, then SIGKILL after 2 s; reaps the child.
     void Stop();
 
@@ -34,6 +41,8 @@ private:
     std::string firstLine_;
     std::string buffer_;
     std::vector<std::string> lines_;
+    size_t taken_ = 0;   // lines given by NextLine
+    bool eof_ = false;   // its output has ended
 };
 
 // The simulator tarvix-slave of this build.

@@ -1,6 +1,7 @@
 // tarvix-slave as a process, driven over loopback sockets and a
 // pseudo-terminal with hand-built frames.
 #include "engine/modbus_frames.h"
+#include "tests/support/child_process.h"
 #include "tests/tools/hex_text.h"
 #include "tools/slave/slave_core.h"
 
@@ -36,88 +37,18 @@ long Ms(Clock::time_point since)
     return long(std::chrono::duration_cast<milliseconds>(Clock::now() - since).count());
 }
 
-// A slave program started with the given arguments; stopped by its PID.
-class SlaveProcess {
+// A slave program started with the given arguments (for 20 s unless they
+// say otherwise); stopped by its PID.
+class SlaveProcess : public PeerProcess {
 public:
-    explicit SlaveProcess(std::vector<std::string> args, const char *program = TARVIX_SLAVE_PATH)
+    explicit SlaveProcess(std::vector<std::string> args, const std::string &program = SlavePath())
     {
-        int out[2];
-        if (pipe(out) != 0)
-            return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], 1);
-            close(out[0]);
-            close(out[1]);
-            args.insert(args.begin(), program);
-            if (std::find(args.begin(), args.end(), "--seconds") == args.end())
-                args.insert(args.end(), {"--seconds", "20"});
-            std::vector<char *> argv;
-            for (auto &a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        out_ = out[0];
-        first_ = Line(3000);
+        if (std::find(args.begin(), args.end(), "--seconds") == args.end())
+            args.insert(args.end(), {"--seconds", "20"});
+        Start(program, args);
     }
-    ~SlaveProcess()
-    {
-        if (pid_ > 0 && !exited_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (out_ >= 0)
-            close(out_);
-    }
-    const std::string &First() const { return first_; }
-    int Port() const { return std::atoi(first_.c_str() + 5); }
-
-    // The next line of its output, "" after `ms` without one.
-    std::string Line(int ms)
-    {
-        const auto start = Clock::now();
-        for (;;) {
-            const auto nl = buf_.find('\n');
-            if (nl != std::string::npos) {
-                std::string l = buf_.substr(0, nl);
-                buf_.erase(0, nl + 1);
-                return l;
-            }
-            const long left = ms - Ms(start);
-            pollfd p{out_, POLLIN, 0};
-            if (left <= 0 || poll(&p, 1, int(left)) <= 0)
-                return "";
-            char b[512];
-            const ssize_t n = read(out_, b, sizeof b);
-            if (n <= 0)
-                return "";
-            buf_.append(b, size_t(n));
-        }
-    }
-
-    // Exit status once it has ended, -1 if it is still running after `ms`.
-    int Wait(int ms)
-    {
-        for (int i = 0; i < ms / 10; ++i) {
-            int st = 0;
-            if (waitpid(pid_, &st, WNOHANG) == pid_) {
-                exited_ = true;
-                return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-            }
-            usleep(10000);
-        }
-        return -1;
-    }
-    void Signal(int sig) { kill(pid_, sig); }
-
-private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    bool exited_ = false;
-    std::string buf_, first_;
+    const std::string &First() const { return FirstLine(); }
+    std::string Line(int ms) { return NextLine(ms); }
 };
 
 class Fd {
