@@ -333,7 +333,7 @@ namespace Graphbutton {
 void Register()
 {
     RegisterComponent(ControlEntry(QStringLiteral("TGraphButton"), QStringLiteral("Graphic button"),
-                                   QStringLiteral("Graphbutton.h"), TGraphButton::DefaultSize, TGraphButton::DefaultSize,
+                                   QStringLiteral("controls/Graphbutton.h"), TGraphButton::DefaultSize, TGraphButton::DefaultSize,
                                    [](QWidget *parent) -> QWidget * { return new TGraphButton(parent); }));
 }
 

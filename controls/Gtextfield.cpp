@@ -197,7 +197,7 @@ void DrawFrame(QPainter &p, int w, int h, const QColor &leftTop, const QColor &r
 void Register()
 {
     RegisterComponent(ControlEntry(QStringLiteral("TGTextField"), QStringLiteral("Framed text field"),
-                                   QStringLiteral("Gtextfield.h"), TGTextField::DefaultWidth, TGTextField::DefaultHeight,
+                                   QStringLiteral("controls/Gtextfield.h"), TGTextField::DefaultWidth, TGTextField::DefaultHeight,
                                    [](QWidget *parent) -> QWidget * { return new TGTextField(parent); }));
 }
 

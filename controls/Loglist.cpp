@@ -524,7 +524,7 @@ void Register()
     e.className = QStringLiteral("TLogList");
     e.group = PaletteGroup;
     e.toolTip = QStringLiteral("Log list");
-    e.includeFile = QStringLiteral("Loglist.h");
+    e.includeFile = QStringLiteral("controls/Loglist.h");
     e.domXml = QStringLiteral(
         "<ui language=\"c++\"><widget class=\"TLogList\" name=\"LogList\">"
         "<property name=\"geometry\"><rect><x>0</x><y>0</y><width>185</width><height>89</height></rect></property>"

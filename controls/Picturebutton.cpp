@@ -106,7 +106,7 @@ void DrawFocusRect(QPainter &p, int left, int top, int right, int bottom)
 void Register()
 {
     RegisterComponent(ControlEntry(QStringLiteral("TPictureButton"), QStringLiteral("Picture button"),
-                                   QStringLiteral("Picturebutton.h"), TPictureButton::DefaultSize, TPictureButton::DefaultSize,
+                                   QStringLiteral("controls/Picturebutton.h"), TPictureButton::DefaultSize, TPictureButton::DefaultSize,
                                    [](QWidget *parent) -> QWidget * { return new TPictureButton(parent); }));
 }
 

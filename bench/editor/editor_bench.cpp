@@ -24,8 +24,8 @@
 #include <cstdlib>
 #include <unistd.h>
 
-#include "Nscrollbar.h"
-#include "Progedit.h"
+#include "controls/editor/Nscrollbar.h"
+#include "controls/editor/Progedit.h"
 
 namespace {
 

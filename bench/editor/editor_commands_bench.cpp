@@ -22,11 +22,11 @@
 #include <cstdlib>
 #include <functional>
 
-#include "Progedit.h"
-#include "edit_blocks.h"
-#include "edit_dialogs.h"
-#include "edit_search.h"
-#include "editor_dialog.h"
+#include "controls/editor/Progedit.h"
+#include "controls/editor/edit_blocks.h"
+#include "controls/editor/edit_dialogs.h"
+#include "controls/editor/edit_search.h"
+#include "controls/editor/editor_dialog.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Askfillcharunit.h"
+#include "controls/editor/Askfillcharunit.h"
 
 #include <QLabel>
 #include <QLineEdit>

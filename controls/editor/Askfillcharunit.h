@@ -1,7 +1,7 @@
 // The block fill dialog: asks for the character that fills a block.
 #pragma once
 
-#include "editor_dialog.h"
+#include "controls/editor/editor_dialog.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,4 +1,4 @@
-#include "Asklinenounit.h"
+#include "controls/editor/Asklinenounit.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 // The go-to-line dialog: asks for a line number, counted from 1.
 #pragma once
 
-#include "editor_dialog.h"
+#include "controls/editor/editor_dialog.h"
 
 class QLabel;
 class QSpinBox;

@@ -1,4 +1,4 @@
-#include "Nscrollbar.h"
+#include "controls/editor/Nscrollbar.h"
 
 #include <algorithm>
 #include <QImage>
@@ -8,7 +8,7 @@
 #include <QStyleOption>
 #include <QTimer>
 
-#include "palette.h"
+#include "controls/palette.h"
 
 namespace {
 
@@ -274,7 +274,7 @@ namespace Nscrollbar {
 void Register()
 {
     RegisterComponent(ControlEntry(QStringLiteral("TNScrollBar"), QStringLiteral("Scroll bar"),
-                                   QStringLiteral("Nscrollbar.h"), 121, 16,
+                                   QStringLiteral("controls/editor/Nscrollbar.h"), 121, 16,
                                    [](QWidget *parent) -> QWidget * { return new TNScrollBar(parent); }));
 }
 

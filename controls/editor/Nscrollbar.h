@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "nscroll_range.h"
+#include "controls/editor/nscroll_range.h"
 
 class QTimer;
 

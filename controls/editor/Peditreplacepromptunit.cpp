@@ -1,4 +1,4 @@
-#include "Peditreplacepromptunit.h"
+#include "controls/editor/Peditreplacepromptunit.h"
 
 #include <QFontMetrics>
 #include <QLabel>

@@ -1,7 +1,7 @@
 // The replace prompt: asks before one replacement.
 #pragma once
 
-#include "editor_dialog.h"
+#include "controls/editor/editor_dialog.h"
 
 class QLabel;
 class QPushButton;

@@ -1,11 +1,11 @@
-#include "Peditreplaceunit.h"
+#include "controls/editor/Peditreplaceunit.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "Peditsearchunit.h"
+#include "controls/editor/Peditsearchunit.h"
 
 TPEditReplaceForm::TPEditReplaceForm(QWidget *parent)
     : TEditorDialog(QStringLiteral("Поиск / Замена"), 370, 240, parent)

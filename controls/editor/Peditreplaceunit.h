@@ -1,7 +1,7 @@
 // The replace dialog: the text to find, its replacement and the options.
 #pragma once
 
-#include "editor_dialog.h"
+#include "controls/editor/editor_dialog.h"
 
 class QCheckBox;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "Peditsearchunit.h"
+#include "controls/editor/Peditsearchunit.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
 // The search dialog: the text to find and the search options.
 #pragma once
 
-#include "editor_dialog.h"
+#include "controls/editor/editor_dialog.h"
 
 class QCheckBox;
 class QLabel;

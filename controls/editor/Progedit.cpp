@@ -1,4 +1,4 @@
-#include "Progedit.h"
+#include "controls/editor/Progedit.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -11,10 +11,10 @@
 #include <QResizeEvent>
 #include <QTimer>
 
-#include "Gtextfield.h"
-#include "Nscrollbar.h"
-#include "keyb_layout.h"
-#include "palette.h"
+#include "controls/Gtextfield.h"
+#include "controls/editor/Nscrollbar.h"
+#include "controls/editor/keyb_layout.h"
+#include "controls/palette.h"
 
 namespace {
 
@@ -274,7 +274,7 @@ namespace Progedit {
 void Register()
 {
     RegisterComponent(ControlEntry(QStringLiteral("TProgEdit"), QStringLiteral("Program text editor"),
-                                   QStringLiteral("Progedit.h"), 320, 200,
+                                   QStringLiteral("controls/editor/Progedit.h"), 320, 200,
                                    [](QWidget *parent) -> QWidget * { return new TProgEdit(parent); }));
 }
 

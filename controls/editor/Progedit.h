@@ -14,8 +14,8 @@
 #include <QColor>
 #include <QWidget>
 
-#include "edit_model.h"
-#include "edit_paint.h"
+#include "controls/editor/edit_model.h"
+#include "controls/editor/edit_paint.h"
 
 class QFrame;
 class QTimer;

@@ -1,4 +1,4 @@
-#include "edit_blocks.h"
+#include "controls/editor/edit_blocks.h"
 
 #include <algorithm>
 #include <utility>
@@ -6,8 +6,8 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
-#include "edit_dialogs.h"
-#include "editor_dialog.h"
+#include "controls/editor/edit_dialogs.h"
+#include "controls/editor/editor_dialog.h"
 
 namespace EditBlocks {
 

@@ -1,4 +1,4 @@
-#include "edit_dialog_host.h"
+#include "controls/editor/edit_dialog_host.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -6,12 +6,12 @@
 #include <QPointer>
 #include <QSpinBox>
 
-#include "Askfillcharunit.h"
-#include "Asklinenounit.h"
-#include "Peditreplacepromptunit.h"
-#include "Peditreplaceunit.h"
-#include "Peditsearchunit.h"
-#include "edit_model.h"
+#include "controls/editor/Askfillcharunit.h"
+#include "controls/editor/Asklinenounit.h"
+#include "controls/editor/Peditreplacepromptunit.h"
+#include "controls/editor/Peditreplaceunit.h"
+#include "controls/editor/Peditsearchunit.h"
+#include "controls/editor/edit_model.h"
 
 namespace {
 

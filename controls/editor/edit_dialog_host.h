@@ -2,7 +2,7 @@
 // dialogs, each placed beside the caret before it is shown.
 #pragma once
 
-#include "edit_dialogs.h"
+#include "controls/editor/edit_dialogs.h"
 
 class QWidget;
 class EditModel;

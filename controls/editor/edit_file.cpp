@@ -1,4 +1,4 @@
-#include "edit_file.h"
+#include "controls/editor/edit_file.h"
 
 #include <cerrno>
 #include <cstring>

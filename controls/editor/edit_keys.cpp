@@ -1,9 +1,9 @@
-#include "edit_keys.h"
+#include "controls/editor/edit_keys.h"
 
 #include <algorithm>
 
-#include "edit_blocks.h"
-#include "edit_search.h"
+#include "controls/editor/edit_blocks.h"
+#include "controls/editor/edit_search.h"
 
 namespace EditKeys {
 

@@ -10,7 +10,7 @@
 #include <QString>
 #include <Qt>
 
-#include "edit_model.h"
+#include "controls/editor/edit_model.h"
 
 class EditDialogs;
 

@@ -1,4 +1,4 @@
-#include "edit_lines.h"
+#include "controls/editor/edit_lines.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "edit_model.h"
+#include "controls/editor/edit_model.h"
 
 #include <algorithm>
 #include <QTimer>

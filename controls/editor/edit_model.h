@@ -32,10 +32,10 @@
 #include <QString>
 #include <QStringList>
 
-#include "edit_file.h"
-#include "edit_lines.h"
-#include "edit_undo.h"
-#include "nscroll_range.h"
+#include "controls/editor/edit_file.h"
+#include "controls/editor/edit_lines.h"
+#include "controls/editor/edit_undo.h"
+#include "controls/editor/nscroll_range.h"
 
 class QTimer;
 class EditModel;

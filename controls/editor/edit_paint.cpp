@@ -1,4 +1,4 @@
-#include "edit_paint.h"
+#include "controls/editor/edit_paint.h"
 
 #include <algorithm>
 #include <vector>

@@ -7,7 +7,7 @@
 #include <QColor>
 #include <QString>
 
-#include "edit_model.h"
+#include "controls/editor/edit_model.h"
 
 class QPainter;
 class QRect;

@@ -1,9 +1,9 @@
-#include "edit_search.h"
+#include "controls/editor/edit_search.h"
 
 #include <algorithm>
 
-#include "edit_dialogs.h"
-#include "editor_dialog.h"
+#include "controls/editor/edit_dialogs.h"
+#include "controls/editor/editor_dialog.h"
 
 namespace EditSearch {
 

@@ -6,7 +6,7 @@
 
 #include <QString>
 
-#include "edit_model.h"
+#include "controls/editor/edit_model.h"
 
 class EditDialogs;
 

@@ -1,5 +1,5 @@
 // The undo operations of EditModel.
-#include "edit_model.h"
+#include "controls/editor/edit_model.h"
 
 TPE_UndoState EditModel::CurrentUndoState() const
 {

@@ -12,7 +12,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "edit_lines.h"
+#include "controls/editor/edit_lines.h"
 
 // The block kind: 0 no block, 1 stream block, 2 column block.
 enum TPE_Block : std::uint8_t { pbNone = 0, pbStream = 1, pbColumn = 2 };

@@ -6,10 +6,10 @@
 #include <QMenu>
 #include <QMouseEvent>
 
-#include "Progedit.h"
-#include "edit_dialog_host.h"
-#include "edit_keys.h"
-#include "keyb_layout.h"
+#include "controls/editor/Progedit.h"
+#include "controls/editor/edit_dialog_host.h"
+#include "controls/editor/edit_keys.h"
+#include "controls/editor/keyb_layout.h"
 
 EditColors TProgEdit::Colors() const
 {

@@ -1,4 +1,4 @@
-#include "editor_dialog.h"
+#include "controls/editor/editor_dialog.h"
 
 #include <QButtonGroup>
 #include <QPushButton>

@@ -1,15 +1,13 @@
-#include "keyb_layout.h"
+#include "controls/editor/keyb_layout.h"
 
 #include <QGuiApplication>
 #include <QStringList>
 
-#if TARVIX_HAVE_XKB
 #include <qguiapplication_platform.h>
 // X11 headers come after Qt's: they define macros that clash with Qt names.
 #include <X11/XKBlib.h>
 #include <X11/extensions/XKBrules.h>
 #include <cstdlib>
-#endif
 
 namespace KeybLayout {
 
@@ -29,7 +27,6 @@ QString NameForLayout(const QString &xkbLayout)
     return QStringLiteral("?");
 }
 
-#if TARVIX_HAVE_XKB
 namespace {
 
 Display *X11Display()
@@ -100,13 +97,5 @@ int LatinKey(quint32 nativeScanCode)
     }
     return 0;
 }
-
-#else
-
-QString CurrentName() { return QStringLiteral("?"); }
-bool SwitchToNext() { return false; }
-int LatinKey(quint32) { return 0; }
-
-#endif
 
 } // namespace KeybLayout

@@ -27,7 +27,7 @@ void DesignerPluginTest::pluginOffersTheControls()
         names.insert(w->name());
         QCOMPARE(w->group(), QStringLiteral("Tarvix"));
         QVERIFY(!w->isContainer());
-        QVERIFY(w->includeFile().endsWith(QStringLiteral(".h")));
+        QVERIFY(w->includeFile().startsWith(QStringLiteral("controls/")) && w->includeFile().endsWith(QStringLiteral(".h")));
         QVERIFY(w->domXml().contains(QStringLiteral("class=\"%1\"").arg(w->name())));
         QWidget *made = w->createWidget(&parent);
         QVERIFY(made);

@@ -5,9 +5,9 @@
 #include <QMimeData>
 #include <QtTest>
 
-#include "edit_blocks.h"
-#include "edit_search.h"
-#include "editor_test_util.h"
+#include "controls/editor/edit_blocks.h"
+#include "controls/editor/edit_search.h"
+#include "tests/controls/editor_test_util.h"
 
 using namespace EditBlocks;
 

@@ -10,12 +10,12 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "Askfillcharunit.h"
-#include "Asklinenounit.h"
-#include "Peditreplacepromptunit.h"
-#include "Peditreplaceunit.h"
-#include "Peditsearchunit.h"
-#include "keyb_layout.h"
+#include "controls/editor/Askfillcharunit.h"
+#include "controls/editor/Asklinenounit.h"
+#include "controls/editor/Peditreplacepromptunit.h"
+#include "controls/editor/Peditreplaceunit.h"
+#include "controls/editor/Peditsearchunit.h"
+#include "controls/editor/keyb_layout.h"
 
 namespace {
 

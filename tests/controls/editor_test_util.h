@@ -6,10 +6,10 @@
 #include <QList>
 #include <QStringList>
 
-#include "edit_dialogs.h"
-#include "edit_keys.h"
-#include "edit_model.h"
-#include "editor_dialog.h"
+#include "controls/editor/edit_dialogs.h"
+#include "controls/editor/edit_keys.h"
+#include "controls/editor/edit_model.h"
+#include "controls/editor/editor_dialog.h"
 
 // Puts the lines into the model and gives it an 80 x 20 cell text area.
 inline void SetLines(EditModel &m, const QStringList &lines)

@@ -13,15 +13,15 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
-#include "Asklinenounit.h"
-#include "Peditreplacepromptunit.h"
-#include "Peditreplaceunit.h"
-#include "Peditsearchunit.h"
-#include "Progedit.h"
-#include "control_test_util.h"
-#include "edit_blocks.h"
-#include "edit_paint.h"
-#include "editor_test_util.h"
+#include "controls/editor/Asklinenounit.h"
+#include "controls/editor/Peditreplacepromptunit.h"
+#include "controls/editor/Peditreplaceunit.h"
+#include "controls/editor/Peditsearchunit.h"
+#include "controls/editor/Progedit.h"
+#include "tests/controls/control_test_util.h"
+#include "controls/editor/edit_blocks.h"
+#include "controls/editor/edit_paint.h"
+#include "tests/controls/editor_test_util.h"
 
 namespace {
 

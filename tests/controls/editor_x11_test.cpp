@@ -3,9 +3,9 @@
 #include <QKeyEvent>
 #include <QtTest>
 
-#include "Gtextfield.h"
-#include "Progedit.h"
-#include "keyb_layout.h"
+#include "controls/Gtextfield.h"
+#include "controls/editor/Progedit.h"
+#include "controls/editor/keyb_layout.h"
 
 class EditorX11Test : public QObject
 {

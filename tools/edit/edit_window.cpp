@@ -1,4 +1,4 @@
-#include "edit_window.h"
+#include "tools/edit/edit_window.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -7,7 +7,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 
-#include "Progedit.h"
+#include "controls/editor/Progedit.h"
 
 TEditWindow::TEditWindow(QWidget *parent) : QMainWindow(parent), FEditor(new TProgEdit(this))
 {

@@ -6,7 +6,7 @@
 #include <QFont>
 #include <QStringList>
 
-#include "edit_window.h"
+#include "tools/edit/edit_window.h"
 
 int main(int argc, char *argv[])
 {

@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "edit_test_util.h"
+#include "tests/controls/editor/edit_test_util.h"
 
 namespace {
 

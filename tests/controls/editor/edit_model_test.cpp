@@ -2,7 +2,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-#include "edit_test_util.h"
+#include "tests/controls/editor/edit_test_util.h"
 
 class EditModelTest : public QObject
 {

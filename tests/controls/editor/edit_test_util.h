@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "edit_model.h"
+#include "controls/editor/edit_model.h"
 
 class RecordingView : public EditView
 {

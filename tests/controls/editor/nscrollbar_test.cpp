@@ -3,8 +3,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "Nscrollbar.h"
-#include "control_test_util.h"
+#include "controls/editor/Nscrollbar.h"
+#include "tests/controls/control_test_util.h"
 
 class NScrollBarTest : public QObject
 {

@@ -8,10 +8,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "Gtextfield.h"
-#include "Nscrollbar.h"
-#include "Progedit.h"
-#include "control_test_util.h"
+#include "controls/Gtextfield.h"
+#include "controls/editor/Nscrollbar.h"
+#include "controls/editor/Progedit.h"
+#include "tests/controls/control_test_util.h"
 
 class ProgEditTest : public QObject
 {
