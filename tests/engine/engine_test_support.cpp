@@ -18,12 +18,6 @@
 #include "platform/ticks.h"
 #include "tests/support/wait_for.h"
 
-std::string ProgramPath(const char *envName)
-{
-    const char *p = std::getenv(envName);
-    return p ? p : "";
-}
-
 int RefusingPort()
 {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);

@@ -15,9 +15,6 @@
 #include "tests/support/hex.h"
 #include "engine/mailbox_host.h"
 
-// Path of a program given by CMake in the environment, "" if absent.
-std::string ProgramPath(const char *envName);
-
 // A port on 127.0.0.1 that refuses connections (bound once, then closed).
 int RefusingPort();
 

@@ -12,10 +12,7 @@ class Interop : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const std::string path = ProgramPath("TARVIX_TEST_PEER");
-        if (path.empty())
-            GTEST_SKIP() << "TARVIX_TEST_PEER not set (libmodbus missing?)";
-        ASSERT_TRUE(peer.Start(path, {"--tcp", "0", "--seconds", "120"}));
+        ASSERT_TRUE(peer.Start(PeerPath(), {"--tcp", "0", "--seconds", "120"}));
         ASSERT_GT(peer.Port(), 0) << peer.FirstLine();
     }
 

@@ -19,7 +19,7 @@ RunResult RunPoll(const std::string &args)
 {
     RunResult r;
     const std::string errFile = testing::TempDir() + "poll_stderr.txt";
-    const std::string cmd = "timeout 20 " + ProgramPath("TARVIX_POLL") + " " + args + " 2>" + errFile;
+    const std::string cmd = "timeout 20 " + PollPath() + " " + args + " 2>" + errFile;
     FILE *p = popen(cmd.c_str(), "r");
     if (!p)
         return r;
@@ -43,8 +43,6 @@ RunResult RunPoll(const std::string &args)
 TEST(Poll, LinesWriteAndExitCodes)
 {
     const std::string slavePath = SlavePath();
-    if (slavePath.empty() || ProgramPath("TARVIX_POLL").empty())
-        GTEST_SKIP() << "programs not set";
     PeerProcess slave;
     ASSERT_TRUE(slave.Start(slavePath, {"--tcp", "0", "--seconds", "60"}));
     const std::string addr = "127.0.0.1:" + std::to_string(slave.Port());
@@ -87,8 +85,6 @@ TEST(Poll, LinesWriteAndExitCodes)
 TEST(Poll, OneCycleExitStatusIsSteady)
 {
     const std::string slavePath = SlavePath();
-    if (slavePath.empty() || ProgramPath("TARVIX_POLL").empty())
-        GTEST_SKIP() << "programs not set";
     PeerProcess slave;
     ASSERT_TRUE(slave.Start(slavePath, {"--tcp", "0", "--seconds", "120"}));
     const struct {

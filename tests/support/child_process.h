@@ -45,10 +45,19 @@ private:
     bool eof_ = false;   // its output has ended
 };
 
-// The simulator tarvix-slave of this build.
+// The programs of this build that the tests start: the simulator, the
+// libmodbus test peer and the console poll.
 inline std::string SlavePath()
 {
     return TARVIX_SLAVE_PATH;
+}
+inline std::string PeerPath()
+{
+    return TARVIX_TEST_PEER_PATH;
+}
+inline std::string PollPath()
+{
+    return TARVIX_POLL_PATH;
 }
 
 // Starts the simulator on a free TCP port of 127.0.0.1 with `extra`

@@ -390,7 +390,6 @@ TEST(SlaveWire, EndsByItselfOnSignalsAndOnBadArguments)
 
 } // namespace
 
-#ifdef TARVIX_TEST_PEER_PATH
 namespace {
 
 // The libmodbus peer the engine is checked against: its registers, over tcp
@@ -398,7 +397,7 @@ namespace {
 TEST(TestPeer, TcpAndSerial)
 {
     {
-        SlaveProcess peer({"--tcp", "0", "--log"}, TARVIX_TEST_PEER_PATH);
+        SlaveProcess peer({"--tcp", "0", "--log"}, PeerPath());
         ASSERT_EQ(peer.First().rfind("PORT ", 0), 0u);
         Fd a = Connect(peer.Port()), b = Connect(peer.Port());
         // Holding a = a * 7 + 3; input a = a ^ 0x5A5A.
@@ -409,7 +408,7 @@ TEST(TestPeer, TcpAndSerial)
         EXPECT_EQ(peer.Line(1000), "REQ 01 03 00 02 00 02");
     }
     {
-        SlaveProcess peer({"--rtu-pty", "--slave", "5"}, TARVIX_TEST_PEER_PATH);
+        SlaveProcess peer({"--rtu-pty", "--slave", "5"}, PeerPath());
         ASSERT_EQ(peer.First().rfind("PTY /dev/", 0), 0u) << peer.First();
         Fd line = OpenPty(peer.First().substr(4));
         Send(line, WithCrc("05 06 00 02 12 34"));
@@ -420,4 +419,3 @@ TEST(TestPeer, TcpAndSerial)
 }
 
 } // namespace
-#endif

@@ -23,8 +23,6 @@
 
 namespace {
 
-std::string g_slavePath;   // --slave: the simulator
-std::string g_peerPath;    // --peer: the libmodbus RTU slave
 
 int OpenFdCount()
 {
@@ -102,9 +100,6 @@ struct PtyLink {
     }
 };
 
-#define NEED(path)                                                                                                     \
-    if ((path).empty())                                                                                                \
-    GTEST_SKIP() << "peer program not given"
 
 }   // namespace
 
@@ -112,12 +107,11 @@ struct PtyLink {
 // and with no parity: the values read back are the ones written.
 TEST(SerialSlave, ReadsAndWritesAtEachRateAndParity)
 {
-    NEED(g_slavePath);
     for (int baud : {9600, 115200}) {
         for (uint8_t even : {uint8_t{0}, uint8_t{1}}) {
             SCOPED_TRACE(std::to_string(baud) + (even ? " even" : " none"));
             PtyLink link;
-            link.Start(g_slavePath, {"--rtu-pty"}, baud, even);
+            link.Start(SlavePath(), {"--rtu-pty"}, baud, even);
             std::vector<uint16_t> v;
             ASSERT_EQ(link.Read(3, 100, 10, v), ST_OK);
             EXPECT_EQ(v, (std::vector<uint16_t>{100, 101, 102, 103, 104, 105, 106, 107, 108, 109}));
@@ -138,9 +132,8 @@ TEST(SerialSlave, ReadsAndWritesAtEachRateAndParity)
 // being three bytes shorter than what came.
 TEST(SerialSlave, TrailingStrayByteIsAccepted)
 {
-    NEED(g_slavePath);
     PtyLink link;
-    link.Start(g_slavePath, {"--rtu-pty", "--extra-byte"}, 115200, 0);
+    link.Start(SlavePath(), {"--rtu-pty", "--extra-byte"}, 115200, 0);
     for (uint16_t count : {1, 2, 10}) {
         uint8_t req[16];
         int len = BuildReadRequest(req, 1, 3, 40, count);
@@ -155,7 +148,6 @@ TEST(SerialSlave, TrailingStrayByteIsAccepted)
 // byte after it: registers whose reply CRC ends so are not refused.
 TEST(SerialSlave, ReplyWhoseCrcEndsInZeroIsReadWhole)
 {
-    NEED(g_slavePath);
     // Holding register a holds a, so the reply to a one-register read of a
     // is known in advance; find one whose CRC ends in 0x00.
     int start = -1;
@@ -171,7 +163,7 @@ TEST(SerialSlave, ReplyWhoseCrcEndsInZeroIsReadWhole)
         std::vector<std::string> args{"--rtu-pty"};
         if (*extra)
             args.push_back(extra);
-        link.Start(g_slavePath, args, 115200, 0);
+        link.Start(SlavePath(), args, 115200, 0);
         std::vector<uint16_t> v;
         ASSERT_EQ(link.Read(3, static_cast<uint16_t>(start), 1, v), ST_OK);
         ASSERT_EQ(v.size(), 1u);
@@ -184,7 +176,6 @@ TEST(SerialSlave, ReplyWhoseCrcEndsInZeroIsReadWhole)
 // are read as the start of the next reply, which then fails with 252 or 253.
 TEST(SerialSlave, SurplusBytesSpoilTheNextExchange)
 {
-    NEED(g_slavePath);
     const struct {
         const char *name;
         std::vector<std::string> args;
@@ -200,7 +191,7 @@ TEST(SerialSlave, SurplusBytesSpoilTheNextExchange)
         PtyLink link;
         std::vector<std::string> args = {"--rtu-pty"};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        link.Start(g_slavePath, args, c.baud, 0);
+        link.Start(SlavePath(), args, c.baud, 0);
         std::vector<uint16_t> v;
         uint8_t st1 = link.Read(3, 0, 10, v);
         if (c.first >= 0)
@@ -221,9 +212,8 @@ TEST(SerialSlave, SurplusBytesSpoilTheNextExchange)
 // A gap shorter than the interval time-out does not split a reply.
 TEST(SerialSlave, ShortGapInsideReplyIsOneReply)
 {
-    NEED(g_slavePath);
     PtyLink link;
-    link.Start(g_slavePath, {"--rtu-pty", "--gap", "15"}, 9600, 1);   // 40 ms at 9600
+    link.Start(SlavePath(), {"--rtu-pty", "--gap", "15"}, 9600, 1);   // 40 ms at 9600
     std::vector<uint16_t> v;
     EXPECT_EQ(link.Read(3, 7, 20, v), ST_OK);
     ASSERT_EQ(v.size(), 20u);
@@ -232,9 +222,8 @@ TEST(SerialSlave, ShortGapInsideReplyIsOneReply)
 
 TEST(SerialSlave, NoReplyAndAnotherAddress)
 {
-    NEED(g_slavePath);
     PtyLink link;
-    link.Start(g_slavePath, {"--rtu-pty", "--drop", "--fault-count", "2"}, 115200, 0);
+    link.Start(SlavePath(), {"--rtu-pty", "--drop", "--fault-count", "2"}, 115200, 0);
     std::vector<uint16_t> v;
     for (int i = 0; i < 2; ++i) {
         uint64_t t0 = PerfCounter();
@@ -253,9 +242,8 @@ TEST(SerialSlave, NoReplyAndAnotherAddress)
 // The engine against a libmodbus RTU slave: the values that slave holds.
 TEST(SerialInterop, LibmodbusRtuSlave)
 {
-    NEED(g_peerPath);
     PtyLink link;
-    link.Start(g_peerPath, {"--rtu-pty"}, 115200, 0);
+    link.Start(PeerPath(), {"--rtu-pty"}, 115200, 0);
     auto holding = [](unsigned a) { return static_cast<uint16_t>((a * 7 + 3) & 0xFFFF); };
     std::vector<uint16_t> v;
     for (uint16_t count : {1, 10, 125}) {
@@ -393,16 +381,4 @@ TEST(SerialOpenThread, StopClosesThePort)
     }
     EXPECT_EQ(OpenFdCount(), fdsBefore);
     ::unlink(link.c_str());
-}
-
-int main(int argc, char **argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "--slave") == 0)
-            g_slavePath = argv[++i];
-        else if (std::strcmp(argv[i], "--peer") == 0)
-            g_peerPath = argv[++i];
-    }
-    return RUN_ALL_TESTS();
 }
