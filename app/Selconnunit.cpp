@@ -19,11 +19,11 @@
 
 #include "app/Aboutunit.h"
 #include "app/app_resources.h"
-#include "view/Tarvix_unit.h"
 #include "app/exchange_setup.h"
-#include "platform/serial_ports.h"
 #include "app/shadow_label.h"
 #include "app/tarvix_settings.h"
+#include "platform/serial_ports.h"
+#include "view/Tarvix_unit.h"
 
 TSelConnForm *SelConnForm = nullptr;
 
@@ -57,10 +57,8 @@ QSpinBox *AddSpin(QWidget *parent, int x, int y, int w, int min, int max, int va
 
 // A pair of radio buttons that form a group of their own; the first is
 // checked.
-std::pair<QRadioButton *, QRadioButton *> AddRadioPair(QWidget *parent, const QString &first,
-                                                       const QRect &firstRect,
-                                                       const QString &second,
-                                                       const QRect &secondRect)
+std::pair<QRadioButton *, QRadioButton *> AddRadioPair(QWidget *parent, const QString &first, const QRect &firstRect,
+                                                       const QString &second, const QRect &secondRect)
 {
     auto *a = new QRadioButton(first, parent);
     a->setGeometry(firstRect);
@@ -107,7 +105,7 @@ void SelectItem(QComboBox *box, const QString &text)
         box->setCurrentIndex(i);
 }
 
-} // namespace
+}   // namespace
 
 QValidator::State TSpinEdit::validate(QString &input, int &pos) const
 {
@@ -162,8 +160,8 @@ void TSelConnForm::BuildForm()
     RxLabel1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     RxLabel1->setGeometry(10, 2, 250, 42);
 
-    AboutButton = new QPushButton(QIcon(QStringLiteral(":/tarvix/about_button.png")),
-                                  QStringLiteral("&About..."), this);
+    AboutButton =
+        new QPushButton(QIcon(QStringLiteral(":/tarvix/about_button.png")), QStringLiteral("&About..."), this);
     AboutButton->setIconSize(QSize(24, 24));
     AboutButton->setGeometry(278, 5, 83, 37);
 
@@ -188,8 +186,8 @@ void TSelConnForm::BuildForm()
     UDPLocPortLabel = AddLabel(TCPIP_Panel, QStringLiteral("UDP Local Port Number:"), 8, 58, 130);
     UDPLocalPortEdit = AddSpin(TCPIP_Panel, 140, 56, 70, 0, 65535, 0);
     std::tie(MODNET_RButton, MODBUSUDP_RButton) =
-        AddRadioPair(TCPIP_Panel, QStringLiteral("MODNET"), QRect(262, 10, 90, 19),
-                     QStringLiteral("MODBUS/IP"), QRect(262, 34, 90, 19));
+        AddRadioPair(TCPIP_Panel, QStringLiteral("MODNET"), QRect(262, 10, 90, 19), QStringLiteral("MODBUS/IP"),
+                     QRect(262, 34, 90, 19));
 
     SerPanel = AddPanel(this);
     AddLabel(SerPanel, QStringLiteral("COM Port:"), 8, 10, 70);
@@ -207,19 +205,18 @@ void TSelConnForm::BuildForm()
         BaudComboBox->addItem(QString::fromLatin1(b));
     BaudComboBox->setCurrentIndex(-1);
     ParityCheckBox = AddCheck(SerPanel, QStringLiteral("Use EVEN Parity"), 10,
-        QStringLiteral("Use Even Parity bit on COM port (or work without parity bit)"));
+                              QStringLiteral("Use Even Parity bit on COM port (or work without parity bit)"));
     ParityCheckBox->setChecked(true);
     RS485_CheckBox = AddCheck(SerPanel, QStringLiteral("RS-485 Control"), 34,
-        QStringLiteral("Control RS485 driver on COM-port transmitter with RTS, DTR"));
+                              QStringLiteral("Control RS485 driver on COM-port transmitter with RTS, DTR"));
     DTR_CheckBox = AddCheck(SerPanel, QStringLiteral("DTR Always ON"), 58);
     TCPIP_Panel->hide();   // the serial panel, created later, starts in front
 
     QFrame *row = AddRowFrame(this, 177);
     AddLabel(row, QStringLiteral("Controller Slave-Address:"), 8, 7, 140);
     SlaveAddrEdit = AddSpin(row, 150, 5, 60, 0, 255, 1);
-    std::tie(RadioButtonCmd3, RadioButtonCmd4) =
-        AddRadioPair(row, QStringLiteral("Cmd 03"), QRect(220, 6, 66, 19),
-                     QStringLiteral("Cmd 04"), QRect(286, 6, 66, 19));
+    std::tie(RadioButtonCmd3, RadioButtonCmd4) = AddRadioPair(row, QStringLiteral("Cmd 03"), QRect(220, 6, 66, 19),
+                                                              QStringLiteral("Cmd 04"), QRect(286, 6, 66, 19));
 
     row = AddRowFrame(this, 210);
     AddLabel(row, QStringLiteral("View Registers From:"), 8, 7, 140);
@@ -242,13 +239,28 @@ void TSelConnForm::BuildForm()
 
     // Tab order: the fields top to bottom as the form lists them, then the
     // buttons. Hidden fields are skipped by the toolkit.
-    QWidget *const order[] = {ConnTypeGroup->button(0), ConnTypeGroup->button(1),
-                              ConnTypeGroup->button(2), IP_Addr_Edit, IP_PortEdit,
-                              UDPLocalPortEdit, MODNET_RButton, MODBUSUDP_RButton,
-                              COM_ComboBox, BaudComboBox, ParityCheckBox, RS485_CheckBox,
-                              DTR_CheckBox, SlaveAddrEdit, RadioButtonCmd3, RadioButtonCmd4,
-                              StartRegEdit, RegCountEdit, UpdatePeriodEdit, OkButton,
-                              CloseButton, AboutButton};
+    QWidget *const order[] = {ConnTypeGroup->button(0),
+                              ConnTypeGroup->button(1),
+                              ConnTypeGroup->button(2),
+                              IP_Addr_Edit,
+                              IP_PortEdit,
+                              UDPLocalPortEdit,
+                              MODNET_RButton,
+                              MODBUSUDP_RButton,
+                              COM_ComboBox,
+                              BaudComboBox,
+                              ParityCheckBox,
+                              RS485_CheckBox,
+                              DTR_CheckBox,
+                              SlaveAddrEdit,
+                              RadioButtonCmd3,
+                              RadioButtonCmd4,
+                              StartRegEdit,
+                              RegCountEdit,
+                              UpdatePeriodEdit,
+                              OkButton,
+                              CloseButton,
+                              AboutButton};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -256,8 +268,7 @@ void TSelConnForm::BuildForm()
         if (checked)
             ConnTypeRGClick(ConnTypeRG);
     });
-    connect(COM_ComboBox, &TPortComboBox::dropDown, this,
-            [this] { COM_ComboBoxDropDown(COM_ComboBox); });
+    connect(COM_ComboBox, &TPortComboBox::dropDown, this, [this] { COM_ComboBoxDropDown(COM_ComboBox); });
     connect(OkButton, &QPushButton::clicked, this, [this] { OkButtonClick(OkButton); });
     connect(CloseButton, &QPushButton::clicked, this, [this] { CloseButtonClick(CloseButton); });
     connect(AboutButton, &QPushButton::clicked, this, [this] { AboutButtonClick(AboutButton); });
@@ -345,14 +356,12 @@ void TSelConnForm::ConnTypeRGClick(QObject *)
         TCPIP_Panel->hide();
         // An empty port field gets the first item; a name in the field,
         // typed or stored, stays.
-        if (COM_ComboBox->currentIndex() < 0 && COM_ComboBox->currentText().isEmpty() &&
-            COM_ComboBox->count() > 0)
+        if (COM_ComboBox->currentIndex() < 0 && COM_ComboBox->currentText().isEmpty() && COM_ComboBox->count() > 0)
             COM_ComboBox->setCurrentIndex(0);
         if (BaudComboBox->currentIndex() < 0)
             BaudComboBox->setCurrentIndex(kDefaultBaudItem);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

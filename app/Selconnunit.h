@@ -105,4 +105,3 @@ private:
 };
 
 extern TSelConnForm *SelConnForm;   // the application's connection dialog
-

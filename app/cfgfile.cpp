@@ -28,7 +28,7 @@ constexpr size_t kNumberBuffer = 32;
 struct CfgFile {
     std::string path;   // full path; empty when the name has none
     bool hasPath = false;
-    std::vector<std::string> lines;  // without line breaks
+    std::vector<std::string> lines;   // without line breaks
     bool modified = false;
     bool indexValid = false;
     std::vector<int> sectionIndex;   // line numbers of all header lines
@@ -37,15 +37,20 @@ struct CfgFile {
 // The handle table. No lock: the library is used from one thread only.
 std::unique_ptr<CfgFile> g_slots[kCfgSlots];
 
-CfgFile *FileOf(int handle) {
+CfgFile *FileOf(int handle)
+{
     if (handle < kCfgFirstHandle || handle >= kCfgFirstHandle + kCfgSlots)
         return nullptr;
     return g_slots[handle - kCfgFirstHandle].get();
 }
 
-char Fold(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+char Fold(char c)
+{
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
 
-bool EqualFolded(std::string_view a, std::string_view b) {
+bool EqualFolded(std::string_view a, std::string_view b)
+{
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i)
@@ -54,24 +59,31 @@ bool EqualFolded(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool IsHeader(const std::string &line) { return !line.empty() && line[0] == '['; }
+bool IsHeader(const std::string &line)
+{
+    return !line.empty() && line[0] == '[';
+}
 
-std::string_view SectionName(const std::string &line) {
+std::string_view SectionName(const std::string &line)
+{
     std::string_view rest = std::string_view(line).substr(1, kNameWindow);
     size_t close = rest.find(']');
     return close == std::string_view::npos ? rest : rest.substr(0, close);
 }
 
 // Position of the "=" that makes a key line, or npos.
-size_t KeyEquals(const std::string &line) {
+size_t KeyEquals(const std::string &line)
+{
     return std::string_view(line).substr(0, kNameWindow).find('=');
 }
 
-bool HasLineBreak(const char *text) {
+bool HasLineBreak(const char *text)
+{
     return text && std::strpbrk(text, "\r\n") != nullptr;
 }
 
-void BuildIndex(CfgFile &f) {
+void BuildIndex(CfgFile &f)
+{
     if (f.indexValid)
         return;
     f.sectionIndex.clear();
@@ -83,7 +95,8 @@ void BuildIndex(CfgFile &f) {
 
 // Full path of a name against the current directory; false when there is
 // none (no name, or the current directory is unknown).
-bool FullPath(const char *name, std::string &out) {
+bool FullPath(const char *name, std::string &out)
+{
     if (!name || !*name)
         return false;
     if (name[0] == '/') {
@@ -100,7 +113,8 @@ bool FullPath(const char *name, std::string &out) {
     return true;
 }
 
-void SplitLines(const std::string &data, std::vector<std::string> &lines) {
+void SplitLines(const std::string &data, std::vector<std::string> &lines)
+{
     size_t start = 0;
     while (start < data.size()) {
         size_t nl = data.find('\n', start);
@@ -120,7 +134,8 @@ void SplitLines(const std::string &data, std::vector<std::string> &lines) {
 // that exists but cannot be read, or is not a regular file (a FIFO would
 // block, a device never end), is left alone and the load fails, as does a
 // file over the size bound.
-int Load(CfgFile &f) {
+int Load(CfgFile &f)
+{
     f.lines.clear();
     f.sectionIndex.clear();
     f.modified = false;
@@ -129,9 +144,7 @@ int Load(CfgFile &f) {
         return CFG_OK;
     std::string data;
     switch (ReadRegularFile(f.path.c_str(), kCfgFileLimit, data)) {
-    case FileRead::Ok:
-        SplitLines(data, f.lines);
-        return CFG_OK;
+    case FileRead::Ok: SplitLines(data, f.lines); return CFG_OK;
     case FileRead::Missing: {
         const int fd = open(f.path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
         if (fd < 0)
@@ -139,16 +152,15 @@ int Load(CfgFile &f) {
         close(fd);
         return CFG_OK;
     }
-    case FileRead::TooLarge:
-        return CFG_ERR_TOO_LARGE;
+    case FileRead::TooLarge: return CFG_ERR_TOO_LARGE;
     case FileRead::NotReadable:
-    case FileRead::NotRegular:
-        break;
+    case FileRead::NotRegular: break;
     }
     return CFG_ERR_CREATE;
 }
 
-bool WriteAll(int fd, const std::string &data) {
+bool WriteAll(int fd, const std::string &data)
+{
     size_t done = 0;
     while (done < data.size()) {
         ssize_t n = write(fd, data.data() + done, data.size() - done);
@@ -164,12 +176,12 @@ bool WriteAll(int fd, const std::string &data) {
 // Writes the lines to a temporary file beside the target and renames it over
 // the target, so the target is either the old or the new file, never half of
 // one. A symbolic link is followed: the file it points to is replaced.
-bool Rewrite(const CfgFile &f) {
+bool Rewrite(const CfgFile &f)
+{
     std::string target = f.path;
     struct stat st {};
     if (lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        std::unique_ptr<char, decltype(&std::free)> real(realpath(target.c_str(), nullptr),
-                                                         &std::free);
+        std::unique_ptr<char, decltype(&std::free)> real(realpath(target.c_str(), nullptr), &std::free);
         if (real)
             target = real.get();
     }
@@ -182,8 +194,8 @@ bool Rewrite(const CfgFile &f) {
     // A new name beside the target; created with 0666 so that the umask
     // applies to a file that did not exist before.
     const size_t slash = target.rfind('/');
-    const std::string stem = target.substr(0, slash + 1) + "." + target.substr(slash + 1) + "." +
-                             std::to_string(getpid()) + ".";
+    const std::string stem =
+        target.substr(0, slash + 1) + "." + target.substr(slash + 1) + "." + std::to_string(getpid()) + ".";
     static unsigned counter = 0;
     std::string tmp;
     int fd = -1;
@@ -196,7 +208,7 @@ bool Rewrite(const CfgFile &f) {
     if (fd < 0)
         return false;
     if (exists && (st.st_uid != geteuid() || st.st_gid != getegid()))
-        (void)!fchown(fd, st.st_uid, st.st_gid);  // best effort (needs privileges)
+        (void)!fchown(fd, st.st_uid, st.st_gid);   // best effort (needs privileges)
 
     std::string data;
     for (const std::string &line : f.lines) {
@@ -207,8 +219,7 @@ bool Rewrite(const CfgFile &f) {
             data += '\r';
         data += '\n';
     }
-    bool ok = (!exists || fchmod(fd, st.st_mode & 07777) == 0) && WriteAll(fd, data) &&
-              fsync(fd) == 0;
+    bool ok = (!exists || fchmod(fd, st.st_mode & 07777) == 0) && WriteAll(fd, data) && fsync(fd) == 0;
     ok = (close(fd) == 0) && ok;
     ok = ok && rename(tmp.c_str(), target.c_str()) == 0;
     if (!ok)
@@ -216,7 +227,8 @@ bool Rewrite(const CfgFile &f) {
     return ok;
 }
 
-int FindIn(CfgFile &f, const char *section, const char *key, int occurrence) {
+int FindIn(CfgFile &f, const char *section, const char *key, int occurrence)
+{
     size_t start = 0;
     int header = -1;
     if (section) {
@@ -249,7 +261,8 @@ int FindIn(CfgFile &f, const char *section, const char *key, int occurrence) {
     return CFG_ERR_NO_KEY;
 }
 
-void InsertAt(CfgFile &f, int line, std::string text) {
+void InsertAt(CfgFile &f, int line, std::string text)
+{
     if (line < 0)
         line = 0;
     if (size_t(line) > f.lines.size())
@@ -260,7 +273,8 @@ void InsertAt(CfgFile &f, int line, std::string text) {
 }
 
 // The "%i" conversion of scanf: false when the text holds no number.
-bool ScanInteger(const char *s, int32_t &out) {
+bool ScanInteger(const char *s, int32_t &out)
+{
     while (*s == ' ' || (*s >= '\t' && *s <= '\r'))
         ++s;
     bool negative = false;
@@ -289,18 +303,19 @@ bool ScanInteger(const char *s, int32_t &out) {
             break;
         if (d >= base)
             break;
-        value = value * base + d;  // wraps modulo 2^32
+        value = value * base + d;   // wraps modulo 2^32
         any = true;
     }
-    if (!any)  // no digit, or "0x" without a hexadecimal digit
+    if (!any)   // no digit, or "0x" without a hexadecimal digit
         return false;
     out = int32_t(negative ? 0u - value : value);
     return true;
 }
 
-}  // namespace
+}   // namespace
 
-int CfgOpen(const char *fileName) {
+int CfgOpen(const char *fileName)
+{
     int slot = 0;
     while (slot < kCfgSlots && g_slots[slot])
         ++slot;
@@ -319,7 +334,8 @@ int CfgOpen(const char *fileName) {
     return kCfgFirstHandle + slot;
 }
 
-int CfgClose(int handle) {
+int CfgClose(int handle)
+{
     CfgFile *f = FileOf(handle);
     if (!f)
         return CFG_ERR_HANDLE;
@@ -336,7 +352,8 @@ int CfgClose(int handle) {
     return result;
 }
 
-int CfgFind(int handle, const char *section, const char *key, int occurrence) {
+int CfgFind(int handle, const char *section, const char *key, int occurrence)
+{
     CfgFile *f = FileOf(handle);
     if (!f)
         return CFG_ERR_HANDLE;
@@ -347,8 +364,9 @@ int CfgFind(int handle, const char *section, const char *key, int occurrence) {
     }
 }
 
-int CfgGetStr(int handle, const char *section, const char *key, const char *defText,
-              char *dest, size_t capacity, int occurrence) {
+int CfgGetStr(int handle, const char *section, const char *key, const char *defText, char *dest, size_t capacity,
+              int occurrence)
+{
     int r = key ? CfgFind(handle, section, key, occurrence) : CFG_ERR_NO_KEY;
     if (r == CFG_ERR_NO_KEY && !FileOf(handle))
         r = CFG_ERR_HANDLE;
@@ -366,8 +384,9 @@ int CfgGetStr(int handle, const char *section, const char *key, const char *defT
     return r;
 }
 
-int CfgGetNum(int handle, const char *section, const char *key, int32_t defNum, void *dest,
-              int destSize, int occurrence) {
+int CfgGetNum(int handle, const char *section, const char *key, int32_t defNum, void *dest, int destSize,
+              int occurrence)
+{
     if (destSize != 1 && destSize != 2 && destSize != 4)
         return CFG_ERR_RANGE;
     char text[kNumberBuffer];
@@ -389,15 +408,15 @@ int CfgGetNum(int handle, const char *section, const char *key, int32_t defNum, 
     return r;
 }
 
-int32_t CfgGetInt(int handle, const char *section, const char *key, int32_t defNum,
-                  int occurrence) {
+int32_t CfgGetInt(int handle, const char *section, const char *key, int32_t defNum, int occurrence)
+{
     int32_t value = defNum;
     CfgGetNum(handle, section, key, defNum, &value, 4, occurrence);
     return value;
 }
 
-int CfgSetStr(int handle, const char *section, const char *key, const char *value,
-              int occurrence) {
+int CfgSetStr(int handle, const char *section, const char *key, const char *value, int occurrence)
+{
     CfgFile *f = FileOf(handle);
     if (!f)
         return CFG_ERR_HANDLE;
@@ -434,26 +453,29 @@ int CfgSetStr(int handle, const char *section, const char *key, const char *valu
     }
 }
 
-int CfgSetInt(int handle, const char *section, const char *key, int32_t value,
-              int occurrence) {
+int CfgSetInt(int handle, const char *section, const char *key, int32_t value, int occurrence)
+{
     char text[16];
     std::snprintf(text, sizeof text, "%d", int(value));
     return CfgSetStr(handle, section, key, text, occurrence);
 }
 
-const char *CfgLine(int handle, int line) {
+const char *CfgLine(int handle, int line)
+{
     CfgFile *f = FileOf(handle);
     if (!f || line < 0 || size_t(line) >= f->lines.size())
         return nullptr;
     return f->lines[size_t(line)].c_str();
 }
 
-int CfgLineCount(int handle) {
+int CfgLineCount(int handle)
+{
     CfgFile *f = FileOf(handle);
     return f ? int(f->lines.size()) : CFG_ERR_HANDLE;
 }
 
-int CfgReplaceLine(int handle, int line, const char *text) {
+int CfgReplaceLine(int handle, int line, const char *text)
+{
     CfgFile *f = FileOf(handle);
     if (!f)
         return CFG_ERR_HANDLE;
@@ -478,7 +500,8 @@ int CfgReplaceLine(int handle, int line, const char *text) {
     return CFG_OK;
 }
 
-int CfgInsertLine(int handle, int line, const char *text) {
+int CfgInsertLine(int handle, int line, const char *text)
+{
     CfgFile *f = FileOf(handle);
     if (!f)
         return CFG_ERR_HANDLE;

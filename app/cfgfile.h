@@ -32,16 +32,16 @@
 
 enum : int {
     CFG_OK = 0,
-    CFG_ERR_RANGE = -1,       // line index out of range; number size not 1, 2 or 4
-    CFG_ERR_MEMORY = -2,      // out of memory
-    CFG_ERR_WRITE = -3,       // the file could not be rewritten
-    CFG_ERR_HANDLE = -4,      // not the handle of an open file
-    CFG_ERR_CREATE = -5,      // the file could be neither read nor created
-    CFG_ERR_NO_SLOT = -6,     // all 64 handles are in use
-    CFG_ERR_NO_SECTION = -7,  // no section of that name
-    CFG_ERR_NO_KEY = -8,      // no such key (or fewer occurrences than asked)
-    CFG_ERR_LINE_BREAK = -9,  // a text to be stored contains CR or LF
-    CFG_ERR_TOO_LARGE = -10,  // the file is larger than kCfgFileLimit
+    CFG_ERR_RANGE = -1,   // line index out of range; number size not 1, 2 or 4
+    CFG_ERR_MEMORY = -2,   // out of memory
+    CFG_ERR_WRITE = -3,   // the file could not be rewritten
+    CFG_ERR_HANDLE = -4,   // not the handle of an open file
+    CFG_ERR_CREATE = -5,   // the file could be neither read nor created
+    CFG_ERR_NO_SLOT = -6,   // all 64 handles are in use
+    CFG_ERR_NO_SECTION = -7,   // no section of that name
+    CFG_ERR_NO_KEY = -8,   // no such key (or fewer occurrences than asked)
+    CFG_ERR_LINE_BREAK = -9,   // a text to be stored contains CR or LF
+    CFG_ERR_TOO_LARGE = -10,   // the file is larger than kCfgFileLimit
 };
 
 inline constexpr int kCfgFirstHandle = 1000;
@@ -77,8 +77,8 @@ int CfgFind(int handle, const char *section, const char *key, int occurrence = 0
 // Copies the key's value (or defText, or "" when defText is null) into dest,
 // at most capacity - 1 bytes and a NUL; dest is filled in every case when
 // capacity > 0. Returns 0 when the key was found, else CfgFind's result.
-int CfgGetStr(int handle, const char *section, const char *key, const char *defText,
-              char *dest, size_t capacity, int occurrence = 0);
+int CfgGetStr(int handle, const char *section, const char *key, const char *defText, char *dest, size_t capacity,
+              int occurrence = 0);
 
 // Reads the key's value as an integer with the rules of scanf's "%i" (blanks
 // skipped, optional sign, "0x" hexadecimal, leading "0" octal, else decimal,
@@ -86,12 +86,11 @@ int CfgGetStr(int handle, const char *section, const char *key, const char *defT
 // or holds no number, defNum is used. The value is stored into dest as a 1-,
 // 2- or 4-byte integer (truncated). Returns 0 when the key was found, else
 // CfgFind's result; CFG_ERR_RANGE (nothing stored) for another size.
-int CfgGetNum(int handle, const char *section, const char *key, int32_t defNum, void *dest,
-              int destSize, int occurrence = 0);
+int CfgGetNum(int handle, const char *section, const char *key, int32_t defNum, void *dest, int destSize,
+              int occurrence = 0);
 
 // CfgGetNum with a 4-byte destination; returns the value.
-int32_t CfgGetInt(int handle, const char *section, const char *key, int32_t defNum,
-                  int occurrence = 0);
+int32_t CfgGetInt(int handle, const char *section, const char *key, int32_t defNum, int occurrence = 0);
 
 // Sets key=value: an existing key line is replaced (with the key spelled as
 // given here); a missing key is inserted after the last non-empty line of its
@@ -102,12 +101,10 @@ int32_t CfgGetInt(int handle, const char *section, const char *key, int32_t defN
 // and nothing changes. A null key gives CFG_ERR_NO_KEY; a null value is "".
 // Returns 0, CFG_ERR_MEMORY, CFG_ERR_HANDLE, CFG_ERR_LINE_BREAK or another
 // failure of CfgFind.
-int CfgSetStr(int handle, const char *section, const char *key, const char *value,
-              int occurrence = 0);
+int CfgSetStr(int handle, const char *section, const char *key, const char *value, int occurrence = 0);
 
 // Sets the value in decimal.
-int CfgSetInt(int handle, const char *section, const char *key, int32_t value,
-              int occurrence = 0);
+int CfgSetInt(int handle, const char *section, const char *key, int32_t value, int occurrence = 0);
 
 // The text of a line, without its line break; null for a bad handle or line
 // number. The pointer stays valid until the file is next changed or closed.

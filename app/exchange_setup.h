@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/exchange_record.h"
 #include "app/tarvix_settings.h"
+#include "engine/exchange_record.h"
 
 // The largest register count that OK accepts.
 inline constexpr int kMaxRegCount = 1024;
@@ -15,9 +15,9 @@ inline constexpr int kMaxRegCount = 1024;
 // The OK step's choices that are not stored in "Tarvix.ini".
 struct ExchangeChoice {
     std::string ConnTypeText;   // text of the chosen connection type item
-    bool Cmd4 = false;          // "Cmd 04" chosen (else "Cmd 03")
-    bool ModbusIP = false;      // "MODBUS/IP" chosen (else "MODNET")
-    uint32_t UpdatePeriod = 0;  // ms
+    bool Cmd4 = false;   // "Cmd 04" chosen (else "Cmd 03")
+    bool ModbusIP = false;   // "MODBUS/IP" chosen (else "MODNET")
+    uint32_t UpdatePeriod = 0;   // ms
 };
 
 // The baud text's value: its leading decimal digits after blanks and an

@@ -5,10 +5,10 @@
 #include <QIcon>
 #include <exception>
 
-#include "view/fonts.h"
 #include "app/Selconnunit.h"
 #include "app/app_resources.h"
 #include "app/tarvix_app.h"
+#include "view/fonts.h"
 
 int main(int argc, char **argv)
 {

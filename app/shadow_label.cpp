@@ -2,7 +2,8 @@
 
 #include <QPainter>
 
-TShadowLabel::TShadowLabel(const QString &text, QWidget *parent) : QLabel(text, parent) {}
+TShadowLabel::TShadowLabel(const QString &text, QWidget *parent) : QLabel(text, parent)
+{}
 
 void TShadowLabel::setShadowColor(const QColor &c)
 {

@@ -8,7 +8,8 @@
 #include "app/Selconnunit.h"
 #include "view/Tarvix_unit.h"
 
-TarvixApplication::TarvixApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+TarvixApplication::TarvixApplication(int &argc, char **argv) : QApplication(argc, argv)
+{}
 
 bool TarvixApplication::notify(QObject *receiver, QEvent *event)
 {
@@ -28,8 +29,8 @@ void ShowExceptionMessage(const char *what)
         std::fprintf(stderr, "%s\n", what);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(),
-                    QString::fromUtf8(what), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), QString::fromUtf8(what),
+                    QMessageBox::Ok);
     box.exec();
 }
 

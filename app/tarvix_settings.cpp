@@ -7,7 +7,8 @@
 namespace {
 
 // Flags are "1" or "0"; only a value starting with "0" reads as off.
-bool GetFlag(int h, const char *section, const char *key, bool def) {
+bool GetFlag(int h, const char *section, const char *key, bool def)
+{
     char text[2];
     CfgGetStr(h, section, key, def ? "1" : "0", text, sizeof text);
     return text[0] != '0';
@@ -15,22 +16,25 @@ bool GetFlag(int h, const char *section, const char *key, bool def) {
 
 // Reads at most N characters of a text value.
 template <size_t N>
-std::string GetText(int h, const char *section, const char *key, const std::string &def) {
+std::string GetText(int h, const char *section, const char *key, const std::string &def)
+{
     char text[N + 1];
     CfgGetStr(h, section, key, def.c_str(), text, sizeof text);
     return text;
 }
 
 // Reads a text value whole, however long.
-std::string GetWholeText(int h, const char *section, const char *key, const std::string &def) {
+std::string GetWholeText(int h, const char *section, const char *key, const std::string &def)
+{
     const int line = CfgFind(h, section, key);
     const char *text = line >= 0 ? CfgLine(h, line) : nullptr;
     return text ? std::string(std::strchr(text, '=') + 1) : def;
 }
 
-}  // namespace
+}   // namespace
 
-void LoadTarvixSettings(TarvixSettings &s) {
+void LoadTarvixSettings(TarvixSettings &s)
+{
     const TarvixSettings def;
     // A failed open gives a bad handle: every read below then yields its default.
     int h = CfgOpen(kSettingsFileName);
@@ -51,7 +55,8 @@ void LoadTarvixSettings(TarvixSettings &s) {
     CfgClose(h);
 }
 
-void SaveTarvixSettings(const TarvixSettings &s) {
+void SaveTarvixSettings(const TarvixSettings &s)
+{
     // The order of the writes fixes the order of new sections in a new file.
     int h = CfgOpen(kSettingsFileName);
     CfgSetInt(h, "MODBUS", "ConnType", s.ConnType);

@@ -8,7 +8,7 @@
 
 struct TarvixSettings {
     // [MODBUS]
-    int32_t ConnType = 1;       // 0 Ethernet TCP, 1 Ethernet UDP, 2 COM Port
+    int32_t ConnType = 1;   // 0 Ethernet TCP, 1 Ethernet UDP, 2 COM Port
     int32_t SlaveAddr = 1;
     int32_t StartReg = 0;
     int32_t RegCount = 256;

@@ -60,10 +60,9 @@ QImage DisabledGlyph(const QImage &drawn)
     return out;
 }
 
-} // namespace
+}   // namespace
 
-TGraphButtonBase::TGraphButtonBase(QWidget *parent)
-    : QWidget(parent)
+TGraphButtonBase::TGraphButtonBase(QWidget *parent) : QWidget(parent)
 {
     // Opaque: the button paints every pixel of its rectangle. The mouse is
     // grabbed by Qt while a button is held.
@@ -110,7 +109,7 @@ bool Store(T &field, const T &value)
     return true;
 }
 
-} // namespace
+}   // namespace
 
 void TGraphButtonBase::SetLayoutValue(int value)
 {
@@ -322,8 +321,7 @@ void TGraphButtonBase::hideEvent(QHideEvent *event)
     QWidget::hideEvent(event);
 }
 
-TGraphButton::TGraphButton(QWidget *parent)
-    : TGraphButtonBase(parent)
+TGraphButton::TGraphButton(QWidget *parent) : TGraphButtonBase(parent)
 {
     setFocusPolicy(Qt::NoFocus);
 }
@@ -333,8 +331,9 @@ namespace Graphbutton {
 void Register()
 {
     RegisterComponent(ControlEntry(QStringLiteral("TGraphButton"), QStringLiteral("Graphic button"),
-                                   QStringLiteral("controls/Graphbutton.h"), TGraphButton::DefaultSize, TGraphButton::DefaultSize,
+                                   QStringLiteral("controls/Graphbutton.h"), TGraphButton::DefaultSize,
+                                   TGraphButton::DefaultSize,
                                    [](QWidget *parent) -> QWidget * { return new TGraphButton(parent); }));
 }
 
-} // namespace Graphbutton
+}   // namespace Graphbutton

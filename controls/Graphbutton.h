@@ -15,8 +15,7 @@
 class QPainter;
 class QTimer;
 
-class TGraphButtonBase : public QWidget
-{
+class TGraphButtonBase : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QPixmap Glyph READ Glyph WRITE setGlyph)
     Q_PROPERTY(int RepeatPeriod READ RepeatPeriod WRITE setRepeatPeriod)
@@ -127,8 +126,7 @@ private:
     QTimer *FTimer = nullptr;
 };
 
-class TGraphButton : public TGraphButtonBase
-{
+class TGraphButton : public TGraphButtonBase {
     Q_OBJECT
     Q_PROPERTY(TGraphButtonLayout Layout READ Layout WRITE setLayout)
     Q_PROPERTY(bool GetPressed READ GetPressed)
@@ -152,4 +150,4 @@ namespace Graphbutton {
 // Puts TGraphButton on the Designer widget box.
 void Register();
 
-} // namespace Graphbutton
+}   // namespace Graphbutton

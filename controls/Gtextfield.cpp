@@ -11,8 +11,7 @@
 
 #include "controls/palette.h"
 
-TGTextField::TGTextField(QWidget *parent)
-    : QWidget(parent)
+TGTextField::TGTextField(QWidget *parent) : QWidget(parent)
 {
     // Opaque: the field paints every pixel of its rectangle.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -48,7 +47,7 @@ locale_t CLocale()
     return c;
 }
 
-} // namespace
+}   // namespace
 
 void TGTextField::PrtF(const char *format, ...)
 {
@@ -133,8 +132,7 @@ void TGTextField::paintEvent(QPaintEvent *)
     if (FBorder != tfbNone) {
         const QColor white(255, 255, 255);
         const QColor black(0, 0, 0);
-        Gtextfield::DrawFrame(p, w, h, FBorder == tfbRaised ? white : black,
-                              FBorder == tfbLowered ? white : black);
+        Gtextfield::DrawFrame(p, w, h, FBorder == tfbRaised ? white : black, FBorder == tfbLowered ? white : black);
     }
 }
 
@@ -197,8 +195,9 @@ void DrawFrame(QPainter &p, int w, int h, const QColor &leftTop, const QColor &r
 void Register()
 {
     RegisterComponent(ControlEntry(QStringLiteral("TGTextField"), QStringLiteral("Framed text field"),
-                                   QStringLiteral("controls/Gtextfield.h"), TGTextField::DefaultWidth, TGTextField::DefaultHeight,
+                                   QStringLiteral("controls/Gtextfield.h"), TGTextField::DefaultWidth,
+                                   TGTextField::DefaultHeight,
                                    [](QWidget *parent) -> QWidget * { return new TGTextField(parent); }));
 }
 
-} // namespace Gtextfield
+}   // namespace Gtextfield

@@ -10,8 +10,7 @@
 
 class QPainter;
 
-class TGTextField : public QWidget
-{
+class TGTextField : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString Text READ Text WRITE setText)
     Q_PROPERTY(TGF_Border Border READ Border WRITE setBorder)
@@ -76,7 +75,7 @@ private:
     TGF_TextAlign FTextAlign = tfaLeft;
     int FMargin = 4;
     QColor FColor;
-    bool FClicked = false; // a left press began a click that a release inside completes
+    bool FClicked = false;   // a left press began a click that a release inside completes
 };
 
 namespace Gtextfield {
@@ -95,6 +94,9 @@ void DrawFrame(QPainter &p, int w, int h, const QColor &leftTop, const QColor &r
 
 // Halving by arithmetic shift, rounding toward minus infinity for odd and
 // negative values alike.
-constexpr int Half(int v) { return v >> 1; }
+constexpr int Half(int v)
+{
+    return v >> 1;
+}
 
-} // namespace Gtextfield
+}   // namespace Gtextfield

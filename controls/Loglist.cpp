@@ -260,29 +260,19 @@ void TLogList::keyPressEvent(QKeyEvent *event)
         vs->triggerAction(ctrl ? QAbstractSlider::SliderToMaximum : QAbstractSlider::SliderPageStepAdd);
         CalcOnEnd();
         break;
-    case Qt::Key_End:
-        hs->triggerAction(QAbstractSlider::SliderToMaximum);
-        break;
-    case Qt::Key_Home:
-        hs->triggerAction(QAbstractSlider::SliderToMinimum);
-        break;
-    case Qt::Key_Left:
-        hs->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        break;
+    case Qt::Key_End: hs->triggerAction(QAbstractSlider::SliderToMaximum); break;
+    case Qt::Key_Home: hs->triggerAction(QAbstractSlider::SliderToMinimum); break;
+    case Qt::Key_Left: hs->triggerAction(QAbstractSlider::SliderSingleStepSub); break;
     case Qt::Key_Up:
         vs->triggerAction(QAbstractSlider::SliderSingleStepSub);
         CalcOnEnd();
         break;
-    case Qt::Key_Right:
-        hs->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        break;
+    case Qt::Key_Right: hs->triggerAction(QAbstractSlider::SliderSingleStepAdd); break;
     case Qt::Key_Down:
         vs->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         CalcOnEnd();
         break;
-    default:
-        event->ignore();
-        return;
+    default: event->ignore(); return;
     }
     event->accept();
 }
@@ -358,8 +348,7 @@ void TLogList::PutS(const char *text)
         AddLine();
     } else {
         const int pos = AutoEOLN_Pos;
-        if (pos != 0 && lines->Count() > 0
-            && static_cast<long long>(lines->Text(lines->Count() - 1).size()) >= pos)
+        if (pos != 0 && lines->Count() > 0 && static_cast<long long>(lines->Text(lines->Count() - 1).size()) >= pos)
             AddLine();
     }
     const char *p = text;
@@ -447,7 +436,7 @@ bool ExistsAndNotRegular(const std::string &name)
     return ::stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
 }
 
-} // namespace
+}   // namespace
 
 bool TLogList::LoadFromFile(const char *name, bool HideLoaded)
 {
@@ -508,7 +497,7 @@ void TLogList::Save()
     else
         file.cancelWriting();
     if (!ok)
-        FUnsaved = true; // the next save tries again
+        FUnsaved = true;   // the next save tries again
     if (QThread::currentThread() == thread())
         FSaveTimer.stop();
     emit Saved(ok);
@@ -534,4 +523,4 @@ void Register()
     RegisterComponent(e);
 }
 
-} // namespace Loglist
+}   // namespace Loglist

@@ -38,11 +38,11 @@ public:
     // Settings. Setting one only stores it; the next operation that reads it
     // uses it. Any thread may set the numbers; FileName belongs to the GUI
     // thread.
-    std::atomic<int> MaxSize{1000};      // most lines kept, hidden loaded ones included
-    std::string FileName;                // log file; empty = none
-    std::atomic<int> SaveDelay{5000};    // ms from a change to the rewrite; 0 = at once
+    std::atomic<int> MaxSize{1000};   // most lines kept, hidden loaded ones included
+    std::string FileName;   // log file; empty = none
+    std::atomic<int> SaveDelay{5000};   // ms from a change to the rewrite; 0 = at once
     std::atomic<TLogDTFormat> DTFormat{TLogDTFormat{ldtDate}};
-    std::atomic<int> AutoEOLN_Pos{0};    // line length that forces a new line; 0 = off
+    std::atomic<int> AutoEOLN_Pos{0};   // line length that forces a new line; 0 = off
 
     // Where time stamps come from; tests put a fixed clock here. Set it
     // before any thread writes messages.
@@ -107,8 +107,8 @@ public:
     QSize sizeHint() const override { return {185, 89}; }
 
 signals:
-    void Refreshed();          // after each run of UpdateParams
-    void Saved(bool written);  // after each attempt to rewrite the log file
+    void Refreshed();   // after each run of UpdateParams
+    void Saved(bool written);   // after each attempt to rewrite the log file
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -147,13 +147,13 @@ private:
     std::atomic<bool> FTextChanged{false};
     std::atomic<bool> FUnsaved{false};
     bool FNewLinePending = false;   // under the write lock
-    int FFirstLine = 0;             // changed under the write lock
+    int FFirstLine = 0;   // changed under the write lock
     bool FOnEnd = false;
-    bool FAdjusting = false;        // scroll bars changed by the control itself
+    bool FAdjusting = false;   // scroll bars changed by the control itself
     std::atomic<bool> FRefreshPosted{false};
 };
 
 namespace Loglist {
 // Puts TLogList on the design-time widget box.
 void Register();
-}
+}   // namespace Loglist

@@ -5,8 +5,7 @@
 
 #include "controls/palette.h"
 
-TPictureButton::TPictureButton(QWidget *parent)
-    : TGraphButtonBase(parent)
+TPictureButton::TPictureButton(QWidget *parent) : TGraphButtonBase(parent)
 {
     setFocusPolicy(Qt::NoFocus);
 }
@@ -106,8 +105,9 @@ void DrawFocusRect(QPainter &p, int left, int top, int right, int bottom)
 void Register()
 {
     RegisterComponent(ControlEntry(QStringLiteral("TPictureButton"), QStringLiteral("Picture button"),
-                                   QStringLiteral("controls/Picturebutton.h"), TPictureButton::DefaultSize, TPictureButton::DefaultSize,
+                                   QStringLiteral("controls/Picturebutton.h"), TPictureButton::DefaultSize,
+                                   TPictureButton::DefaultSize,
                                    [](QWidget *parent) -> QWidget * { return new TPictureButton(parent); }));
 }
 
-} // namespace Picturebutton
+}   // namespace Picturebutton

@@ -7,8 +7,7 @@
 
 #include "controls/Graphbutton.h"
 
-class TPictureButton : public TGraphButtonBase
-{
+class TPictureButton : public TGraphButtonBase {
     Q_OBJECT
     Q_PROPERTY(TPictureButtonLayout Layout READ Layout WRITE setLayout)
     Q_PROPERTY(bool TabStop READ TabStop WRITE setTabStop)
@@ -50,4 +49,4 @@ void Register();
 // bottom exclusive: every other pixel inverted, so it shows on any colour.
 void DrawFocusRect(QPainter &p, int left, int top, int right, int bottom);
 
-} // namespace Picturebutton
+}   // namespace Picturebutton

@@ -45,9 +45,9 @@ std::size_t Utf8Boundary(const char *s, std::size_t n)
     else if ((lead & 0xF8) == 0xF0)
         need = 4;
     else if (lead & 0x80)
-        return n; // not UTF-8 at all: keep the bytes as they are
+        return n;   // not UTF-8 at all: keep the bytes as they are
     if (back + 1 >= need)
-        return n; // the last sequence is complete
+        return n;   // the last sequence is complete
     return end - 1;
 }
 
@@ -72,15 +72,15 @@ std::size_t PrintCut(char *buf, std::size_t size, const char *fmt, va_list args)
     return len;
 }
 
-} // namespace
+}   // namespace
 
 std::size_t FormatLogStamp(char *buf, std::size_t size, TLogDTFormat format, const TLogTime &t)
 {
     int len;
     if (format.Contains(ldtDate)) {
         if (format.Contains(ldtFullYear))
-            len = std::snprintf(buf, size, "%02d.%02d.%d, %02d:%02d:%02d", t.day, t.month, t.year,
-                                t.hour, t.minute, t.second);
+            len = std::snprintf(buf, size, "%02d.%02d.%d, %02d:%02d:%02d", t.day, t.month, t.year, t.hour, t.minute,
+                                t.second);
         else
             len = std::snprintf(buf, size, "%02d.%02d.%02d, %02d:%02d:%02d", t.day, t.month,
                                 ((t.year % 100) + 100) % 100, t.hour, t.minute, t.second);
@@ -101,8 +101,8 @@ std::size_t FormatLogStamp(char *buf, std::size_t size, TLogDTFormat format, con
     return static_cast<std::size_t>(len);
 }
 
-std::size_t FormatLogLine(char *buf, std::size_t size, TLogDTFormat format, const TLogTime &t,
-                          const char *fmt, va_list args)
+std::size_t FormatLogLine(char *buf, std::size_t size, TLogDTFormat format, const TLogTime &t, const char *fmt,
+                          va_list args)
 {
     std::size_t len = FormatLogStamp(buf, size, format, t);
     buf[len++] = ' ';

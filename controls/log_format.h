@@ -54,8 +54,8 @@ std::size_t FormatLogStamp(char *buf, std::size_t size, TLogDTFormat format, con
 // Builds "<stamp>  <message>\n" into buf (size >= 32). A message that does
 // not fit is cut at the buffer's end (on a character boundary); the line feed
 // and the terminating zero always fit. Returns the length.
-std::size_t FormatLogLine(char *buf, std::size_t size, TLogDTFormat format, const TLogTime &t,
-                          const char *fmt, va_list args);
+std::size_t FormatLogLine(char *buf, std::size_t size, TLogDTFormat format, const TLogTime &t, const char *fmt,
+                          va_list args);
 
 // printf into buf, cut at the buffer's end on a character boundary. A null
 // format gives an empty text. Returns the length.

@@ -8,10 +8,10 @@ QList<PaletteEntry> &Entries()
     return entries;
 }
 
-} // namespace
+}   // namespace
 
-PaletteEntry ControlEntry(const QString &className, const QString &toolTip, const QString &includeFile,
-                          int width, int height, std::function<QWidget *(QWidget *)> create)
+PaletteEntry ControlEntry(const QString &className, const QString &toolTip, const QString &includeFile, int width,
+                          int height, std::function<QWidget *(QWidget *)> create)
 {
     PaletteEntry e;
     e.className = className;

@@ -3,19 +3,18 @@
 // Designer's widget box.
 #pragma once
 
-#include <functional>
 #include <QList>
 #include <QString>
+#include <functional>
 
 class QWidget;
 
-struct PaletteEntry
-{
+struct PaletteEntry {
     QString className;   // the widget's class, as Designer and uic know it
-    QString group;       // widget box group
+    QString group;   // widget box group
     QString toolTip;
-    QString includeFile; // header that uic-generated code includes
-    QString domXml;      // initial XML of a newly placed widget
+    QString includeFile;   // header that uic-generated code includes
+    QString domXml;   // initial XML of a newly placed widget
     bool container = false;
     std::function<QWidget *(QWidget *)> create;
 };
@@ -25,8 +24,8 @@ inline const QString PaletteGroup = QStringLiteral("Tarvix");
 
 // An entry of the project's group for a widget that holds no others, placed
 // at the given size.
-PaletteEntry ControlEntry(const QString &className, const QString &toolTip, const QString &includeFile,
-                          int width, int height, std::function<QWidget *(QWidget *)> create);
+PaletteEntry ControlEntry(const QString &className, const QString &toolTip, const QString &includeFile, int width,
+                          int height, std::function<QWidget *(QWidget *)> create);
 
 // Adds an entry; a second entry of the same class replaces the first, so a
 // unit registered twice appears once.

@@ -38,7 +38,7 @@ public:
 private:
     unsigned FSlot = 0;
 };
-} // namespace
+}   // namespace
 
 bool RegisterDefaultLogList(SysLogTarget *list)
 {
@@ -78,4 +78,4 @@ void SysLogMsg(const char *fmt, ...)
     va_end(args);
 }
 
-} // extern "C"
+}   // extern "C"

@@ -14,10 +14,10 @@ public:
 
 // Registration: a log list registers itself at construction when no default
 // exists, and unregisters at destruction when it is the default.
-bool RegisterDefaultLogList(SysLogTarget *list);    // true when it became the default
+bool RegisterDefaultLogList(SysLogTarget *list);   // true when it became the default
 // Unregistering waits until calls already under way through the entry point
 // are over, so that a list being destroyed receives no more messages.
-void UnregisterDefaultLogList(SysLogTarget *list);  // no-op unless it is the default
+void UnregisterDefaultLogList(SysLogTarget *list);   // no-op unless it is the default
 SysLogTarget *DefaultLogList();
 
 extern "C" {

@@ -3,22 +3,19 @@
 #include "controls/Graphbutton.h"
 #include "controls/Gtextfield.h"
 #include "controls/Loglist.h"
-#include "controls/editor/Nscrollbar.h"
 #include "controls/Picturebutton.h"
+#include "controls/editor/Nscrollbar.h"
 #include "controls/editor/Progedit.h"
 
-TarvixWidgetPlugin::TarvixWidgetPlugin(const PaletteEntry &entry, QObject *parent)
-    : QObject(parent), FEntry(entry)
-{
-}
+TarvixWidgetPlugin::TarvixWidgetPlugin(const PaletteEntry &entry, QObject *parent) : QObject(parent), FEntry(entry)
+{}
 
 QWidget *TarvixWidgetPlugin::createWidget(QWidget *parent)
 {
     return FEntry.create ? FEntry.create(parent) : nullptr;
 }
 
-TarvixWidgetCollection::TarvixWidgetCollection(QObject *parent)
-    : QObject(parent)
+TarvixWidgetCollection::TarvixWidgetCollection(QObject *parent) : QObject(parent)
 {
     Gtextfield::Register();
     Graphbutton::Register();

@@ -8,8 +8,7 @@
 
 #include "controls/palette.h"
 
-class TarvixWidgetPlugin : public QObject, public QDesignerCustomWidgetInterface
-{
+class TarvixWidgetPlugin : public QObject, public QDesignerCustomWidgetInterface {
     Q_OBJECT
     Q_INTERFACES(QDesignerCustomWidgetInterface)
 
@@ -33,8 +32,7 @@ private:
     bool FInitialized = false;
 };
 
-class TarvixWidgetCollection : public QObject, public QDesignerCustomWidgetCollectionInterface
-{
+class TarvixWidgetCollection : public QObject, public QDesignerCustomWidgetCollectionInterface {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID "org.qt-project.Qt.QDesignerCustomWidgetCollectionInterface")
     Q_INTERFACES(QDesignerCustomWidgetCollectionInterface)

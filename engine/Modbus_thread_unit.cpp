@@ -25,9 +25,7 @@ void WaitStep(uint32_t ms)
 void LowerWriteTries(std::atomic<int32_t> &tries)
 {
     int32_t v = tries.load(std::memory_order_acquire);
-    while (v != 0 && !tries.compare_exchange_weak(v, v - 1, std::memory_order_acq_rel))
-    {
-    }
+    while (v != 0 && !tries.compare_exchange_weak(v, v - 1, std::memory_order_acq_rel)) {}
 }
 
 // Ends the current thread of the record, if any, without freeing the register
@@ -59,14 +57,15 @@ void EndThread(ExchangeRecord &rec, ExchangeHost &host)
     rec.Thread.reset();
 }
 
-} // namespace
+}   // namespace
 
 void SetExchangeSleepHook(ExchangeSleepFn fn)
 {
     g_sleepHook.store(fn, std::memory_order_release);
 }
 
-MODBUS_Thread::MODBUS_Thread(ExchangeRecord &rec, ExchangeHost &host) : rec_(rec), host_(host) {}
+MODBUS_Thread::MODBUS_Thread(ExchangeRecord &rec, ExchangeHost &host) : rec_(rec), host_(host)
+{}
 
 MODBUS_Thread::~MODBUS_Thread()
 {

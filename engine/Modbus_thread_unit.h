@@ -14,13 +14,13 @@
 class MODBUS_Thread {
 public:
     // Thread side of the exchange record.
-    uint8_t LastCmd = 0;                    // function of the current exchange: 3, 4, 6 or 16
-    std::atomic<uint8_t> Status{0};         // status code of the last exchange
-    std::atomic<int32_t> ReqCount{0};       // exchanges started
-    std::atomic<int32_t> ErrorCount{0};     // failed exchanges
-    uint8_t ReqFrame[256] = {};             // last framed request, cut to 256 bytes
+    uint8_t LastCmd = 0;   // function of the current exchange: 3, 4, 6 or 16
+    std::atomic<uint8_t> Status{0};   // status code of the last exchange
+    std::atomic<int32_t> ReqCount{0};   // exchanges started
+    std::atomic<int32_t> ErrorCount{0};   // failed exchanges
+    uint8_t ReqFrame[256] = {};   // last framed request, cut to 256 bytes
     int32_t ReqLen = 0;
-    uint8_t ReplyFrame[4096] = {};          // last raw reply
+    uint8_t ReplyFrame[4096] = {};   // last raw reply
     int32_t ReplyLen = 0;
 
     // Creates the thread object; the thread starts running in Start().

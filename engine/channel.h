@@ -13,25 +13,25 @@
 // The connection fields of the exchange record, read once when the thread
 // opens its channel.
 struct ChannelSettings {
-    std::string IPAddr;          // dotted IPv4 text
+    std::string IPAddr;   // dotted IPv4 text
     uint16_t TargetPort = 0;
     uint16_t UDPLocalPort = 0;
-    bool CrcFraming = false;     // "MODBUS/IP": frame + CRC; else the 6-byte header
+    bool CrcFraming = false;   // "MODBUS/IP": frame + CRC; else the 6-byte header
     std::string ComPortName;
     int32_t BaudRate = 0;
     bool EvenParity = false;
     bool RS485Control = false;
     bool DTRAlwaysOn = false;
-    int32_t CharTime = 0;        // performance-counter ticks of the RS-485 turn-around
+    int32_t CharTime = 0;   // performance-counter ticks of the RS-485 turn-around
 };
 
 // What one exchange sent and received. A length of kKept means that the
 // exchange left that copy alone (a failed receive keeps the last reply).
 struct ExchangeTrace {
     static constexpr int kKept = -1;
-    uint8_t ReqFrame[256];       // the framed request, cut to 256 bytes
+    uint8_t ReqFrame[256];   // the framed request, cut to 256 bytes
     int ReqLen = kKept;
-    uint8_t ReplyFrame[4096];    // the raw reply
+    uint8_t ReplyFrame[4096];   // the raw reply
     int ReplyLen = kKept;
     // For status 0: the reply frame inside ReplyFrame (address byte first,
     // no header, no CRC) and its length.

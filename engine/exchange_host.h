@@ -8,7 +8,7 @@ class MODBUS_Thread;
 
 // Message box flags as the engine passes them.
 enum : int {
-    MB_ICONHAND = 16,          // error
+    MB_ICONHAND = 16,   // error
     MB_ICONEXCLAMATION = 48,   // warning
     MB_ICONINFORMATION = 64,   // information
 };

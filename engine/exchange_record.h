@@ -18,16 +18,16 @@ class MODBUS_Thread;
 
 struct ExchangeRecord {
     // Connection, read once by the thread when it opens its channel.
-    uint8_t ConnType = 0;          // 0 Ethernet TCP, 1 Ethernet UDP, 2 COM port
-    std::string ConnTypeText;      // caption tail: "Tarvix: " + ConnTypeText
-    std::string ComPortName;       // as chosen, e.g. "COM2" or "ttyUSB0"; the serial
-                                   // open refuses a name that does not fit its path
+    uint8_t ConnType = 0;   // 0 Ethernet TCP, 1 Ethernet UDP, 2 COM port
+    std::string ConnTypeText;   // caption tail: "Tarvix: " + ConnTypeText
+    std::string ComPortName;   // as chosen, e.g. "COM2" or "ttyUSB0"; the serial
+        // open refuses a name that does not fit its path
     int32_t BaudRate = 0;
     uint8_t EvenParity = 0;
     uint8_t RS485Control = 0;
     uint8_t DTRAlwaysOn = 0;
-    int32_t CharTime = 0;          // 14976000 / BaudRate, performance-counter ticks
-    std::string IPAddr;            // dotted IPv4 text
+    int32_t CharTime = 0;   // 14976000 / BaudRate, performance-counter ticks
+    std::string IPAddr;   // dotted IPv4 text
     uint16_t TargetPort = 0;
 
     // Polling, read afresh by the thread in every cycle.
@@ -41,12 +41,12 @@ struct ExchangeRecord {
     // by the dialog's OK step, filled by the thread, freed by StopExchange.
     std::unique_ptr<std::atomic<uint16_t>[]> RegValues;
     std::atomic<uint8_t> ValuesValid{0};
-    uint16_t RegValuesSize = 0;    // values allocated in RegValues; the thread never stores beyond it
+    uint16_t RegValuesSize = 0;   // values allocated in RegValues; the thread never stores beyond it
 
     // Control.
     std::unique_ptr<MODBUS_Thread> Thread;   // the thread of the current connection
-    std::atomic<uint8_t> Running{0};         // the thread adds 1 once its channel is open
-    std::atomic<uint8_t> StopRequest{0};     // 1 asks the thread to end; it clears it last
+    std::atomic<uint8_t> Running{0};   // the thread adds 1 once its channel is open
+    std::atomic<uint8_t> StopRequest{0};   // 1 asks the thread to end; it clears it last
 
     uint8_t ModbusIPFraming = 0;   // 1 "MODBUS/IP" (frame + CRC), 0 "MODNET" (6-byte header)
     uint16_t UDPLocalPort = 0;

@@ -14,9 +14,10 @@ bool SeveralCpus()
     return sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 1;
 }
 
-} // namespace
+}   // namespace
 
-HostMailbox::HostMailbox(std::function<void()> wake) : wake_(std::move(wake)), spin_(SeveralCpus()) {}
+HostMailbox::HostMailbox(std::function<void()> wake) : wake_(std::move(wake)), spin_(SeveralCpus())
+{}
 
 void HostMailbox::Call(const Job &job)
 {
@@ -33,8 +34,7 @@ void HostMailbox::Call(const Job &job)
         wake_();
     if (spin_) {
         const auto spinEnd = std::chrono::steady_clock::now() + kSpin;
-        while (!served_.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < spinEnd) {
-        }
+        while (!served_.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < spinEnd) {}
     }
     std::unique_lock lock(m_);
     // Once taken, a running job may use `job` and what it refers to: only
@@ -90,8 +90,7 @@ HostMailbox::Served HostMailbox::ServeFor(int ms)
             ended_ = false;
             return Served::ThreadEnded;
         }
-        if (!serveCv_.wait_until(lock, deadline,
-                                 [this] { return (state_ == State::Posted && !cancelled_) || ended_; }))
+        if (!serveCv_.wait_until(lock, deadline, [this] { return (state_ == State::Posted && !cancelled_) || ended_; }))
             return Served::Timeout;
     }
 }

@@ -57,7 +57,7 @@ private:
     const bool spin_;   // the process may run on more than one CPU
     std::mutex m_;
     std::condition_variable serveCv_;   // wakes the serving thread
-    std::condition_variable doneCv_;    // wakes the calling exchange thread
+    std::condition_variable doneCv_;   // wakes the calling exchange thread
     const Job *pending_ = nullptr;
     State state_ = State::Idle;
     std::atomic<bool> served_{false};   // set after the lock is let go: the caller may stop spinning

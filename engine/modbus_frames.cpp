@@ -46,7 +46,7 @@ inline bool CrcMatches(const uint8_t *data, int len)
     return data[len] == (crc & 0xFF) && data[len + 1] == (crc >> 8);
 }
 
-} // namespace
+}   // namespace
 
 uint16_t ModbusCrc16(const uint8_t *data, size_t len)
 {
@@ -131,8 +131,8 @@ uint8_t CheckCrcReply(const uint8_t *reply, int n, int &frameOff, int &frameLen)
     return ST_OK;
 }
 
-uint8_t CheckSerialReply(const uint8_t *reply, int n, uint8_t slaveAddr, uint32_t lineErrors,
-                         int &frameOff, int &frameLen, int expectedLen)
+uint8_t CheckSerialReply(const uint8_t *reply, int n, uint8_t slaveAddr, uint32_t lineErrors, int &frameOff,
+                         int &frameLen, int expectedLen)
 {
     if (n <= 0)
         return ST_NO_REPLY;
@@ -170,13 +170,10 @@ int ExpectedReplyLength(const uint8_t *request, int len)
         return 0;
     switch (request[1]) {
     case 3:
-    case 4:
-        return 3 + 2 * (request[4] * 256 + request[5]);
+    case 4: return 3 + 2 * (request[4] * 256 + request[5]);
     case 6:
-    case 16:
-        return 6;
-    default:
-        return 0;
+    case 16: return 6;
+    default: return 0;
     }
 }
 
@@ -204,8 +201,6 @@ const char *StatusText(uint8_t status, char (&buf)[16])
     case ST_COM_SIZE_ADDR_ERROR: return "COM Reply Size or Addr Error";
     case ST_STOP_WORKING: return "Stop Working";
     case ST_NO_REPLY: return "No Reply";
-    default:
-        std::snprintf(buf, sizeof buf, "Error 0x%02X", status);
-        return buf;
+    default: std::snprintf(buf, sizeof buf, "Error 0x%02X", status); return buf;
     }
 }

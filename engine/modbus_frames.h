@@ -32,8 +32,8 @@ int BuildWriteMultiple(uint8_t *out, uint8_t slave, uint16_t reg, const uint16_t
 
 // Framing: `buf` holds the frame at offset 0 with room for 6 more bytes.
 // Returns the framed length.
-int FrameWithCrc(uint8_t *buf, int len);          // serial framing, also "MODBUS/IP"
-int FrameWithHeader(uint8_t *buf, int len);       // "MODNET" 6-byte header
+int FrameWithCrc(uint8_t *buf, int len);   // serial framing, also "MODBUS/IP"
+int FrameWithHeader(uint8_t *buf, int len);   // "MODNET" 6-byte header
 
 // Framing checks. On status 0, frameOff/frameLen give the frame inside reply.
 uint8_t CheckModnetReply(const uint8_t *reply, int n, int &frameOff, int &frameLen);
@@ -41,8 +41,8 @@ uint8_t CheckCrcReply(const uint8_t *reply, int n, int &frameOff, int &frameLen)
 // `expectedLen` is the frame length the request calls for (ExpectedReplyLength),
 // 0 when unknown: it tells a reply whose CRC ends in 0x00 from one that
 // carries a stray byte after its CRC.
-uint8_t CheckSerialReply(const uint8_t *reply, int n, uint8_t slaveAddr, uint32_t lineErrors,
-                         int &frameOff, int &frameLen, int expectedLen = 0);
+uint8_t CheckSerialReply(const uint8_t *reply, int n, uint8_t slaveAddr, uint32_t lineErrors, int &frameOff,
+                         int &frameLen, int expectedLen = 0);
 
 // Frame length of a conforming reply to the unframed request: 3 + 2 x count
 // for reads, 6 for writes, 0 for anything else.

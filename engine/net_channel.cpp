@@ -38,8 +38,7 @@ public:
                ExchangeHost &host)
         : tcp_(tcp), fd_(fd), dest_(dest), stop_(stop), host_(host), ipText_(cs.IPAddr), crcFraming_(cs.CrcFraming),
           port_(cs.TargetPort)
-    {
-    }
+    {}
     ~NetChannel() override { Close(); }
 
     uint8_t Exchange(const uint8_t *frame, int len, ExchangeTrace &trace) override
@@ -173,7 +172,7 @@ int Connect(int fd, const sockaddr_in &dest, const StopFlag &stop)
     }
 }
 
-} // namespace
+}   // namespace
 
 std::unique_ptr<Channel> OpenTcpChannel(const ChannelSettings &cs, const StopFlag &stop, ExchangeHost &host)
 {

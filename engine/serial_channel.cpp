@@ -31,8 +31,7 @@ int32_t CharTimeForBaud(int32_t baud)
 void WaitPerfTicks(uint32_t ticks)
 {
     const uint32_t start = static_cast<uint32_t>(PerfCounter());
-    while (static_cast<uint32_t>(static_cast<uint32_t>(PerfCounter()) - start) < ticks) {
-    }
+    while (static_cast<uint32_t>(static_cast<uint32_t>(PerfCounter()) - start) < ticks) {}
 }
 
 namespace {
@@ -51,8 +50,7 @@ public:
     SerialChannel(const ChannelSettings &cs, std::unique_ptr<CommPort> port, SerialHooks hooks)
         : port_(std::move(port)), hooks_(std::move(hooks)), rs485_(cs.RS485Control), dtrAlwaysOn_(cs.DTRAlwaysOn),
           charTime_(cs.CharTime > 0 ? static_cast<uint32_t>(cs.CharTime) : 0)
-    {
-    }
+    {}
 
     ~SerialChannel() override { Close(); }
 
@@ -137,8 +135,7 @@ void ShowOpenError(ExchangeHost &host, const std::string &portName, const std::s
 
 }   // namespace
 
-std::unique_ptr<Channel> OpenSerialChannelWith(const ChannelSettings &cs, ExchangeHost &host,
-                                               const SerialHooks &given)
+std::unique_ptr<Channel> OpenSerialChannelWith(const ChannelSettings &cs, ExchangeHost &host, const SerialHooks &given)
 {
     SerialHooks hooks = given;
     if (!hooks.makePort)
@@ -151,8 +148,7 @@ std::unique_ptr<Channel> OpenSerialChannelWith(const ChannelSettings &cs, Exchan
     // A baud rate of 0 or below (a settings file with an unknown baud text)
     // can drive no line: refuse it before anything is opened.
     if (cs.BaudRate <= 0) {
-        ShowOpenError(host, cs.ComPortName,
-                      ErrorText(EINVAL) + " (baud rate " + std::to_string(cs.BaudRate) + ")");
+        ShowOpenError(host, cs.ComPortName, ErrorText(EINVAL) + " (baud rate " + std::to_string(cs.BaudRate) + ")");
         return nullptr;
     }
     // The device path; a name that does not fit is refused, never cut.
@@ -173,8 +169,7 @@ std::unique_ptr<Channel> OpenSerialChannelWith(const ChannelSettings &cs, Exchan
     err = port->SetLine(cs.BaudRate, cs.EvenParity);
     if (err != 0) {
         port->Close();
-        ShowOpenError(host, cs.ComPortName,
-                      ErrorText(err) + " (baud rate " + std::to_string(cs.BaudRate) + ")");
+        ShowOpenError(host, cs.ComPortName, ErrorText(err) + " (baud rate " + std::to_string(cs.BaudRate) + ")");
         return nullptr;
     }
     // Time-outs.

@@ -27,10 +27,9 @@ void WaitPerfTicks(uint32_t ticks);
 
 struct SerialHooks {
     std::function<std::unique_ptr<CommPort>()> makePort;   // default: the tty port
-    std::function<void(uint32_t)> sleepMs;                  // default: SleepMs
-    std::function<void(uint32_t)> waitTicks;                // default: WaitPerfTicks
+    std::function<void(uint32_t)> sleepMs;   // default: SleepMs
+    std::function<void(uint32_t)> waitTicks;   // default: WaitPerfTicks
 };
 
 // OpenSerialChannel with replaceable hooks; empty hooks take the defaults.
-std::unique_ptr<Channel> OpenSerialChannelWith(const ChannelSettings &cs, ExchangeHost &host,
-                                               const SerialHooks &hooks);
+std::unique_ptr<Channel> OpenSerialChannelWith(const ChannelSettings &cs, ExchangeHost &host, const SerialHooks &hooks);

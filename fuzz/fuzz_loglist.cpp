@@ -24,7 +24,7 @@ std::vector<std::string> Lines(TLogList &list)
     return out;
 }
 
-} // namespace
+}   // namespace
 
 // The caches that the system's font configuration library keeps for the life
 // of the process (set up by Qt's font database) are not leaks of the project.

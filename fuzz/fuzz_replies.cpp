@@ -31,7 +31,7 @@ int BuildRequest(uint8_t *req, uint8_t slave, uint8_t cmd, uint16_t count)
     }
 }
 
-} // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

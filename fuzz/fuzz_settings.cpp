@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "fuzz/fuzz_dir.h"
 #include "app/tarvix_settings.h"
+#include "fuzz/fuzz_dir.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -48,7 +48,10 @@ int SerialDevicePath(const std::string &name, char (&path)[kSerialPathSize])
 
 namespace {
 
-uint64_t NowUs() { return PerfCounter(); }
+uint64_t NowUs()
+{
+    return PerfCounter();
+}
 
 class TtyCommPort final : public CommPort {
 public:
@@ -204,7 +207,7 @@ public:
                     continue;
                 break;   // 0 bytes or EIO: the far end is gone, nothing more comes
             }
-            break;       // POLLHUP / POLLERR without data: nothing more comes
+            break;   // POLLHUP / POLLERR without data: nothing more comes
         }
         return n;
     }
@@ -213,7 +216,7 @@ public:
     {
         if (fd_ < 0 || !haveCounts_)
             return 0;
-        serial_icounter_struct now {};
+        serial_icounter_struct now{};
         if (::ioctl(fd_, TIOCGICOUNT, &now) != 0)
             return 0;
         uint32_t bits = 0;
@@ -256,9 +259,12 @@ private:
     uint64_t totalUs_ = 1000000;
     bool haveCounts_ = false;
     bool isPty_ = false;
-    serial_icounter_struct counts_ {};
+    serial_icounter_struct counts_{};
 };
 
 }   // namespace
 
-std::unique_ptr<CommPort> MakeTtyCommPort() { return std::make_unique<TtyCommPort>(); }
+std::unique_ptr<CommPort> MakeTtyCommPort()
+{
+    return std::make_unique<TtyCommPort>();
+}

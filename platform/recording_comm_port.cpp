@@ -60,9 +60,15 @@ int RecordingCommPort::Write(const uint8_t *data, int len)
     return n;
 }
 
-void RecordingCommPort::Flush() { rec_->calls.push_back("flush"); }
+void RecordingCommPort::Flush()
+{
+    rec_->calls.push_back("flush");
+}
 
-void RecordingCommPort::WaitTxEmpty() { rec_->calls.push_back("drain"); }
+void RecordingCommPort::WaitTxEmpty()
+{
+    rec_->calls.push_back("drain");
+}
 
 int RecordingCommPort::Read(uint8_t *buf, int size)
 {

@@ -14,20 +14,20 @@
 // State shared between a test and the port it handed to the code under test.
 struct PortRecord {
     // Script.
-    int openError = 0;                        // errno for Open, 0 = success
-    int lineError = 0;                        // errno for SetLine, 0 = success
-    int shortWrite = -1;                      // >= 0: Write writes only that many bytes
+    int openError = 0;   // errno for Open, 0 = success
+    int lineError = 0;   // errno for SetLine, 0 = success
+    int shortWrite = -1;   // >= 0: Write writes only that many bytes
     struct Reply {
-        std::vector<uint8_t> bytes;           // what one Read returns
-        uint32_t lineErrors = 0;              // what the following TakeLineErrors returns
+        std::vector<uint8_t> bytes;   // what one Read returns
+        uint32_t lineErrors = 0;   // what the following TakeLineErrors returns
     };
-    std::deque<Reply> replies;                // consumed one per Read; none left: 0 bytes
+    std::deque<Reply> replies;   // consumed one per Read; none left: 0 bytes
 
     // Record: one entry per call, e.g. "open /dev/ttyS1", "line 9600 even",
     // "timeouts 40 1000", "rts 1", "dtr 0", "write 8", "flush", "drain",
     // "read", "errors", "close", and "sleep 20", "ticks 130" from the hooks.
     std::vector<std::string> calls;
-    std::vector<uint8_t> written;             // every byte written, in order
+    std::vector<uint8_t> written;   // every byte written, in order
     bool open = false;
     bool rts = false;
     bool dtr = false;

@@ -23,7 +23,7 @@ private:
     int fd_;
 };
 
-} // namespace
+}   // namespace
 
 FileRead ReadRegularFile(const char *path, std::size_t limit, std::string &data)
 {

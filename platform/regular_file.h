@@ -7,11 +7,11 @@
 #include <string>
 
 enum class FileRead {
-    Ok,           // the whole file is in `data`
-    Missing,      // no file of that name
-    NotReadable,  // it exists but cannot be opened or read
+    Ok,   // the whole file is in `data`
+    Missing,   // no file of that name
+    NotReadable,   // it exists but cannot be opened or read
     NotRegular,   // a FIFO, device, socket or directory: never opened for reading
-    TooLarge,     // more than `limit` bytes
+    TooLarge,   // more than `limit` bytes
 };
 
 // Reads the regular file `path` (symbolic links followed) whole into `data`.

@@ -32,7 +32,7 @@ bool UartPresent(const std::string &devPath)
     int fd = ::open(devPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return errno != ENOENT && errno != ENXIO && errno != ENODEV;
-    serial_struct ss {};
+    serial_struct ss{};
     bool present = true;
     if (::ioctl(fd, TIOCGSERIAL, &ss) == 0)
         present = ss.type != PORT_UNKNOWN;

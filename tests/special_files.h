@@ -45,7 +45,8 @@ inline bool MakeZeroLink(const std::string &path)
 // target, and the type and device of what it leads to.
 inline std::string Describe(const std::string &path)
 {
-    struct stat own {}, to {};
+    struct stat own {
+    }, to{};
     if (::lstat(path.c_str(), &own) != 0)
         return "missing";
     std::string d = std::to_string(own.st_mode & S_IFMT);
@@ -60,4 +61,4 @@ inline std::string Describe(const std::string &path)
     return d;
 }
 
-} // namespace special_files
+}   // namespace special_files

@@ -99,7 +99,7 @@ QFrame *MakePanel(QWidget *parent)
     return panel;
 }
 
-} // namespace
+}   // namespace
 
 TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
 {
@@ -124,13 +124,12 @@ TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
     model_->SetGridRows(1);
     grid->setModel(model_);
     grid->setItemDelegate(new RegisterGridDelegate(model_, grid));
-    connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex &current) {
-                if (!current.isValid())
-                    return;
-                bool canSelect = true;
-                MODBUS_GridSelectCell(current.column() + 1, current.row() + 1, canSelect);
-            });
+    connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &current) {
+        if (!current.isValid())
+            return;
+        bool canSelect = true;
+        MODBUS_GridSelectCell(current.column() + 1, current.row() + 1, canSelect);
+    });
 
     // Bottom panel: counters, status and the two frames.
     Panel1 = MakePanel(this);

@@ -24,7 +24,7 @@ class TTarvix_Form : public QWidget {   // a top-level window, 611 x 452 outer s
     Q_OBJECT
 public:
     explicit TTarvix_Form(QWidget *parent = nullptr);   // ConnTypeText/IPAddr empty, UpdatePeriod 100
-    ~TTarvix_Form() override;                            // stops an exchange still running
+    ~TTarvix_Form() override;   // stops an exchange still running
 
     ExchangeRecord Rec;   // the window side of the exchange record
 

@@ -111,8 +111,8 @@ void GuiHost::ShowBox(const std::string &text, const std::string &caption, int f
         icon = QMessageBox::Warning;
     else if ((flags & 0xF0) == MB_ICONINFORMATION)
         icon = QMessageBox::Information;
-    auto *box = new QMessageBox(icon, QString::fromStdString(caption), QString::fromStdString(text),
-                                QMessageBox::Ok, boxParent_);
+    auto *box = new QMessageBox(icon, QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
+                                boxParent_);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
     connect(box, &QMessageBox::finished, this, &GuiHost::BoxClosed);

@@ -66,7 +66,7 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    void Wake();             // exchange thread: wakes the GUI thread
+    void Wake();   // exchange thread: wakes the GUI thread
     void OnWake();
     void ShowBox(const std::string &text, const std::string &caption, int flags);
     void ScheduleLatest();   // a paced display: shows the latest copy when due
@@ -78,16 +78,16 @@ private:
     QWidget *boxParent_;
     HostMailbox mailbox_;
 
-    std::mutex paceM_;             // guards the copy and the pacing below
-    ExchangeView latest_;          // the newest results not shown yet
+    std::mutex paceM_;   // guards the copy and the pacing below
+    ExchangeView latest_;   // the newest results not shown yet
     bool haveLatest_ = false;
-    bool latestPosted_ = false;    // a paced display is on its way to the GUI thread
+    bool latestPosted_ = false;   // a paced display is on its way to the GUI thread
     Clock::time_point lastShown_{};
     std::chrono::milliseconds interval_{MinDisplayIntervalMs};
 
-    ExchangeView shown_;           // GUI thread: the copy being shown
+    ExchangeView shown_;   // GUI thread: the copy being shown
     int wakeFd_ = -1;
     QSocketNotifier *wakeNotifier_ = nullptr;
     QTimer *latestTimer_ = nullptr;
-    QPointer<QMessageBox> box_;    // GUI thread only
+    QPointer<QMessageBox> box_;   // GUI thread only
 };

@@ -11,12 +11,11 @@
 namespace {
 constexpr int CellWidth = 40;
 constexpr int CellHeight = 15;
-}
+}   // namespace
 
 RegisterGridModel::RegisterGridModel(const ExchangeRecord &rec, WriteFn write, QObject *parent)
     : QAbstractTableModel(parent), rec_(rec), write_(std::move(write))
-{
-}
+{}
 
 void RegisterGridModel::SetGridRows(int rows)
 {
@@ -44,7 +43,9 @@ QString RegisterGridModel::CellText(int ACol, int ARow) const
     const int i = RegisterIndex(ACol, ARow);
     if (!rec_.ValuesValid.load(std::memory_order_acquire) || !IsRegister(i))
         return {};
-    return QStringLiteral("%1").arg(rec_.RegValues[i].load(std::memory_order_relaxed), 4, 16, QLatin1Char('0')).toUpper();
+    return QStringLiteral("%1")
+        .arg(rec_.RegValues[i].load(std::memory_order_relaxed), 4, 16, QLatin1Char('0'))
+        .toUpper();
 }
 
 QString RegisterGridModel::EditText(int ACol, int ARow) const
@@ -155,8 +156,8 @@ void GridHeader::paintSection(QPainter *painter, const QRect &rect, int logicalI
     painter->drawLine(rect.topRight(), rect.bottomRight());
     painter->drawLine(rect.bottomLeft(), rect.bottomRight());
     painter->setPen(palette().color(QPalette::ButtonText));
-    const QString text = model() ? model()->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString()
-                                 : QString();
+    const QString text =
+        model() ? model()->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString() : QString();
     const QRect inner = rect.adjusted(0, 0, -1, -1);
     DrawCellText(painter, inner, text,
                  orientation() == Qt::Horizontal ? Qt::AlignCenter : (Qt::AlignRight | Qt::AlignVCenter));
@@ -166,18 +167,15 @@ void GridHeader::paintSection(QPainter *painter, const QRect &rect, int logicalI
 
 RegisterGridDelegate::RegisterGridDelegate(RegisterGridModel *model, QObject *parent)
     : QStyledItemDelegate(parent), model_(model)
-{
-}
+{}
 
-void RegisterGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
-                                 const QModelIndex &index) const
+void RegisterGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     const QAbstractItemView *view = qobject_cast<const QAbstractItemView *>(option.widget);
     const bool current = view && view->currentIndex() == index;
     const QPalette &pal = option.palette;
     painter->fillRect(option.rect, current ? pal.color(QPalette::Active, QPalette::Highlight) : model_->CellColor());
-    painter->setPen(current ? pal.color(QPalette::Active, QPalette::HighlightedText)
-                            : pal.color(QPalette::Text));
+    painter->setPen(current ? pal.color(QPalette::Active, QPalette::HighlightedText) : pal.color(QPalette::Text));
     painter->setFont(option.font);
     DrawCellText(painter, option.rect, model_->CellText(index.column() + 1, index.row() + 1), Qt::AlignCenter);
 }

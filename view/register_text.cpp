@@ -66,7 +66,7 @@ RegisterReadings ReadRegister(const std::atomic<uint16_t> *values, int count, in
     if (i + 1 >= count)
         return r;
     const uint16_t w = values[i + 1].load(std::memory_order_relaxed);
-    const uint32_t low = (static_cast<uint32_t>(w) << 16) | v;    // selected register low
+    const uint32_t low = (static_cast<uint32_t>(w) << 16) | v;   // selected register low
     const uint32_t high = (static_cast<uint32_t>(v) << 16) | w;   // selected register high
     std::snprintf(buf, sizeof buf, "%d", static_cast<int32_t>(low));
     r.DecLong = buf;

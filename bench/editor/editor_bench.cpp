@@ -56,10 +56,9 @@ QByteArray ProgramText(int lines)
     return out;
 }
 
-struct Figure
-{
+struct Figure {
     const char *what;
-    double ours;  // ms per operation
+    double ours;   // ms per operation
     double peer;
 };
 
@@ -73,7 +72,7 @@ double Ms(const QElapsedTimer &t)
     return double(t.nsecsElapsed()) / 1e6;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -197,9 +196,13 @@ int main(int argc, char **argv)
     const double splitPeer = Ms(t) / 100;
     Print({"one line split", splitOurs, splitPeer});
 
-    std::printf("\nundo records kept: %d (all whole-text: %s)\n", int(m.FUndoList.size()),
-                std::all_of(m.FUndoList.cbegin(), m.FUndoList.cend(), [](const TPE_UndoRecord &r) { return !r.LineOnly(); }) ? "yes" : "no");
-    std::printf("resident memory: the loaded text %.1f MiB; 100 splits with their 32 whole-text records %.1f MiB (%.2f of the text)\n",
+    std::printf(
+        "\nundo records kept: %d (all whole-text: %s)\n", int(m.FUndoList.size()),
+        std::all_of(m.FUndoList.cbegin(), m.FUndoList.cend(), [](const TPE_UndoRecord &r) { return !r.LineOnly(); })
+            ? "yes"
+            : "no");
+    std::printf("resident memory: the loaded text %.1f MiB; 100 splits with their 32 whole-text records %.1f MiB (%.2f "
+                "of the text)\n",
                 textMiB, undoMiB, textMiB > 0 ? undoMiB / textMiB : 0.0);
     std::printf("resident memory in all: %.1f MiB\n", ResidentMiB() - rssStart);
     return 0;

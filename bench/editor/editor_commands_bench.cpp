@@ -60,8 +60,7 @@ void Report(const char *what, double editor, double peer)
 }
 
 // The replace dialog answered "All" without prompts.
-class ReplaceAll : public EditDialogs
-{
+class ReplaceAll : public EditDialogs {
 public:
     int AskSearch(SearchDialogFields &) override { return mrCancel; }
     int AskReplace(SearchDialogFields &f) override
@@ -87,7 +86,7 @@ void Key(QWidget *w, int key, const QString &text)
     QApplication::sendEvent(w, &release);
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -112,8 +111,7 @@ int main(int argc, char **argv)
 
     // A full window painted into an image.
     QImage image(800, 600, QImage::Format_RGB32);
-    Report("paint the full window", Ms([&] { edit.render(&image); }, 50),
-           Ms([&] { plain.render(&image); }, 50));
+    Report("paint the full window", Ms([&] { edit.render(&image); }, 50), Ms([&] { plain.render(&image); }, 50));
 
     // A keystroke at the end of the file, up to its repaint.
     EditModel &m = edit.Model();
@@ -122,26 +120,36 @@ int main(int argc, char **argv)
     QTextCursor end(plain.document());
     end.movePosition(QTextCursor::End);
     plain.setTextCursor(end);
-    Report("keystroke at the end, with its repaint", Ms([&] {
-               Key(&edit, Qt::Key_X, QStringLiteral("x"));
-               edit.repaint();
-           }, 200),
-           Ms([&] {
-               Key(&plain, Qt::Key_X, QStringLiteral("x"));
-               plain.viewport()->repaint();
-           }, 200));
+    Report("keystroke at the end, with its repaint",
+           Ms(
+               [&] {
+                   Key(&edit, Qt::Key_X, QStringLiteral("x"));
+                   edit.repaint();
+               },
+               200),
+           Ms(
+               [&] {
+                   Key(&plain, Qt::Key_X, QStringLiteral("x"));
+                   plain.viewport()->repaint();
+               },
+               200));
 
     // A search for a word that is not there, through the whole text.
     const SearchParams options{false, false, false, false};
-    Report("search a missing word (any case)", Ms([&] {
-               TPE_Pos pos;
-               if (EditSearch::SearchText(m, QStringLiteral("haystack"), options, pos))
-                   std::printf("unexpected find\n");
-           }, 5),
-           Ms([&] {
-               if (!plain.document()->find(QStringLiteral("haystack")).isNull())
-                   std::printf("unexpected find\n");
-           }, 5));
+    Report("search a missing word (any case)",
+           Ms(
+               [&] {
+                   TPE_Pos pos;
+                   if (EditSearch::SearchText(m, QStringLiteral("haystack"), options, pos))
+                       std::printf("unexpected find\n");
+               },
+               5),
+           Ms(
+               [&] {
+                   if (!plain.document()->find(QStringLiteral("haystack")).isNull())
+                       std::printf("unexpected find\n");
+               },
+               5));
 
     // Replace every occurrence, as one undo step.
     ReplaceAll all;

@@ -151,8 +151,8 @@ Rate PollRate(int port, double seconds)
             dup2(null, 2);   // the "Connected" box of every round
         close(fds[0]);
         close(fds[1]);
-        execl(TARVIX_POLL_PATH, "tarvix-poll", "--tcp", target.c_str(), "--period", "0", "--count", "10",
-              "--seconds", secs.c_str(), static_cast<char *>(nullptr));
+        execl(TARVIX_POLL_PATH, "tarvix-poll", "--tcp", target.c_str(), "--period", "0", "--count", "10", "--seconds",
+              secs.c_str(), static_cast<char *>(nullptr));
         _exit(127);
     }
     close(fds[1]);
@@ -180,7 +180,7 @@ Rate PollRate(int port, double seconds)
     return r;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -216,7 +216,8 @@ int main(int argc, char **argv)
     constexpr int kRounds = 10;
     std::printf("%-14s %6s %14s %14s %7s  %s\n", "peer", "regs", "engine/s", "libmodbus/s", "ratio",
                 "rounds on the peer's CPU: engine, libmodbus");
-    for (const Peer peer : {Peer{"libmodbus", TARVIX_TEST_PEER_PATH, true}, Peer{"tarvix-slave", TARVIX_SLAVE_PATH, false}}) {
+    for (const Peer peer :
+         {Peer{"libmodbus", TARVIX_TEST_PEER_PATH, true}, Peer{"tarvix-slave", TARVIX_SLAVE_PATH, false}}) {
         PeerProcess p;
         if (!p.Start(peer.path, {"--tcp", "0", "--seconds", "600"}) || p.Port() == 0) {
             std::printf("%-14s did not start\n", peer.name);
@@ -252,8 +253,8 @@ int main(int argc, char **argv)
             lib += l.perSecond / kRounds;
             libSwitches += l.switchesPerExchange / kRounds;
         }
-        std::printf("%-14s %6u %14.0f %14.0f %7.2f  tarvix-poll --period 0, whole process\n", peer.name, 10u, poll,
-                    lib, lib > 0 ? poll / lib : 0.0);
+        std::printf("%-14s %6u %14.0f %14.0f %7.2f  tarvix-poll --period 0, whole process\n", peer.name, 10u, poll, lib,
+                    lib > 0 ? poll / lib : 0.0);
         std::printf("%-14s %6s %14.2f %14.2f %7s  context switches per exchange\n", "", "", pollSwitches, libSwitches,
                     "");
         std::fflush(stdout);

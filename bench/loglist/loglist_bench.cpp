@@ -53,8 +53,8 @@ double PeerRate(int total, const std::string &name)
     RunWriters(total, [&](int k, int i) {
         const TLogTime t = LocalLogTime();
         std::lock_guard<std::mutex> lock(m);
-        std::fprintf(f, "%02d.%02d.%02d, %02d:%02d:%02d  thread %d message %d\r\n", t.day, t.month,
-                     t.year % 100, t.hour, t.minute, t.second, k, i);
+        std::fprintf(f, "%02d.%02d.%02d, %02d:%02d:%02d  thread %d message %d\r\n", t.day, t.month, t.year % 100,
+                     t.hour, t.minute, t.second, k, i);
     });
     std::fclose(f);
     return total / (t.nsecsElapsed() / 1e9);
@@ -88,7 +88,7 @@ double Median(std::vector<double> v)
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {

@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "engine/Modbus_thread_unit.h"
-#include "platform/comm_port.h"
 #include "engine/modbus_frames.h"
-#include "tests/engine/engine_test_support.h"
 #include "engine/serial_channel.h"
-#include "tests/engine/serial/test_host.h"
+#include "platform/comm_port.h"
 #include "platform/ticks.h"
+#include "tests/engine/engine_test_support.h"
+#include "tests/engine/serial/test_host.h"
 
 namespace {
 
@@ -104,7 +104,8 @@ int main()
     hooks.makePort = [&split] { return std::make_unique<TimedPort>(MakeTtyCommPort(), &split); };
     auto channel = OpenSerialChannelWith(ChannelSettingsOf(rec), host, hooks);
     if (!channel) {
-        std::fprintf(stderr, "the channel did not open: %s\n", host.Boxes().empty() ? "" : host.Boxes()[0].text.c_str());
+        std::fprintf(stderr, "the channel did not open: %s\n",
+                     host.Boxes().empty() ? "" : host.Boxes()[0].text.c_str());
         return 1;
     }
     uint8_t req[16];

@@ -7,17 +7,17 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 #include <vector>
-#include <algorithm>
 
 #include "engine/Modbus_thread_unit.h"
+#include "tests/view/slave_process.h"
 #include "view/Tarvix_unit.h"
 #include "view/fonts.h"
 #include "view/gui_host.h"
-#include "tests/view/slave_process.h"
 
 namespace {
 
@@ -115,7 +115,7 @@ WindowFigures WithWindow(quint16 port, uint16_t count)
     return f;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {

@@ -4,8 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-TAskFillCharForm::TAskFillCharForm(QWidget *parent)
-    : TEditorDialog(QStringLiteral("Заливка блока"), 236, 96, parent)
+TAskFillCharForm::TAskFillCharForm(QWidget *parent) : TEditorDialog(QStringLiteral("Заливка блока"), 236, 96, parent)
 {
     Label1 = new QLabel(QStringLiteral("Введите символ для заливки:"), this);
     Label1->setGeometry(12, 18, 168, 16);

@@ -7,14 +7,13 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class TAskFillCharForm : public TEditorDialog
-{
+class TAskFillCharForm : public TEditorDialog {
     Q_OBJECT
 public:
     explicit TAskFillCharForm(QWidget *parent = nullptr);
 
     QLabel *Label1;
-    QLineEdit *CharEdit;     // at most one character
+    QLineEdit *CharEdit;   // at most one character
     QPushButton *ButtonOK;
     QPushButton *ButtonCancel;
 };

@@ -4,8 +4,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-TAskLineNoForm::TAskLineNoForm(QWidget *parent)
-    : TEditorDialog(QStringLiteral("Переход на строку"), 268, 96, parent)
+TAskLineNoForm::TAskLineNoForm(QWidget *parent) : TEditorDialog(QStringLiteral("Переход на строку"), 268, 96, parent)
 {
     Label1 = new QLabel(QStringLiteral("Перейти на строку номер:"), this);
     Label1->setGeometry(12, 18, 150, 16);

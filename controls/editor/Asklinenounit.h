@@ -7,14 +7,13 @@ class QLabel;
 class QSpinBox;
 class QPushButton;
 
-class TAskLineNoForm : public TEditorDialog
-{
+class TAskLineNoForm : public TEditorDialog {
     Q_OBJECT
 public:
     explicit TAskLineNoForm(QWidget *parent = nullptr);
 
     QLabel *Label1;
-    QSpinBox *LineNoEdit;    // whole numbers from 1
+    QSpinBox *LineNoEdit;   // whole numbers from 1
     QPushButton *ButtonOK;
     QPushButton *ButtonCancel;
 };

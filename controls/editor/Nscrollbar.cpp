@@ -1,12 +1,12 @@
 #include "controls/editor/Nscrollbar.h"
 
-#include <algorithm>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
 #include <QTimer>
+#include <algorithm>
 
 #include "controls/palette.h"
 
@@ -26,10 +26,9 @@ const QBrush &DitherBrush()
     return brush;
 }
 
-} // namespace
+}   // namespace
 
-TNScrollBar::TNScrollBar(QWidget *parent)
-    : QWidget(parent)
+TNScrollBar::TNScrollBar(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
@@ -114,8 +113,7 @@ bool TNScrollBar::Scroll(int code)
             return false;
         SetPos(int(std::min<qint64>(FRange.Max, qint64(FRange.Pos) + FRange.Page)));
         break;
-    case nscNone:
-        return false;
+    case nscNone: return false;
     default:
         // Thumb pressed, moved and released change nothing here; they only notify.
         break;
@@ -243,8 +241,9 @@ void TNScrollBar::paintEvent(QPaintEvent *)
         }
         const int inset = std::max(2, r.width() / 4);
         opt.rect = opt.rect.adjusted(inset, inset, -inset, -inset);
-        const QStyle::PrimitiveElement pe = FHorizontal ? (back ? QStyle::PE_IndicatorArrowLeft : QStyle::PE_IndicatorArrowRight)
-                                                       : (back ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown);
+        const QStyle::PrimitiveElement pe =
+            FHorizontal ? (back ? QStyle::PE_IndicatorArrowLeft : QStyle::PE_IndicatorArrowRight)
+                        : (back ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown);
         st->drawPrimitive(pe, &opt, &p, this);
     };
     arrow(span(0, FArrowSize), true, FPressedPart == nspBackArrow);
@@ -278,4 +277,4 @@ void Register()
                                    [](QWidget *parent) -> QWidget * { return new TNScrollBar(parent); }));
 }
 
-} // namespace Nscrollbar
+}   // namespace Nscrollbar

@@ -9,8 +9,7 @@
 
 class QTimer;
 
-class TNScrollBar : public QWidget
-{
+class TNScrollBar : public QWidget {
     Q_OBJECT
     Q_PROPERTY(TNScrBar_Kind Kind READ Kind WRITE setKind)
     Q_PROPERTY(int Pos READ Pos WRITE setPos)
@@ -33,8 +32,15 @@ public:
     };
     Q_ENUM(TNScrollCode)
     // The part under the mouse while a button is held.
-    enum TNScrollPart { nspNone = 0, nspBackArrow = 1, nspForwardArrow = 2, nspPageBack = 3, nspPageForward = 4,
-                        nspThumb = 5, nspThumbDrag = 6 };
+    enum TNScrollPart {
+        nspNone = 0,
+        nspBackArrow = 1,
+        nspForwardArrow = 2,
+        nspPageBack = 3,
+        nspPageForward = 4,
+        nspThumb = 5,
+        nspThumbDrag = 6
+    };
 
     // Auto-repeat: first repeat after FirstRepeatDelay ms, then every RepeatInterval ms.
     static constexpr int FirstRepeatDelay = 400;
@@ -113,4 +119,4 @@ namespace Nscrollbar {
 // Puts TNScrollBar on the Designer widget box.
 void Register();
 
-} // namespace Nscrollbar
+}   // namespace Nscrollbar

@@ -6,8 +6,7 @@
 class QLabel;
 class QPushButton;
 
-class TPEditReplacePromptForm : public TEditorDialog
-{
+class TPEditReplacePromptForm : public TEditorDialog {
     Q_OBJECT
 public:
     explicit TPEditReplacePromptForm(QWidget *parent = nullptr);
@@ -17,8 +16,8 @@ public:
     void SetAskText(const QString &text);
 
     QLabel *AskLabel;
-    QPushButton *ButtonYes;    // mrYes
+    QPushButton *ButtonYes;   // mrYes
     QPushButton *ButtonSkip;   // mrNo
-    QPushButton *ButtonAll;    // mrAll
-    QPushButton *ButtonCancel; // mrCancel
+    QPushButton *ButtonAll;   // mrAll
+    QPushButton *ButtonCancel;   // mrCancel
 };

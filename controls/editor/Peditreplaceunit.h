@@ -8,8 +8,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class TPEditReplaceForm : public TEditorDialog
-{
+class TPEditReplaceForm : public TEditorDialog {
     Q_OBJECT
 public:
     explicit TPEditReplaceForm(QWidget *parent = nullptr);
@@ -23,7 +22,7 @@ public:
     QCheckBox *PromptChkBox;
     TRadioGroup *ScopeRadioGroup;
     TRadioGroup *OriginRadioGroup;
-    QPushButton *ButtonOK;     // mrOk
-    QPushButton *ButtonAll;    // mrAll
-    QPushButton *ButtonCancel; // mrCancel
+    QPushButton *ButtonOK;   // mrOk
+    QPushButton *ButtonAll;   // mrAll
+    QPushButton *ButtonCancel;   // mrCancel
 };

@@ -6,14 +6,25 @@
 #include <QPushButton>
 
 namespace PEditSearchTexts {
-QString ScopeCaption() { return QStringLiteral(" Область поиска (&S) "); }
-QStringList ScopeItems() { return {QStringLiteral("Во всем тексте"), QStringLiteral("В блоке")}; }
-QString OriginCaption() { return QStringLiteral(" Начало поиска (&O) "); }
-QStringList OriginItems() { return {QStringLiteral("От начала области"), QStringLiteral("От курсора")}; }
+QString ScopeCaption()
+{
+    return QStringLiteral(" Область поиска (&S) ");
 }
+QStringList ScopeItems()
+{
+    return {QStringLiteral("Во всем тексте"), QStringLiteral("В блоке")};
+}
+QString OriginCaption()
+{
+    return QStringLiteral(" Начало поиска (&O) ");
+}
+QStringList OriginItems()
+{
+    return {QStringLiteral("От начала области"), QStringLiteral("От курсора")};
+}
+}   // namespace PEditSearchTexts
 
-TPEditSearchForm::TPEditSearchForm(QWidget *parent)
-    : TEditorDialog(QStringLiteral("Поиск"), 370, 190, parent)
+TPEditSearchForm::TPEditSearchForm(QWidget *parent) : TEditorDialog(QStringLiteral("Поиск"), 370, 190, parent)
 {
     using namespace PEditSearchTexts;
     Label1 = new QLabel(QStringLiteral("Найти:"), this);

@@ -8,8 +8,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class TPEditSearchForm : public TEditorDialog
-{
+class TPEditSearchForm : public TEditorDialog {
     Q_OBJECT
 public:
     explicit TPEditSearchForm(QWidget *parent = nullptr);
@@ -19,7 +18,7 @@ public:
     QCheckBox *WholeWordsChkBox;
     QCheckBox *CaseChkBox;
     TRadioGroup *ScopeRadioGroup;   // 0 the whole text, 1 the block
-    TRadioGroup *OriginRadioGroup;  // 0 from the start of the region, 1 from the cursor
+    TRadioGroup *OriginRadioGroup;   // 0 from the start of the region, 1 from the cursor
     QPushButton *ButtonOK;
     QPushButton *ButtonCancel;
 };
@@ -30,4 +29,4 @@ QString ScopeCaption();
 QStringList ScopeItems();
 QString OriginCaption();
 QStringList OriginItems();
-}
+}   // namespace PEditSearchTexts

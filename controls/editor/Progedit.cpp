@@ -6,8 +6,8 @@
 #include <QFrame>
 #include <QMessageBox>
 #include <QMetaMethod>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QResizeEvent>
 #include <QTimer>
 
@@ -39,15 +39,14 @@ QFont EditorFont()
     return f;
 }
 
-} // namespace
+}   // namespace
 
 QColor TProgEdit::ToQColor(std::uint32_t bgr)
 {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
 
-TProgEdit::TProgEdit(QWidget *parent)
-    : QWidget(parent)
+TProgEdit::TProgEdit(QWidget *parent) : QWidget(parent)
 {
     SubstituteFonts();
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -72,8 +71,12 @@ TProgEdit::TProgEdit(QWidget *parent)
 
     QFont fieldFont(QStringLiteral("MS Sans Serif"));
     fieldFont.setPixelSize(13);
-    struct Place { TGTextField **field; int left, width; };
-    const Place places[] = {{&FPosField, -1, 58}, {&FCountField, 57, 32}, {&FModeField, 89, 24}, {&FLangField, 114, 22}};
+    struct Place {
+        TGTextField **field;
+        int left, width;
+    };
+    const Place places[] = {
+        {&FPosField, -1, 58}, {&FCountField, 57, 32}, {&FModeField, 89, 24}, {&FLangField, 114, 22}};
     for (const Place &pl : places) {
         auto *f = new TGTextField(FStatusPanel);
         f->setGeometry(pl.left, 0, pl.width, StatusHeight);
@@ -194,7 +197,7 @@ void TProgEdit::OnChangeFont()
     QFont f = font();
     if (!f.fixedPitch()) {
         f.setFixedPitch(true);
-        setFont(f); // comes back here once more, fixed
+        setFont(f);   // comes back here once more, fixed
         return;
     }
     UpdateFontDXDY();
@@ -238,18 +241,11 @@ void TProgEdit::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     switch (event->type()) {
-    case QEvent::FontChange:
-        OnChangeFont();
-        break;
-    case QEvent::KeyboardLayoutChange:
-        UpdateTextFields();
-        break;
+    case QEvent::FontChange: OnChangeFont(); break;
+    case QEvent::KeyboardLayoutChange: UpdateTextFields(); break;
     case QEvent::PaletteChange:
-    case QEvent::EnabledChange:
-        update();
-        break;
-    default:
-        break;
+    case QEvent::EnabledChange: update(); break;
+    default: break;
     }
 }
 
@@ -278,4 +274,4 @@ void Register()
                                    [](QWidget *parent) -> QWidget * { return new TProgEdit(parent); }));
 }
 
-} // namespace Progedit
+}   // namespace Progedit

@@ -10,9 +10,9 @@
 // owners call most.
 #pragma once
 
-#include <cstdint>
 #include <QColor>
 #include <QWidget>
+#include <cstdint>
 
 #include "controls/editor/edit_model.h"
 #include "controls/editor/edit_paint.h"
@@ -22,8 +22,7 @@ class QTimer;
 class TGTextField;
 class TNScrollBar;
 
-class TProgEdit : public QWidget, public EditView
-{
+class TProgEdit : public QWidget, public EditView {
     Q_OBJECT
     Q_PROPERTY(bool SwitchKeybLayoutOnCtrl READ SwitchKeybLayoutOnCtrl WRITE setSwitchKeybLayoutOnCtrl)
 
@@ -74,10 +73,16 @@ public:
     void SetStartCol(int col) { FModel.SetStartCol(col); }
     void UpdateParams(std::uint8_t flags) { FModel.UpdateParams(flags); }
     void InvalidateLines(int first, int count) { FModel.InvalidateLines(first, count); }
-    void ReplaceSubStr(int line, int col, int count, const QString &text) { FModel.ReplaceSubStr(line, col, count, text); }
+    void ReplaceSubStr(int line, int col, int count, const QString &text)
+    {
+        FModel.ReplaceSubStr(line, col, count, text);
+    }
     void InsertSubStr(int line, int col, const QString &text) { FModel.InsertSubStr(line, col, text); }
     void DeleteSubStr(int line, int col, int count) { FModel.DeleteSubStr(line, col, count); }
-    int ReplaceAllWords(const QString &find, const QString &replacement) { return FModel.ReplaceAllWords(find, replacement); }
+    int ReplaceAllWords(const QString &find, const QString &replacement)
+    {
+        return FModel.ReplaceAllWords(find, replacement);
+    }
     void SetFoundMarker(int len, const TPE_Pos *pos) { FModel.SetFoundMarker(len, pos); }
     void Changed(bool oneLine) { FModel.Changed(oneLine); }
     EditLines &GetText() { return FModel.GetText(); }
@@ -86,7 +91,10 @@ public:
     bool SaveToFile(const QString &name, QString *reason = nullptr) { return FModel.SaveToFile(name, reason); }
     bool Save(QString *reason = nullptr) { return FModel.Save(reason); }
     void SaveQuestion() { FModel.SaveQuestion(); }
-    bool GetWordAtPos(int line, int col, int &end, int &start) const { return FModel.GetWordAtPos(line, col, end, start); }
+    bool GetWordAtPos(int line, int col, int &end, int &start) const
+    {
+        return FModel.GetWordAtPos(line, col, end, start);
+    }
     QString GetWordOnCursor(int &start) const { return FModel.GetWordOnCursor(start); }
     void CreateUNDO(const char *name, std::uint8_t type) { FModel.CreateUNDO(name, type); }
     void CloseUNDO() { FModel.CloseUNDO(); }
@@ -168,8 +176,8 @@ private:
     TGTextField *FCountField = nullptr;
     TGTextField *FModeField = nullptr;
     TGTextField *FLangField = nullptr;
-    bool FCaretOn = false;         // the editor has the focus
-    bool FCaretVisible = false;    // the blink phase
+    bool FCaretOn = false;   // the editor has the focus
+    bool FCaretVisible = false;   // the blink phase
     QTimer *FCaretTimer = nullptr;
 };
 
@@ -178,4 +186,4 @@ namespace Progedit {
 // Puts TProgEdit on the Designer widget box.
 void Register();
 
-} // namespace Progedit
+}   // namespace Progedit

@@ -1,10 +1,10 @@
 #include "controls/editor/edit_blocks.h"
 
-#include <algorithm>
-#include <utility>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <algorithm>
+#include <utility>
 
 #include "controls/editor/edit_dialogs.h"
 #include "controls/editor/editor_dialog.h"
@@ -54,7 +54,7 @@ bool BlockUsable(EditModel &m)
     return !m.ReadOnly && m.FBlockShown;
 }
 
-} // namespace
+}   // namespace
 
 QString TrimRight(const QString &line)
 {
@@ -542,4 +542,4 @@ void ToggleBlock(EditModel &m)
     Repaint(m);
 }
 
-} // namespace EditBlocks
+}   // namespace EditBlocks

@@ -61,4 +61,4 @@ void SetBlockStart(EditModel &m);
 void SetBlockEnd(EditModel &m);
 void ToggleBlock(EditModel &m);
 
-} // namespace EditBlocks
+}   // namespace EditBlocks

@@ -38,13 +38,13 @@ void TakeCommon(const Form &f, SearchDialogFields &fields)
     fields.Origin = f.OriginRadioGroup->ItemIndex();
 }
 
-} // namespace
+}   // namespace
 
 void TEditDialogHost::SetDlgWindowPos(QWidget *form) const
 {
     form->adjustSize();
-    form->move(DlgWindowPos(FEditor->mapToGlobal(QPoint(0, 0)), FEditor->size(),
-                            QPoint(FModel.FCaretX, FModel.FCaretY), form->size(), FModel.FCharW, FModel.FCharH));
+    form->move(DlgWindowPos(FEditor->mapToGlobal(QPoint(0, 0)), FEditor->size(), QPoint(FModel.FCaretX, FModel.FCaretY),
+                            form->size(), FModel.FCharW, FModel.FCharH));
 }
 
 int TEditDialogHost::AskSearch(SearchDialogFields &fields)

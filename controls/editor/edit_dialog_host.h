@@ -7,8 +7,7 @@
 class QWidget;
 class EditModel;
 
-class TEditDialogHost : public EditDialogs
-{
+class TEditDialogHost : public EditDialogs {
 public:
     TEditDialogHost(QWidget *editor, const EditModel &model) : FEditor(editor), FModel(model) {}
 

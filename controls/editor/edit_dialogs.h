@@ -7,20 +7,18 @@
 #include <QString>
 
 // What the search and replace dialogs show and give back.
-struct SearchDialogFields
-{
+struct SearchDialogFields {
     QString FindText;
     QString ReplaceText;
     bool WholeWords = false;
     bool CaseSensitive = false;
-    bool Prompt = true;          // replace only: ask before each replacement
+    bool Prompt = true;   // replace only: ask before each replacement
     bool ScopeEnabled = false;   // a block is shown, so "in the block" can be chosen
-    int Scope = 0;               // 0 the whole text, 1 the block
-    int Origin = 0;              // 0 from the start of the region, 1 from the cursor
+    int Scope = 0;   // 0 the whole text, 1 the block
+    int Origin = 0;   // 0 from the start of the region, 1 from the cursor
 };
 
-class EditDialogs
-{
+class EditDialogs {
 public:
     virtual ~EditDialogs() = default;
     // Each returns the dialog's modal result (TModalResult, editor_dialog.h).

@@ -21,7 +21,7 @@ QString ErrnoText(int err)
     return QString::fromLocal8Bit(std::strerror(err));
 }
 
-} // namespace
+}   // namespace
 
 namespace EditFile {
 
@@ -154,4 +154,4 @@ bool Write(const QString &name, const QByteArray &bytes, QString *reason)
     return true;
 }
 
-} // namespace EditFile
+}   // namespace EditFile

@@ -13,12 +13,11 @@
 
 enum class EditEncoding { Utf8, Windows1251 };
 
-struct EditFileFormat
-{
+struct EditFileFormat {
     EditEncoding Encoding = EditEncoding::Utf8;
     QByteArray LineBreak = "\n";   // a new text gets the platform's line break
-    bool FinalBreak = true;        // the last line ends with a line break
-    bool Bom = false;              // UTF-8 with a byte order mark
+    bool FinalBreak = true;   // the last line ends with a line break
+    bool Bom = false;   // UTF-8 with a byte order mark
 
     bool operator==(const EditFileFormat &) const = default;
 };
@@ -39,4 +38,4 @@ bool Read(const QString &name, QStringList &lines, EditFileFormat &format, QStri
 // (the old file is then untouched).
 bool Write(const QString &name, const QByteArray &bytes, QString *reason = nullptr);
 
-} // namespace EditFile
+}   // namespace EditFile

@@ -22,12 +22,18 @@ int LeadingSpaces(const QString &line)
 bool IsModifierKey(int key)
 {
     switch (key) {
-    case Qt::Key_Shift: case Qt::Key_Control: case Qt::Key_Alt: case Qt::Key_Meta:
-    case Qt::Key_AltGr: case Qt::Key_CapsLock: case Qt::Key_NumLock: case Qt::Key_Super_L:
-    case Qt::Key_Super_R: case Qt::Key_Hyper_L: case Qt::Key_Hyper_R:
-        return true;
-    default:
-        return false;
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_Meta:
+    case Qt::Key_AltGr:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R: return true;
+    default: return false;
     }
 }
 
@@ -67,12 +73,8 @@ void MoveCursorByKey(EditModel &m, int key, bool ctrl)
         else
             m.SetCursorLine(cl + m.FVisLines);
         break;
-    case Qt::Key_End:
-        m.SetCursorCol(int(m.FEditLines.at(cl).size()));
-        break;
-    case Qt::Key_Home:
-        m.SetCursorCol(0);
-        break;
+    case Qt::Key_End: m.SetCursorCol(int(m.FEditLines.at(cl).size())); break;
+    case Qt::Key_Home: m.SetCursorCol(0); break;
     case Qt::Key_Left:
         if (ctrl) {
             int l = cl, c = cc;
@@ -101,8 +103,7 @@ void MoveCursorByKey(EditModel &m, int key, bool ctrl)
             m.SetStartLine(m.FStartLine + 1);
         m.SetCursorLine(m.FCursorLine + 1);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -169,7 +170,7 @@ void CtrlKey(EditModel &m, EditDialogs &dialogs, int key)
     }
 }
 
-} // namespace
+}   // namespace
 
 void KeyEvent(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods, const QString &text,
               const KeyHooks *hooks)
@@ -647,4 +648,4 @@ void MouseUp(EditModel &m)
     m.FMouseSelecting = false;
 }
 
-} // namespace EditKeys
+}   // namespace EditKeys

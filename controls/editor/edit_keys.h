@@ -5,10 +5,10 @@
 // widget routes its events here.
 #pragma once
 
-#include <functional>
 #include <QChar>
 #include <QString>
 #include <Qt>
+#include <functional>
 
 #include "controls/editor/edit_model.h"
 
@@ -22,8 +22,7 @@ namespace EditKeys {
 // suppresses belongs to the same press, so nothing stays suppressed after it.
 // The owner's key events, run before the editor handles a key or a typed
 // character; they may change it (0 or a null character: nothing happens).
-struct KeyHooks
-{
+struct KeyHooks {
     std::function<void(int &key, Qt::KeyboardModifiers mods)> KeyDown;
     std::function<void(QChar &ch)> KeyPress;
 };
@@ -31,8 +30,7 @@ void KeyEvent(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers
               const KeyHooks *hooks = nullptr);
 // KeyDown: notes whether Ctrl was pressed alone, runs the owner's hook, then
 // ProcessKey.
-void KeyDown(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods,
-             const KeyHooks *hooks = nullptr);
+void KeyDown(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods, const KeyHooks *hooks = nullptr);
 // KeyUp: true when Ctrl was pressed and released alone and the keyboard
 // layout is to be switched (SwitchKeybLayoutOnCtrl).
 bool KeyUp(EditModel &m, int key, Qt::KeyboardModifiers mods);
@@ -61,4 +59,4 @@ void DuplicateLine(EditModel &m);
 void DeleteLine(EditModel &m);
 void DeleteToLineEnd(EditModel &m);
 
-} // namespace EditKeys
+}   // namespace EditKeys

@@ -7,14 +7,13 @@
 // less than one copy of its text.
 #pragma once
 
-#include <initializer_list>
-#include <iterator>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <initializer_list>
+#include <iterator>
 
-class EditLines
-{
+class EditLines {
 public:
     // Chunks are cut to this many lines and split when they grow past twice as many.
     static constexpr int ChunkLines = 256;
@@ -45,7 +44,11 @@ public:
     void append(const QStringList &lines);
     void push_back(const QString &line) { append(line); }
     void prepend(const QString &line) { insert(0, line); }
-    EditLines &operator<<(const QString &line) { append(line); return *this; }
+    EditLines &operator<<(const QString &line)
+    {
+        append(line);
+        return *this;
+    }
     // i from 0 to size().
     void insert(int i, const QString &line);
     void replace(int i, const QString &line) { (*this)[i] = line; }
@@ -65,8 +68,7 @@ public:
     bool operator!=(const EditLines &other) const { return !(*this == other); }
     bool operator==(const QStringList &other) const;
 
-    class const_iterator
-    {
+    class const_iterator {
     public:
         using iterator_category = std::random_access_iterator_tag;
         using value_type = QString;
@@ -78,12 +80,38 @@ public:
         const QString &operator*() const { return FLines->at(FIndex); }
         const QString *operator->() const { return &FLines->at(FIndex); }
         const QString &operator[](int n) const { return FLines->at(FIndex + n); }
-        const_iterator &operator++() { ++FIndex; return *this; }
-        const_iterator operator++(int) { const_iterator t = *this; ++FIndex; return t; }
-        const_iterator &operator--() { --FIndex; return *this; }
-        const_iterator operator--(int) { const_iterator t = *this; --FIndex; return t; }
-        const_iterator &operator+=(int n) { FIndex += n; return *this; }
-        const_iterator &operator-=(int n) { FIndex -= n; return *this; }
+        const_iterator &operator++()
+        {
+            ++FIndex;
+            return *this;
+        }
+        const_iterator operator++(int)
+        {
+            const_iterator t = *this;
+            ++FIndex;
+            return t;
+        }
+        const_iterator &operator--()
+        {
+            --FIndex;
+            return *this;
+        }
+        const_iterator operator--(int)
+        {
+            const_iterator t = *this;
+            --FIndex;
+            return t;
+        }
+        const_iterator &operator+=(int n)
+        {
+            FIndex += n;
+            return *this;
+        }
+        const_iterator &operator-=(int n)
+        {
+            FIndex -= n;
+            return *this;
+        }
         const_iterator operator+(int n) const { return const_iterator(FLines, FIndex + n); }
         const_iterator operator-(int n) const { return const_iterator(FLines, FIndex - n); }
         int operator-(const const_iterator &o) const { return FIndex - o.FIndex; }
@@ -119,6 +147,6 @@ private:
 
     QList<QStringList> FChunks;
     QList<int> FStarts;   // index of each chunk's first line
-    mutable QList<int> FChunkMax;  // longest line of each chunk; -1 when not known
+    mutable QList<int> FChunkMax;   // longest line of each chunk; -1 when not known
     int FSize = 0;
 };

@@ -1,7 +1,7 @@
 #include "controls/editor/edit_model.h"
 
-#include <algorithm>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -20,7 +20,7 @@ int ClampCol(int col)
     return std::clamp(col, 0, EditModel::MaxColumn);
 }
 
-} // namespace
+}   // namespace
 
 EditModel::EditModel()
 {

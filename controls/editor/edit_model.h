@@ -26,11 +26,11 @@
 // - Painting (edit_paint.h) reads the model and the widget's colours.
 #pragma once
 
-#include <cstdint>
-#include <memory>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <memory>
 
 #include "controls/editor/edit_file.h"
 #include "controls/editor/edit_lines.h"
@@ -41,8 +41,7 @@ class QTimer;
 class EditModel;
 
 // A text position: line index, then column, both from 0.
-struct TPE_Pos
-{
+struct TPE_Pos {
     int Line = 0;
     int Col = 0;
     bool operator==(const TPE_Pos &) const = default;
@@ -50,8 +49,7 @@ struct TPE_Pos
 
 // Search options, in this order: whole words, case-sensitive, within the
 // block, from the cursor.
-struct SearchParams
-{
+struct SearchParams {
     bool WholeWords = false;
     bool CaseSensitive = false;
     bool InBlock = false;
@@ -60,8 +58,7 @@ struct SearchParams
 };
 
 // What the model asks of its window. Every call has a do-nothing default.
-class EditView
-{
+class EditView {
 public:
     virtual ~EditView() = default;
     // Sets model.FCharW, FCharH (the font's cell) and FAreaWidth, FAreaHeight
@@ -85,15 +82,14 @@ public:
     virtual bool AskYesNo(const QString & /*text*/, const QString & /*caption*/) { return false; }
 };
 
-class EditModel
-{
+class EditModel {
 public:
     // The cursor column has no limit of its own beyond this one: columns are
     // clamped to it, so no edit can make a line longer than this and nothing
     // overflows. It is also the search's column limit.
     static constexpr int MaxColumn = 1000000;
     // The UpdateParams flag bits.
-    static constexpr std::uint8_t KeepMaxLineLen = 1;  // bit 0: keep FMaxLineLen
+    static constexpr std::uint8_t KeepMaxLineLen = 1;   // bit 0: keep FMaxLineLen
     static constexpr std::uint8_t KeepBarsAtEnd = 2;   // bit 1: a bar at its end stays there
     // The SaveQuestion text.
     static constexpr const char SaveQuestionText[] = "Файл не сохранен, сохранить ?";
@@ -110,16 +106,16 @@ public:
     int FUpdateDepth = 0;
     bool FEditChanged = false;
     TPE_Block FMouseBlockKind = pbNone;
-    EditLines FEditLines;     // the text; never empty after UpdateParams
+    EditLines FEditLines;   // the text; never empty after UpdateParams
     int FCursorLine = 0;
     int FCursorCol = 0;
-    int FStartLine = 0;       // first visible line
-    int FStartCol = 0;        // first visible column
+    int FStartLine = 0;   // first visible line
+    int FStartCol = 0;   // first visible column
     int FAreaWidth = 0;
     int FAreaHeight = 0;
     int FMaxLineLen = 0;
-    int FVisLines = 0;        // whole lines that fit the area
-    int FVisCols = 0;         // columns that fit, minus 1
+    int FVisLines = 0;   // whole lines that fit the area
+    int FVisCols = 0;   // columns that fit, minus 1
     int FCharW = 8;
     int FCharH = 13;
     bool FBlockShown = false;
@@ -130,7 +126,7 @@ public:
     int FBlockEndCol = 0;
     int FFoundLine = 0;
     int FFoundCol = 0;
-    int FFoundLen = 0;        // 0: no found marker
+    int FFoundLen = 0;   // 0: no found marker
     int HighlightLine = -1;
     bool ReadOnly = false;
     bool OverwriteMode = false;
@@ -144,13 +140,13 @@ public:
     bool FCtrlAlone = false;
     QChar BlockFillChar = QLatin1Char(' ');
     bool FMouseSelecting = false;
-    int FCaretX = 0;          // last caret position in pixels (placing dialogs)
+    int FCaretX = 0;   // last caret position in pixels (placing dialogs)
     int FCaretY = 0;
     int UndoLimit = 32;
     QList<TPE_UndoRecord> FUndoList;   // oldest first
     bool FUndoOpen = false;
-    int InfoAboutWordDelay = 0;        // ms; 0 reports at once
-    std::unique_ptr<QTimer> FIAWTimer; // created at first use
+    int InfoAboutWordDelay = 0;   // ms; 0 reports at once
+    std::unique_ptr<QTimer> FIAWTimer;   // created at first use
     int FIAWLine = 0;
     int FIAWCol = 0;
     QString FIAWWord;
@@ -163,7 +159,7 @@ public:
     bool FReplaceAllChosen = false;
     bool FReplaceAllConfirmed = false;
     int FReplaceCount = 0;
-    std::uint8_t CommentStyle = 1;     // 0 none, 1 "//", 2 ";"
+    std::uint8_t CommentStyle = 1;   // 0 none, 1 "//", 2 ";"
     QString FileName;
     bool ContextMenuEnabled = true;
     bool SwitchKeybLayoutOnCtrl = false;
@@ -239,5 +235,5 @@ public:
 
 private:
     EditView *FView = nullptr;
-    EditLines FBracketText;     // the text when the update bracket opened
+    EditLines FBracketText;   // the text when the update bracket opened
 };

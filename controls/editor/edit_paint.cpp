@@ -1,9 +1,9 @@
 #include "controls/editor/edit_paint.h"
 
-#include <algorithm>
-#include <vector>
 #include <QPainter>
 #include <QRect>
+#include <algorithm>
+#include <vector>
 
 namespace EditPaint {
 
@@ -114,4 +114,4 @@ void PaintText(QPainter &p, const EditModel &m, const EditColors &colors, const 
         p.fillRect(QRect(Margin, y, std::max(areaWidth - Margin, 0), areaHeight - y) & clip, colors.Back);
 }
 
-} // namespace EditPaint
+}   // namespace EditPaint

@@ -12,10 +12,9 @@
 class QPainter;
 class QRect;
 
-struct EditColors
-{
-    QColor Font = Qt::black;         // the text
-    QColor Back = Qt::white;         // the control's Color
+struct EditColors {
+    QColor Font = Qt::black;   // the text
+    QColor Back = Qt::white;   // the control's Color
     QColor Comment;
     QColor BlockText;
     QColor Block;
@@ -44,4 +43,4 @@ void RowFlags(const EditModel &m, int line, int first, int count, unsigned *flag
 void PaintText(QPainter &p, const EditModel &m, const EditColors &colors, const QRect &clip, int areaWidth,
                int areaHeight, int ascent);
 
-} // namespace EditPaint
+}   // namespace EditPaint

@@ -33,7 +33,7 @@ bool UnattendedRun(const EditModel &m)
     return (m.FReplaceAllChosen && !m.PromptOnReplace) || m.FReplaceAllConfirmed;
 }
 
-} // namespace
+}   // namespace
 
 bool SearchText(const EditModel &m, const QString &text, const SearchParams &options, TPE_Pos &pos)
 {
@@ -66,8 +66,7 @@ bool SearchText(const EditModel &m, const QString &text, const SearchParams &opt
         const QString &line = m.FEditLines.at(l);
         if (start >= limit || start >= line.size())
             continue;
-        for (qsizetype at = line.indexOf(text, start, cs); at >= 0 && at < limit;
-             at = line.indexOf(text, at + 1, cs)) {
+        for (qsizetype at = line.indexOf(text, start, cs); at >= 0 && at < limit; at = line.indexOf(text, at + 1, cs)) {
             if (options.WholeWords && !WholeWordAt(line, at, text.size()))
                 continue;
             pos = {l, int(at)};
@@ -105,7 +104,7 @@ void TakeFields(EditModel &m, const SearchDialogFields &f)
     m.FSearchOptions.FromCursor = f.Origin == 1;
 }
 
-} // namespace
+}   // namespace
 
 bool AskSearchParams(EditModel &m, EditDialogs &dialogs)
 {
@@ -223,8 +222,8 @@ int MakeReplace(EditModel &m, EditDialogs &dialogs)
     m.SetFoundMarker(int(m.FFindText.size()), &at);
     int result = mrOk;
     if (m.PromptOnReplace && !m.FReplaceAllConfirmed) {
-        result = dialogs.AskReplacePrompt(QStringLiteral("Заменить '") + m.FFindText + QStringLiteral("' на '")
-                                          + m.FReplaceText + QStringLiteral("' ?"));
+        result = dialogs.AskReplacePrompt(QStringLiteral("Заменить '") + m.FFindText + QStringLiteral("' на '") +
+                                          m.FReplaceText + QStringLiteral("' ?"));
         if (result == mrNo)
             return mrNo;
         if (result == mrAll)
@@ -282,4 +281,4 @@ void ReplaceCountMsg(EditModel &m, EditDialogs &dialogs)
     dialogs.Inform(ReplaceCountText(m.FReplaceCount), QStringLiteral("Поиск / Замена"));
 }
 
-} // namespace EditSearch
+}   // namespace EditSearch

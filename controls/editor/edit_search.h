@@ -38,4 +38,4 @@ QString ReplaceCountText(int count);
 void SearchNotFoundMsg(EditModel &m, EditDialogs &dialogs);
 void ReplaceCountMsg(EditModel &m, EditDialogs &dialogs);
 
-} // namespace EditSearch
+}   // namespace EditSearch

@@ -44,7 +44,7 @@ void EditModel::CreateUNDO(const QString &name, std::uint8_t type)
         const TPE_UndoRecord &last = FUndoList.last();
         if (last.Merges() && last.Name == name && last.After.CursorLine == FCursorLine &&
             last.After.CursorCol == FCursorCol)
-            return; // the run goes on in the newest record
+            return;   // the run goes on in the newest record
     }
     TPE_UndoRecord r;
     r.Name = name;

@@ -8,9 +8,9 @@
 // members of EditModel (edit_model.h), defined in edit_undo.cpp.
 #pragma once
 
-#include <cstdint>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 
 #include "controls/editor/edit_lines.h"
 
@@ -19,46 +19,46 @@ enum TPE_Block : std::uint8_t { pbNone = 0, pbStream = 1, pbColumn = 2 };
 
 // Record flags and the four record types built from them.
 namespace UndoType {
-inline constexpr std::uint8_t FlagMerge = 1;    // may merge with the newest record
-inline constexpr std::uint8_t FlagLineOnly = 2; // the snapshot is the cursor line only
-inline constexpr std::uint8_t Text = 0;         // whole text, never merges
+inline constexpr std::uint8_t FlagMerge = 1;   // may merge with the newest record
+inline constexpr std::uint8_t FlagLineOnly = 2;   // the snapshot is the cursor line only
+inline constexpr std::uint8_t Text = 0;   // whole text, never merges
 inline constexpr std::uint8_t TextMerge = FlagMerge;
 inline constexpr std::uint8_t Line = FlagLineOnly;
 inline constexpr std::uint8_t LineMerge = FlagMerge | FlagLineOnly;
-} // namespace UndoType
+}   // namespace UndoType
 
 // The record names, shown to the user through GetUNDO (an undo menu item).
 // Each command records under its name with the type noted beside it.
 namespace UndoNames {
-inline constexpr const char Enter[] = "Перевод строки (Enter)";                  // TextMerge
-inline constexpr const char BackspaceChar[] = "Удаление символа (BackSpace)";    // LineMerge
-inline constexpr const char BackspaceJoin[] = "Слияние строк (BackSpace)";       // Text
-inline constexpr const char DeleteChar[] = "Удаление символа (Delete)";          // LineMerge
-inline constexpr const char DeleteJoin[] = "Слияние строк (Delete)";             // Text
-inline constexpr const char Tab[] = "Табуляция";                                 // LineMerge
-inline constexpr const char DeleteToLineEnd[] = "Удаление до конца строки";      // Line
-inline constexpr const char CutBlock[] = "Перенесение блока в Clipboard";        // Text
-inline constexpr const char DeleteWordLeft[] = "Удаление слова слева";           // LineMerge
-inline constexpr const char DeleteWordRight[] = "Удаление слова справа";         // LineMerge
-inline constexpr const char DuplicateLine[] = "Дублирование строки";             // TextMerge
-inline constexpr const char TypeInsert[] = "Ввод(вставка)";                      // LineMerge
-inline constexpr const char TypeOverwrite[] = "Ввод(замена)";                    // LineMerge
-inline constexpr const char DeleteLine[] = "Удаление строки";                    // Line when the last line is emptied, TextMerge when a line is removed
-inline constexpr const char PasteBlock[] = "Вставка блока из Clipboard";         // Text
-inline constexpr const char CopyBlock[] = "Копирование блока";                   // Text
-inline constexpr const char MoveBlock[] = "Перемещение блока";                   // Text
-inline constexpr const char DeleteBlock[] = "Удаление блока";                    // Text
-inline constexpr const char FillBlock[] = "Заполнение блока";                    // Text
-inline constexpr const char IndentBlock[] = "Увеличение отступа блока";          // TextMerge
-inline constexpr const char UnindentBlock[] = "Уменьшение отступа блока";        // TextMerge
-inline constexpr const char CommentBlock[] = "Закомментаривание блока";          // Text
-inline constexpr const char UncommentBlock[] = "Раскомментаривание блока";       // Text
-inline constexpr const char SearchReplace[] = "Поиск/Замена";                    // Text
-} // namespace UndoNames
+inline constexpr const char Enter[] = "Перевод строки (Enter)";   // TextMerge
+inline constexpr const char BackspaceChar[] = "Удаление символа (BackSpace)";   // LineMerge
+inline constexpr const char BackspaceJoin[] = "Слияние строк (BackSpace)";   // Text
+inline constexpr const char DeleteChar[] = "Удаление символа (Delete)";   // LineMerge
+inline constexpr const char DeleteJoin[] = "Слияние строк (Delete)";   // Text
+inline constexpr const char Tab[] = "Табуляция";   // LineMerge
+inline constexpr const char DeleteToLineEnd[] = "Удаление до конца строки";   // Line
+inline constexpr const char CutBlock[] = "Перенесение блока в Clipboard";   // Text
+inline constexpr const char DeleteWordLeft[] = "Удаление слова слева";   // LineMerge
+inline constexpr const char DeleteWordRight[] = "Удаление слова справа";   // LineMerge
+inline constexpr const char DuplicateLine[] = "Дублирование строки";   // TextMerge
+inline constexpr const char TypeInsert[] = "Ввод(вставка)";   // LineMerge
+inline constexpr const char TypeOverwrite[] = "Ввод(замена)";   // LineMerge
+inline constexpr const char DeleteLine[] =
+    "Удаление строки";   // Line when the last line is emptied, TextMerge when a line is removed
+inline constexpr const char PasteBlock[] = "Вставка блока из Clipboard";   // Text
+inline constexpr const char CopyBlock[] = "Копирование блока";   // Text
+inline constexpr const char MoveBlock[] = "Перемещение блока";   // Text
+inline constexpr const char DeleteBlock[] = "Удаление блока";   // Text
+inline constexpr const char FillBlock[] = "Заполнение блока";   // Text
+inline constexpr const char IndentBlock[] = "Увеличение отступа блока";   // TextMerge
+inline constexpr const char UnindentBlock[] = "Уменьшение отступа блока";   // TextMerge
+inline constexpr const char CommentBlock[] = "Закомментаривание блока";   // Text
+inline constexpr const char UncommentBlock[] = "Раскомментаривание блока";   // Text
+inline constexpr const char SearchReplace[] = "Поиск/Замена";   // Text
+}   // namespace UndoNames
 
 // The editor's state that a record keeps from before and after its change.
-struct TPE_UndoState
-{
+struct TPE_UndoState {
     int CursorLine = 0;
     int CursorCol = 0;
     int StartLine = 0;
@@ -74,8 +74,7 @@ struct TPE_UndoState
     bool operator==(const TPE_UndoState &) const = default;
 };
 
-struct TPE_UndoRecord
-{
+struct TPE_UndoRecord {
     QString Name;
     std::uint8_t Flags = 0;
     TPE_UndoState Before;

@@ -5,8 +5,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-TEditorDialog::TEditorDialog(const QString &caption, int width, int height, QWidget *parent)
-    : QDialog(parent)
+TEditorDialog::TEditorDialog(const QString &caption, int width, int height, QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(caption);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
@@ -53,9 +52,8 @@ void TRadioGroup::SetItemIndex(int index)
         b->setChecked(true);
 }
 
-
-QPoint DlgWindowPos(const QPoint &clientOrigin, const QSize &control, const QPoint &caret,
-                    const QSize &form, int charW, int charH)
+QPoint DlgWindowPos(const QPoint &clientOrigin, const QSize &control, const QPoint &caret, const QSize &form, int charW,
+                    int charH)
 {
     // Halving rounds toward minus infinity, also for negative differences.
     const auto half = [](int v) { return v >> 1; };

@@ -25,8 +25,7 @@ enum TModalResult : int {
 
 // A fixed-size dialog in the editor's dialog font. Esc and the close box
 // end it with mrCancel.
-class TEditorDialog : public QDialog
-{
+class TEditorDialog : public QDialog {
     Q_OBJECT
 public:
     TEditorDialog(const QString &caption, int width, int height, QWidget *parent);
@@ -39,8 +38,7 @@ public:
 
 // A titled frame of radio buttons, one under the other, with exactly one
 // checked; ItemIndex is the checked one.
-class TRadioGroup : public QGroupBox
-{
+class TRadioGroup : public QGroupBox {
     Q_OBJECT
 public:
     TRadioGroup(const QString &caption, const QStringList &items, QWidget *parent);
@@ -57,5 +55,5 @@ private:
 // pixels and the character cell. A caret outside the control centres the
 // dialog over it (16 pixels of status bar left out); otherwise the dialog
 // sits beside the caret, on the side of the control with more room.
-QPoint DlgWindowPos(const QPoint &clientOrigin, const QSize &control, const QPoint &caret,
-                    const QSize &form, int charW, int charH);
+QPoint DlgWindowPos(const QPoint &clientOrigin, const QSize &control, const QPoint &caret, const QSize &form, int charW,
+                    int charH);

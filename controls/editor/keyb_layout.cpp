@@ -53,7 +53,7 @@ QStringList GroupLayouts(Display *dpy)
     return layouts;
 }
 
-} // namespace
+}   // namespace
 
 QString CurrentName()
 {
@@ -98,4 +98,4 @@ int LatinKey(quint32 nativeScanCode)
     return 0;
 }
 
-} // namespace KeybLayout
+}   // namespace KeybLayout

@@ -24,4 +24,4 @@ int LatinKey(quint32 nativeScanCode);
 // The short name for an X keyboard layout name ("us", "ru", "ua", "gb(intl)").
 QString NameForLayout(const QString &xkbLayout);
 
-} // namespace KeybLayout
+}   // namespace KeybLayout

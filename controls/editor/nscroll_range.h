@@ -3,8 +3,7 @@
 // mirror, so that it can follow its bars without a window.
 #pragma once
 
-struct TNScrollRange
-{
+struct TNScrollRange {
     int Pos = 0;
     int Max = 100;   // 0 disables the bar
     int Page = 10;

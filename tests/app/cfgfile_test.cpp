@@ -4,8 +4,8 @@
 #include "app/cfgfile.h"
 #include "tests/app/test_dir.h"
 
-#include <csignal>
 #include <algorithm>
+#include <csignal>
 #include <vector>
 
 #include <sys/resource.h>
@@ -17,26 +17,31 @@ namespace fs = std::filesystem;
 
 // Opens a file holding `text` and closes it at the end of the scope.
 struct Opened {
-    explicit Opened(const std::string &text, const char *name = "t.ini") {
+    explicit Opened(const std::string &text, const char *name = "t.ini")
+    {
         WriteText(name, text);
         h = CfgOpen(name);
     }
-    ~Opened() {
+    ~Opened()
+    {
         if (h >= kCfgFirstHandle)
             CfgClose(h);
     }
-    int Close() {
+    int Close()
+    {
         int r = CfgClose(h);
         h = -1;
         return r;
     }
-    static void WriteText(const char *name, const std::string &text) {
+    static void WriteText(const char *name, const std::string &text)
+    {
         std::ofstream(name, std::ios::binary | std::ios::trunc) << text;
     }
     int h;
 };
 
-ino_t Inode(const char *name) {
+ino_t Inode(const char *name)
+{
     struct stat st {};
     stat(name, &st);
     return st.st_ino;
@@ -44,48 +49,57 @@ ino_t Inode(const char *name) {
 
 class CfgTest : public TempDirTest {};
 
-TEST_F(CfgTest, FindFollowsTheMatchingRules) {
+TEST_F(CfgTest, FindFollowsTheMatchingRules)
+{
     const std::string s127(127, 'S'), s130(130, 'S');
     const std::string a126(126, 'a'), b127(127, 'b');
-    const std::string text = "top=0\n"            // 0
-                             "[Alpha]\n"          // 1
-                             "key=1\n"            // 2
-                             "KEY=2\n"            // 3
-                             "Ke y=3\n"           // 4
-                             "\xC3\xA4key=4\n"    // 5  (a national letter)
-                             "[alpha]\n"          // 6
-                             "key=9\n"            // 7
-                             "[Beta\n"            // 8
-                             "name=b\n"           // 9
-                             "[Gamma]x\n"         // 10
-                             "k=g\n"              // 11
-                             "[" + s130 + "]\n"   // 12
-                             "k=long\n"           // 13
-                             + a126 + "=v\n"      // 14
-                             + b127 + "=v\n"      // 15
-                             "[Trail ]\n"         // 16
-                             "k=t\n";             // 17
+    const std::string text = "top=0\n"   // 0
+                             "[Alpha]\n"   // 1
+                             "key=1\n"   // 2
+                             "KEY=2\n"   // 3
+                             "Ke y=3\n"   // 4
+                             "\xC3\xA4key=4\n"   // 5  (a national letter)
+                             "[alpha]\n"   // 6
+                             "key=9\n"   // 7
+                             "[Beta\n"   // 8
+                             "name=b\n"   // 9
+                             "[Gamma]x\n"   // 10
+                             "k=g\n"   // 11
+                             "[" +
+                             s130 +
+                             "]\n"   // 12
+                             "k=long\n"   // 13
+                             + a126 + "=v\n"   // 14
+                             + b127 +
+                             "=v\n"   // 15
+                             "[Trail ]\n"   // 16
+                             "k=t\n";   // 17
     Opened f(text);
     ASSERT_EQ(f.h, kCfgFirstHandle);
-    struct Case { const char *section; std::string key; int occurrence; int want; };
+    struct Case {
+        const char *section;
+        std::string key;
+        int occurrence;
+        int want;
+    };
     const Case cases[] = {
         {nullptr, "top", 0, 0},
-        {nullptr, "key", 0, CFG_ERR_NO_KEY},       // no section: only lines before the first header
+        {nullptr, "key", 0, CFG_ERR_NO_KEY},   // no section: only lines before the first header
         {"ALPHA", "key", 0, 2},
         {"alpha", "key", 1, 2},
-        {"Alpha", "kEy", 2, 3},                    // the second occurrence
-        {"Alpha", "key", 3, CFG_ERR_NO_KEY},       // the second [alpha] section is never searched
+        {"Alpha", "kEy", 2, 3},   // the second occurrence
+        {"Alpha", "key", 3, CFG_ERR_NO_KEY},   // the second [alpha] section is never searched
         {"Alpha", "Ke y", 0, 4},
         {"Alpha", "Key", 5, CFG_ERR_NO_KEY},
         {"Alpha", "\xC3\xA4KEY", 0, 5},
-        {"Alpha", "\xC3\x84KEY", 0, CFG_ERR_NO_KEY},  // only a..z are folded
+        {"Alpha", "\xC3\x84KEY", 0, CFG_ERR_NO_KEY},   // only a..z are folded
         {"Beta", "name", 0, 9},
         {"gamma", "k", 0, 11},
-        {s127.c_str(), "k", 0, 13},               // only 127 characters of a name count
+        {s127.c_str(), "k", 0, 13},   // only 127 characters of a name count
         {s130.c_str(), "k", 0, CFG_ERR_NO_SECTION},
-        {s127.c_str(), a126, 0, 14},              // "=" at position 127 still counts
-        {s127.c_str(), b127, 0, CFG_ERR_NO_KEY},  // "=" at position 128 does not
-        {"Trail", "k", 0, CFG_ERR_NO_SECTION},    // blanks are not trimmed
+        {s127.c_str(), a126, 0, 14},   // "=" at position 127 still counts
+        {s127.c_str(), b127, 0, CFG_ERR_NO_KEY},   // "=" at position 128 does not
+        {"Trail", "k", 0, CFG_ERR_NO_SECTION},   // blanks are not trimmed
         {"Trail ", "k", 0, 17},
         {"Nope", "key", 0, CFG_ERR_NO_SECTION},
     };
@@ -96,7 +110,8 @@ TEST_F(CfgTest, FindFollowsTheMatchingRules) {
     EXPECT_EQ(CfgFind(f.h, nullptr, nullptr, 0), -1);
 }
 
-TEST_F(CfgTest, GetStrCopiesTheValueOrTheDefault) {
+TEST_F(CfgTest, GetStrCopiesTheValueOrTheDefault)
+{
     Opened f("[S]\nk=a=b=c\nempty=\nsp = x\n");
     char buf[8];
     EXPECT_EQ(CfgGetStr(f.h, "S", "k", "d", buf, sizeof buf), 0);
@@ -109,18 +124,23 @@ TEST_F(CfgTest, GetStrCopiesTheValueOrTheDefault) {
     EXPECT_STREQ(buf, " x");
     EXPECT_EQ(CfgGetStr(f.h, "T", "k", nullptr, buf, sizeof buf), CFG_ERR_NO_SECTION);
     EXPECT_STREQ(buf, "");
-    EXPECT_EQ(CfgGetStr(f.h, "S", "k", nullptr, buf, 4), 0);  // capacity counts the NUL
+    EXPECT_EQ(CfgGetStr(f.h, "S", "k", nullptr, buf, 4), 0);   // capacity counts the NUL
     EXPECT_STREQ(buf, "a=b");
     EXPECT_EQ(CfgGetStr(kCfgFirstHandle + 5, "S", "k", "dflt", buf, sizeof buf), CFG_ERR_HANDLE);
     EXPECT_STREQ(buf, "dflt");
 }
 
-TEST_F(CfgTest, GetNumReadsLikeScanfPercentI) {
-    struct Case { const char *value; int32_t want; };
+TEST_F(CfgTest, GetNumReadsLikeScanfPercentI)
+{
+    struct Case {
+        const char *value;
+        int32_t want;
+    };
     const Case cases[] = {
-        {"0x100", 256}, {"0X1f", 31}, {"010", 8}, {"08", 0}, {"0", 0}, {"abc", -5},
-        {"7 stations", 7}, {"  -12", -12}, {"\t+42", 42}, {"-0x10", -16}, {"", -5},
-        {"0x", -5}, {"0xg", -5}, {"- 5", -5}, {"4294967297", 1}, {"-2147483648", INT32_MIN},
+        {"0x100", 256}, {"0X1f", 31},   {"010", 8},        {"08", 0},
+        {"0", 0},       {"abc", -5},    {"7 stations", 7}, {"  -12", -12},
+        {"\t+42", 42},  {"-0x10", -16}, {"", -5},          {"0x", -5},
+        {"0xg", -5},    {"- 5", -5},    {"4294967297", 1}, {"-2147483648", INT32_MIN},
     };
     std::string text = "[N]\n";
     for (const Case &c : cases)
@@ -149,7 +169,8 @@ TEST_F(CfgTest, GetNumReadsLikeScanfPercentI) {
     EXPECT_EQ(w, 300);
 }
 
-TEST_F(CfgTest, SetStrReplacesOrInsertsAtTheRightPlace) {
+TEST_F(CfgTest, SetStrReplacesOrInsertsAtTheRightPlace)
+{
     Opened f("top=1\n"
              "\n"
              "[A]\n"
@@ -160,14 +181,14 @@ TEST_F(CfgTest, SetStrReplacesOrInsertsAtTheRightPlace) {
              "\n"
              "\n"
              "[C]\n");
-    EXPECT_EQ(CfgSetStr(f.h, "a", "X", "9"), 0);          // replaced, spelled as given
-    EXPECT_EQ(CfgSetStr(f.h, "A", "z", "3"), 0);          // after the last non-empty line
+    EXPECT_EQ(CfgSetStr(f.h, "a", "X", "9"), 0);   // replaced, spelled as given
+    EXPECT_EQ(CfgSetStr(f.h, "A", "z", "3"), 0);   // after the last non-empty line
     EXPECT_EQ(CfgSetStr(f.h, "B", "y", "5"), 0);
     EXPECT_EQ(CfgSetInt(f.h, "B", "n", -17), 0);
-    EXPECT_EQ(CfgSetStr(f.h, "C", "w", ""), 0);            // empty section: after the header
-    EXPECT_EQ(CfgSetStr(f.h, "D", "k", "v"), 0);           // new section after an empty line
-    EXPECT_EQ(CfgSetStr(f.h, "D", "k", "v", 2), 0);        // too few occurrences: another line
-    EXPECT_EQ(CfgSetStr(f.h, nullptr, "top2", "2"), 0);    // stays before the first header
+    EXPECT_EQ(CfgSetStr(f.h, "C", "w", ""), 0);   // empty section: after the header
+    EXPECT_EQ(CfgSetStr(f.h, "D", "k", "v"), 0);   // new section after an empty line
+    EXPECT_EQ(CfgSetStr(f.h, "D", "k", "v", 2), 0);   // too few occurrences: another line
+    EXPECT_EQ(CfgSetStr(f.h, nullptr, "top2", "2"), 0);   // stays before the first header
     EXPECT_EQ(CfgSetStr(f.h, nullptr, "top", "0"), 0);
     EXPECT_EQ(f.Close(), 0);
     EXPECT_EQ(ReadFile("t.ini"), "top=0\n"
@@ -190,12 +211,13 @@ TEST_F(CfgTest, SetStrReplacesOrInsertsAtTheRightPlace) {
                                  "k=v\n");
 
     Opened empty("", "e.ini");
-    EXPECT_EQ(CfgSetStr(empty.h, "S", "k", "v"), 0);      // no empty line in front
+    EXPECT_EQ(CfgSetStr(empty.h, "S", "k", "v"), 0);   // no empty line in front
     EXPECT_EQ(empty.Close(), 0);
     EXPECT_EQ(ReadFile("e.ini"), "[S]\nk=v\n");
 }
 
-TEST_F(CfgTest, LineBreaksInStoredTextAreRefused) {
+TEST_F(CfgTest, LineBreaksInStoredTextAreRefused)
+{
     const std::string text = "[S]\nk=1\n";
     Opened f(text);
     struct stat before {};
@@ -213,21 +235,22 @@ TEST_F(CfgTest, LineBreaksInStoredTextAreRefused) {
     EXPECT_EQ(Inode("t.ini"), before.st_ino);
 }
 
-TEST_F(CfgTest, ReplaceAndInsertLines) {
+TEST_F(CfgTest, ReplaceAndInsertLines)
+{
     Opened f("[A]\nk=1\n");
     EXPECT_EQ(CfgReplaceLine(f.h, 2, "x"), CFG_ERR_RANGE);
     EXPECT_EQ(CfgReplaceLine(f.h, -1, "x"), CFG_ERR_RANGE);
-    EXPECT_EQ(CfgReplaceLine(f.h, 1, "k=1"), 0);          // same text: not modified
+    EXPECT_EQ(CfgReplaceLine(f.h, 1, "k=1"), 0);   // same text: not modified
     const ino_t inode = Inode("t.ini");
     EXPECT_EQ(CfgInsertLine(f.h, -3, "first"), 0);
     EXPECT_EQ(CfgInsertLine(f.h, 2000000000, "last"), 0);
-    EXPECT_EQ(CfgInsertLine(f.h, 2, "[B]"), 0);           // a header inserted before k=1
+    EXPECT_EQ(CfgInsertLine(f.h, 2, "[B]"), 0);   // a header inserted before k=1
     EXPECT_EQ(CfgFind(f.h, "A", "k"), CFG_ERR_NO_KEY);
     EXPECT_EQ(CfgFind(f.h, "B", "k"), 3);
-    EXPECT_EQ(CfgReplaceLine(f.h, 1, "[Q]"), 0);          // renaming a header is seen at once
+    EXPECT_EQ(CfgReplaceLine(f.h, 1, "[Q]"), 0);   // renaming a header is seen at once
     EXPECT_EQ(CfgFind(f.h, "Q", nullptr), 1);
     EXPECT_EQ(CfgFind(f.h, "A", nullptr), CFG_ERR_NO_SECTION);
-    EXPECT_EQ(CfgReplaceLine(f.h, 2, "plain"), 0);        // and so is removing one
+    EXPECT_EQ(CfgReplaceLine(f.h, 2, "plain"), 0);   // and so is removing one
     EXPECT_EQ(CfgFind(f.h, "Q", "k"), 3);
     EXPECT_EQ(CfgLineCount(f.h), 5);
     EXPECT_EQ(CfgLine(f.h, 5), nullptr);
@@ -239,10 +262,11 @@ TEST_F(CfgTest, ReplaceAndInsertLines) {
     const ino_t sameInode = Inode("s.ini");
     EXPECT_EQ(CfgSetStr(same.h, "A", "k", "1"), 0);
     EXPECT_EQ(same.Close(), 0);
-    EXPECT_EQ(Inode("s.ini"), sameInode);  // nothing changed: not rewritten
+    EXPECT_EQ(Inode("s.ini"), sameInode);   // nothing changed: not rewritten
 }
 
-TEST_F(CfgTest, HandleTableHas64Slots) {
+TEST_F(CfgTest, HandleTableHas64Slots)
+{
     std::vector<int> handles;
     for (int i = 0; i < kCfgSlots; ++i) {
         handles.push_back(CfgOpen("t.ini"));
@@ -250,7 +274,7 @@ TEST_F(CfgTest, HandleTableHas64Slots) {
     }
     EXPECT_EQ(CfgOpen("t.ini"), CFG_ERR_NO_SLOT);
     EXPECT_EQ(CfgClose(1005), 0);
-    EXPECT_EQ(CfgOpen("t.ini"), 1005);  // the lowest empty slot
+    EXPECT_EQ(CfgOpen("t.ini"), 1005);   // the lowest empty slot
     for (int h : handles)
         EXPECT_EQ(CfgClose(h), 0);
 
@@ -271,7 +295,8 @@ TEST_F(CfgTest, HandleTableHas64Slots) {
     }
 }
 
-TEST_F(CfgTest, TwoHandlesOnOneFileAreIndependent) {
+TEST_F(CfgTest, TwoHandlesOnOneFileAreIndependent)
+{
     std::ofstream("t.ini") << "[S]\nk=0\n";
     int a = CfgOpen("t.ini"), b = CfgOpen("t.ini");
     ASSERT_GE(a, kCfgFirstHandle);
@@ -280,11 +305,12 @@ TEST_F(CfgTest, TwoHandlesOnOneFileAreIndependent) {
     EXPECT_EQ(CfgGetInt(b, "S", "k", -1), 0);
     EXPECT_EQ(CfgSetInt(b, "S", "k", 2), 0);
     EXPECT_EQ(CfgClose(b), 0);
-    EXPECT_EQ(CfgClose(a), 0);  // closed last: decides the contents
+    EXPECT_EQ(CfgClose(a), 0);   // closed last: decides the contents
     EXPECT_EQ(ReadFile("t.ini"), "[S]\nk=1\n");
 }
 
-TEST_F(CfgTest, LineEndingsAndLongLines) {
+TEST_F(CfgTest, LineEndingsAndLongLines)
+{
     const std::string l1500(1500, 'L'), l1023(1023, 'M');
     Opened f("k=1\r\n" + l1500 + "\r\n" + l1023 + "\nx\ry=2\n\r\nlast");
     ASSERT_EQ(CfgLineCount(f.h), 6);
@@ -308,7 +334,8 @@ TEST_F(CfgTest, LineEndingsAndLongLines) {
     EXPECT_STREQ(CfgLine(again.h, 2), "b=2\r");
 }
 
-TEST_F(CfgTest, OpenCreatesAMissingFileOnly) {
+TEST_F(CfgTest, OpenCreatesAMissingFileOnly)
+{
     int h = CfgOpen("new.ini");
     ASSERT_GE(h, kCfgFirstHandle);
     EXPECT_EQ(CfgLineCount(h), 0);
@@ -316,36 +343,38 @@ TEST_F(CfgTest, OpenCreatesAMissingFileOnly) {
     ASSERT_TRUE(fs::exists("new.ini"));
     EXPECT_EQ(fs::file_size("new.ini"), 0u);
 
-    h = CfgOpen((dir_ / "new.ini").c_str());  // a full path is used as it is
+    h = CfgOpen((dir_ / "new.ini").c_str());   // a full path is used as it is
     EXPECT_EQ(CfgSetStr(h, "S", "k", "v"), 0);
     EXPECT_EQ(CfgClose(h), 0);
     EXPECT_EQ(ReadFile("new.ini"), "[S]\nk=v\n");
 
     fs::create_directory("dir.ini");
     EXPECT_EQ(CfgOpen("dir.ini"), CFG_ERR_CREATE);
-    EXPECT_EQ(CfgOpen(""), kCfgFirstHandle);  // no path: an empty file in memory
+    EXPECT_EQ(CfgOpen(""), kCfgFirstHandle);   // no path: an empty file in memory
     EXPECT_EQ(CfgClose(kCfgFirstHandle), 0);
 
-    if (geteuid() != 0) {  // root reads any file, so this needs a normal user
+    if (geteuid() != 0) {   // root reads any file, so this needs a normal user
         std::ofstream("wo.ini") << "[S]\nk=1\n";
         fs::permissions("wo.ini", fs::perms::owner_write);
         EXPECT_EQ(CfgOpen("wo.ini"), CFG_ERR_CREATE);
         fs::permissions("wo.ini", fs::perms::owner_read | fs::perms::owner_write);
-        EXPECT_EQ(ReadFile("wo.ini"), "[S]\nk=1\n");  // not truncated
+        EXPECT_EQ(ReadFile("wo.ini"), "[S]\nk=1\n");   // not truncated
     }
 }
 
-TEST_F(CfgTest, OpenFailsInADirectoryWhereNothingCanBeCreated) {
+TEST_F(CfgTest, OpenFailsInADirectoryWhereNothingCanBeCreated)
+{
     // Nobody, root included, can create files in /proc.
     fs::current_path("/proc");
     EXPECT_EQ(CfgOpen("cfgfile-test.ini"), CFG_ERR_CREATE);
     EXPECT_FALSE(fs::exists("/proc/cfgfile-test.ini"));
 }
 
-TEST_F(CfgTest, AFileWithoutPathKeepsChangesInMemoryOnly) {
+TEST_F(CfgTest, AFileWithoutPathKeepsChangesInMemoryOnly)
+{
     fs::create_directory("gone");
     fs::current_path("gone");
-    fs::remove(dir_ / "gone");  // the current directory has no name any more
+    fs::remove(dir_ / "gone");   // the current directory has no name any more
     int h = CfgOpen("t.ini");
     ASSERT_GE(h, kCfgFirstHandle);
     EXPECT_EQ(CfgSetStr(h, "S", "k", "v"), 0);
@@ -355,7 +384,8 @@ TEST_F(CfgTest, AFileWithoutPathKeepsChangesInMemoryOnly) {
     EXPECT_TRUE(fs::is_empty(dir_));
 }
 
-TEST_F(CfgTest, RewriteKeepsPermissionsAndLinks) {
+TEST_F(CfgTest, RewriteKeepsPermissionsAndLinks)
+{
     std::ofstream("t.ini") << "[S]\nk=1\n";
     fs::permissions("t.ini", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     fs::create_symlink("t.ini", "link.ini");
@@ -379,7 +409,8 @@ TEST_F(CfgTest, RewriteKeepsPermissionsAndLinks) {
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
-TEST_F(CfgTest, FailedRewriteLeavesTheOldFileIntact) {
+TEST_F(CfgTest, FailedRewriteLeavesTheOldFileIntact)
+{
     const std::string old = "[S]\nk=1\n";
     std::ofstream("t.ini") << old;
 
@@ -416,4 +447,4 @@ TEST_F(CfgTest, FailedRewriteLeavesTheOldFileIntact) {
     EXPECT_EQ(names, (std::vector<std::string>{"moved", "t.ini"}));
 }
 
-}  // namespace
+}   // namespace

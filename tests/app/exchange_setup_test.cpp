@@ -10,8 +10,8 @@ TEST(ExchangeSetup, BaudText)
         const char *text;
         int32_t value;
     } cases[] = {
-        {"115200", 115200}, {"  9600", 9600}, {"\t+1200", 1200}, {"-300", -300}, {"19200 baud", 19200},
-        {"", 0},            {"none", 0},      {"99999999999", INT32_MAX},
+        {"115200", 115200},    {"  9600", 9600}, {"\t+1200", 1200}, {"-300", -300},
+        {"19200 baud", 19200}, {"", 0},          {"none", 0},       {"99999999999", INT32_MAX},
     };
     for (const auto &c : cases)
         EXPECT_EQ(BaudTextToInt(c.text), c.value) << c.text;

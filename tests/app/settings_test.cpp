@@ -13,11 +13,12 @@
 #include <sys/stat.h>
 
 // Readable failure messages for the settings struct.
-void PrintTo(const TarvixSettings &s, std::ostream *os) {
+void PrintTo(const TarvixSettings &s, std::ostream *os)
+{
     *os << "{ConnType=" << s.ConnType << " SlaveAddr=" << s.SlaveAddr << " StartReg=" << s.StartReg
-        << " RegCount=" << s.RegCount << " IPAddr=" << s.IPAddr << " Port=" << s.Port
-        << " LocalPort=" << s.LocalPort << " ComPort=" << s.ComPort << " Baud=" << s.Baud
-        << " Parity=" << s.Parity << " RS485=" << s.RS485 << " DTR=" << s.DTR << "}";
+        << " RegCount=" << s.RegCount << " IPAddr=" << s.IPAddr << " Port=" << s.Port << " LocalPort=" << s.LocalPort
+        << " ComPort=" << s.ComPort << " Baud=" << s.Baud << " Parity=" << s.Parity << " RS485=" << s.RS485
+        << " DTR=" << s.DTR << "}";
 }
 
 namespace {
@@ -28,7 +29,8 @@ const fs::path kGolden = TARVIX_GOLDEN_DIR;
 
 // Fields that hold none of their default values, so that a load that
 // forgot a key shows.
-TarvixSettings Junk() {
+TarvixSettings Junk()
+{
     TarvixSettings s;
     s.ConnType = s.SlaveAddr = s.StartReg = s.RegCount = s.Port = s.LocalPort = -99;
     s.IPAddr = s.ComPort = s.Baud = "junk";
@@ -40,7 +42,8 @@ TarvixSettings Junk() {
 
 class SettingsTest : public TempDirTest {};
 
-TEST_F(SettingsTest, FirstStartCreatesAnEmptyFileAndTheFirstSaveFillsIt) {
+TEST_F(SettingsTest, FirstStartCreatesAnEmptyFileAndTheFirstSaveFillsIt)
+{
     TarvixSettings s = Junk();
     LoadTarvixSettings(s);
     EXPECT_EQ(s, TarvixSettings{});
@@ -51,7 +54,8 @@ TEST_F(SettingsTest, FirstStartCreatesAnEmptyFileAndTheFirstSaveFillsIt) {
     EXPECT_EQ(ReadFile(kSettingsFileName), ReadFile(kGolden / "defaults.ini"));
 }
 
-TEST_F(SettingsTest, SaveWithoutChangesDoesNotRewrite) {
+TEST_F(SettingsTest, SaveWithoutChangesDoesNotRewrite)
+{
     fs::copy_file(kGolden / "defaults.ini", kSettingsFileName);
     const struct timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, kSettingsFileName, old, 0), 0);
@@ -74,35 +78,64 @@ TEST_F(SettingsTest, SaveWithoutChangesDoesNotRewrite) {
 // applied and the saved file must equal <name>.expected.ini byte for byte.
 struct GoldenCase {
     const char *name;
-    std::function<void(TarvixSettings &)> loaded;  // applied to the defaults
+    std::function<void(TarvixSettings &)> loaded;   // applied to the defaults
     std::function<void(TarvixSettings &)> edit;
 };
 
-TEST_F(SettingsTest, GoldenFilesRoundTrip) {
+TEST_F(SettingsTest, GoldenFilesRoundTrip)
+{
     const GoldenCase cases[] = {
         // Keys match in any letter case and are rewritten as the program spells them.
-        {"key_case", [](TarvixSettings &s) { s.ConnType = 0; s.SlaveAddr = 3; },
+        {"key_case",
+         [](TarvixSettings &s) {
+             s.ConnType = 0;
+             s.SlaveAddr = 3;
+         },
          [](TarvixSettings &s) { s.ConnType = 2; }},
         // "Port = COM7" is the key "Port " and stays; the real key is added.
-        {"spaced_port", [](TarvixSettings &s) { s.Baud = "9600"; s.ConnType = 2; }, nullptr},
+        {"spaced_port",
+         [](TarvixSettings &s) {
+             s.Baud = "9600";
+             s.ConnType = 2;
+         },
+         nullptr},
         // Numbers read like scanf's "%i" and are written back in decimal.
         {"numbers",
          [](TarvixSettings &s) {
-             s.ConnType = 2; s.StartReg = 8; s.RegCount = 256; s.Port = 503; s.LocalPort = 7;
+             s.ConnType = 2;
+             s.StartReg = 8;
+             s.RegCount = 256;
+             s.Port = 503;
+             s.LocalPort = 7;
          },
          nullptr},
         // Only a value starting with "0" is off; an empty value is on.
-        {"flags", [](TarvixSettings &s) { s.RS485 = true; s.DTR = false; }, nullptr},
+        {"flags",
+         [](TarvixSettings &s) {
+             s.RS485 = true;
+             s.DTR = false;
+         },
+         nullptr},
         // CR LF input; comments, unknown keys and sections, a 1500-character
         // line and a second [COM] section stay in place; texts are read to
         // their length limits.
         {"mixed",
          [](TarvixSettings &s) {
-             s.ConnType = 0; s.SlaveAddr = 5; s.RegCount = 10; s.ComPort = "COM12";
-             s.Baud = "9600"; s.Parity = false; s.RS485 = true; s.DTR = true;
-             s.IPAddr = std::string(99, 'a'); s.Port = 1502;
+             s.ConnType = 0;
+             s.SlaveAddr = 5;
+             s.RegCount = 10;
+             s.ComPort = "COM12";
+             s.Baud = "9600";
+             s.Parity = false;
+             s.RS485 = true;
+             s.DTR = true;
+             s.IPAddr = std::string(99, 'a');
+             s.Port = 1502;
          },
-         [](TarvixSettings &s) { s.RegCount = 20; s.IPAddr = "127.0.0.1"; }},
+         [](TarvixSettings &s) {
+             s.RegCount = 20;
+             s.IPAddr = "127.0.0.1";
+         }},
     };
     for (const GoldenCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -116,16 +149,16 @@ TEST_F(SettingsTest, GoldenFilesRoundTrip) {
         if (c.edit)
             c.edit(s);
         SaveTarvixSettings(s);
-        EXPECT_EQ(ReadFile(kSettingsFileName),
-                  ReadFile(kGolden / (std::string(c.name) + ".expected.ini")));
+        EXPECT_EQ(ReadFile(kSettingsFileName), ReadFile(kGolden / (std::string(c.name) + ".expected.ini")));
     }
 }
 
-TEST_F(SettingsTest, LongTextsAreReadToTheirLimits) {
+TEST_F(SettingsTest, LongTextsAreReadToTheirLimits)
+{
     // The port name is read whole, however long.
     const std::string port = "/dev/serial/by-id/usb-Acme_Serial_Bridge_0042A7F3-if00-port0" + std::string(2000, 'p');
-    WriteFile(kSettingsFileName, "[COM]\nPort=" + port + "\nBaud=1234567890123\n[TCPIP]\nIPAddr=" +
-                                     std::string(150, '1') + "\n");
+    WriteFile(kSettingsFileName,
+              "[COM]\nPort=" + port + "\nBaud=1234567890123\n[TCPIP]\nIPAddr=" + std::string(150, '1') + "\n");
     TarvixSettings s;
     LoadTarvixSettings(s);
     EXPECT_EQ(s.ComPort, port);
@@ -133,7 +166,8 @@ TEST_F(SettingsTest, LongTextsAreReadToTheirLimits) {
     EXPECT_EQ(s.IPAddr, std::string(99, '1'));
 }
 
-TEST_F(SettingsTest, ATextWithALineBreakIsNotSaved) {
+TEST_F(SettingsTest, ATextWithALineBreakIsNotSaved)
+{
     fs::copy_file(kGolden / "defaults.ini", kSettingsFileName);
     TarvixSettings s;
     s.IPAddr = "127.0.0.1\n[MODBUS]";
@@ -144,7 +178,8 @@ TEST_F(SettingsTest, ATextWithALineBreakIsNotSaved) {
     EXPECT_EQ(ReadFile(kSettingsFileName), want);
 }
 
-TEST_F(SettingsTest, UnwritableDirectoryGivesDefaultsAndWritesNothing) {
+TEST_F(SettingsTest, UnwritableDirectoryGivesDefaultsAndWritesNothing)
+{
     // Nobody, root included, can create files in /proc.
     fs::current_path("/proc");
     TarvixSettings s = Junk();
@@ -158,7 +193,8 @@ TEST_F(SettingsTest, UnwritableDirectoryGivesDefaultsAndWritesNothing) {
 // A settings name that is a FIFO, a link to a zero device, a directory or a
 // file over the size bound is refused at once: the program gets its
 // defaults, and a save leaves the name as it was.
-TEST_F(SettingsTest, ANameThatIsNoPlainFileGivesDefaultsAndIsNeverWritten) {
+TEST_F(SettingsTest, ANameThatIsNoPlainFileGivesDefaultsAndIsNeverWritten)
+{
     using namespace special_files;
     const struct {
         const char *name;
@@ -195,4 +231,4 @@ TEST_F(SettingsTest, ANameThatIsNoPlainFileGivesDefaultsAndIsNeverWritten) {
     }
 }
 
-}  // namespace
+}   // namespace

@@ -35,8 +35,7 @@ inline QRect InkBox(const QImage &img, const QRect &area, QRgb background)
 }
 
 // Counts the paint events a widget receives.
-class PaintCounter : public QObject
-{
+class PaintCounter : public QObject {
 public:
     explicit PaintCounter(QWidget *w) : QObject(w) { w->installEventFilter(this); }
     int count = 0;

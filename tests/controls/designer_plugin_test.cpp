@@ -5,8 +5,7 @@
 #include <QtUiPlugin/QDesignerCustomWidgetCollectionInterface>
 #include <QtUiPlugin/QDesignerCustomWidgetInterface>
 
-class DesignerPluginTest : public QObject
-{
+class DesignerPluginTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -27,7 +26,8 @@ void DesignerPluginTest::pluginOffersTheControls()
         names.insert(w->name());
         QCOMPARE(w->group(), QStringLiteral("Tarvix"));
         QVERIFY(!w->isContainer());
-        QVERIFY(w->includeFile().startsWith(QStringLiteral("controls/")) && w->includeFile().endsWith(QStringLiteral(".h")));
+        QVERIFY(w->includeFile().startsWith(QStringLiteral("controls/")) &&
+                w->includeFile().endsWith(QStringLiteral(".h")));
         QVERIFY(w->domXml().contains(QStringLiteral("class=\"%1\"").arg(w->name())));
         QWidget *made = w->createWidget(&parent);
         QVERIFY(made);

@@ -13,8 +13,7 @@ using namespace EditBlocks;
 
 Q_DECLARE_METATYPE(TPE_Pos)
 
-class EditorCommandsTest : public QObject
-{
+class EditorCommandsTest : public QObject {
     Q_OBJECT
 private slots:
     // ---- blocks and clipboard ----
@@ -131,14 +130,14 @@ private slots:
         QTest::addColumn<QStringList>("after");
         QTest::addColumn<QString>("undo");
         const QStringList none;
-        QTest::newRow("unindent refused by a letter") << 1 << int(pbStream) << QStringList{"  a", "b", "c"}
-                                                      << QStringList{"  a", "b", "c"} << QString();
+        QTest::newRow("unindent refused by a letter")
+            << 1 << int(pbStream) << QStringList{"  a", "b", "c"} << QStringList{"  a", "b", "c"} << QString();
         QTest::newRow("unindent one space each") << 1 << int(pbStream) << QStringList{"  a", " b", "c"}
                                                  << QStringList{" a", "b", "c"} << UndoNames::UnindentBlock;
         QTest::newRow("uncomment") << 3 << int(pbStream) << QStringList{"// a", "//b", "c"}
                                    << QStringList{"a", "b", "c"} << UndoNames::UncommentBlock;
-        QTest::newRow("uncomment refused") << 3 << int(pbStream) << QStringList{"// a", "b", "c"}
-                                           << QStringList{"// a", "b", "c"} << QString();
+        QTest::newRow("uncomment refused")
+            << 3 << int(pbStream) << QStringList{"// a", "b", "c"} << QStringList{"// a", "b", "c"} << QString();
         QTest::newRow("comment stops before column 0 of the end line")
             << 2 << int(pbStream) << QStringList{"a", "b", "c"} << QStringList{"// a", "// b", "c"}
             << UndoNames::CommentBlock;
@@ -202,10 +201,10 @@ private slots:
         QTest::newRow("whole words") << QStringList{"abc ab"} << "ab" << true << false << false << TPE_Pos{0, 4};
         QTest::newRow("any case") << QStringList{"xx AB"} << "Ab" << false << false << false << TPE_Pos{0, 3};
         QTest::newRow("case kept") << QStringList{"xx AB"} << "Ab" << false << true << false << TPE_Pos{-1, 0};
-        QTest::newRow("inside a column block") << QStringList{"ab   ab", "  ab"} << "ab" << false << false << true
-                                               << TPE_Pos{1, 2};
-        QTest::newRow("Cyrillic any case") << QStringList{"", "Привет МИР"} << "мир" << false << false << false
-                                           << TPE_Pos{1, 7};
+        QTest::newRow("inside a column block")
+            << QStringList{"ab   ab", "  ab"} << "ab" << false << false << true << TPE_Pos{1, 2};
+        QTest::newRow("Cyrillic any case")
+            << QStringList{"", "Привет МИР"} << "мир" << false << false << false << TPE_Pos{1, 7};
     }
     void search()
     {
@@ -287,8 +286,7 @@ private slots:
     {
         // A replace-all without prompts is one change for the view, however
         // many replacements it makes: the text is measured once, not per step.
-        struct CountingView : EditView
-        {
+        struct CountingView : EditView {
             int changes = 0;
             void ChangeText() override { ++changes; }
         } view;
@@ -551,16 +549,16 @@ private slots:
         QTest::addColumn<int>("mods");
         QTest::addColumn<QList<int>>("after");
         const int none = Qt::NoModifier, ctrl = Qt::ControlModifier;
-        QTest::newRow("typed") << int(pbStream) << QList<int>{0, 2, 1, 1} << TPE_Pos{0, 1} << int(Qt::Key_X)
-                               << none << QList<int>{0, 3, 1, 1};
+        QTest::newRow("typed") << int(pbStream) << QList<int>{0, 2, 1, 1} << TPE_Pos{0, 1} << int(Qt::Key_X) << none
+                               << QList<int>{0, 3, 1, 1};
         QTest::newRow("enter") << int(pbStream) << QList<int>{0, 4, 1, 1} << TPE_Pos{0, 2} << int(Qt::Key_Return)
                                << none << QList<int>{1, 2, 2, 1};
-        QTest::newRow("line removed") << int(pbStream) << QList<int>{1, 3, 2, 2} << TPE_Pos{1, 0}
-                                      << int(Qt::Key_Y) << ctrl << QList<int>{1, 0, 1, 2};
-        QTest::newRow("line duplicated") << int(pbStream) << QList<int>{1, 1, 2, 2} << TPE_Pos{0, 0}
-                                         << int(Qt::Key_D) << ctrl << QList<int>{2, 1, 3, 2};
-        QTest::newRow("delete joins") << int(pbStream) << QList<int>{1, 1, 1, 2} << TPE_Pos{0, 7}
-                                      << int(Qt::Key_Delete) << none << QList<int>{0, 8, 0, 9};
+        QTest::newRow("line removed") << int(pbStream) << QList<int>{1, 3, 2, 2} << TPE_Pos{1, 0} << int(Qt::Key_Y)
+                                      << ctrl << QList<int>{1, 0, 1, 2};
+        QTest::newRow("line duplicated") << int(pbStream) << QList<int>{1, 1, 2, 2} << TPE_Pos{0, 0} << int(Qt::Key_D)
+                                         << ctrl << QList<int>{2, 1, 3, 2};
+        QTest::newRow("delete joins") << int(pbStream) << QList<int>{1, 1, 1, 2} << TPE_Pos{0, 7} << int(Qt::Key_Delete)
+                                      << none << QList<int>{0, 8, 0, 9};
         QTest::newRow("column enter at 0") << int(pbColumn) << QList<int>{1, 0, 2, 2} << TPE_Pos{1, 0}
                                            << int(Qt::Key_Return) << none << QList<int>{1, 0, 3, 2};
         QTest::newRow("column backspace joins") << int(pbColumn) << QList<int>{2, 0, 3, 2} << TPE_Pos{1, 0}
@@ -585,20 +583,36 @@ private slots:
 
     void readOnlyRefusesEveryChangingKey()
     {
-        struct KeyCase { int key; Qt::KeyboardModifiers mods; const char *text; };
-        const KeyCase keys[] = {
-            {Qt::Key_Backspace, {}, ""}, {Qt::Key_Return, {}, "\r"}, {Qt::Key_Delete, {}, ""}, {Qt::Key_Tab, {}, "\t"},
-            {Qt::Key_X, {}, "x"}, {Qt::Key_Backspace, Qt::ControlModifier, ""}, {Qt::Key_D, Qt::ControlModifier, ""},
-            {Qt::Key_T, Qt::ControlModifier, ""}, {Qt::Key_X, Qt::ControlModifier, ""}, {Qt::Key_Y, Qt::ControlModifier, ""},
-            {Qt::Key_V, Qt::ControlModifier, ""}, {Qt::Key_Insert, Qt::ShiftModifier, ""},
-            {Qt::Key_Delete, Qt::ControlModifier, ""}, {Qt::Key_Period, Qt::ControlModifier, ""},
-            {Qt::Key_BracketRight, Qt::ControlModifier, ""}, {Qt::Key_R, Qt::ControlModifier, ""}};
+        struct KeyCase {
+            int key;
+            Qt::KeyboardModifiers mods;
+            const char *text;
+        };
+        const KeyCase keys[] = {{Qt::Key_Backspace, {}, ""},
+                                {Qt::Key_Return, {}, "\r"},
+                                {Qt::Key_Delete, {}, ""},
+                                {Qt::Key_Tab, {}, "\t"},
+                                {Qt::Key_X, {}, "x"},
+                                {Qt::Key_Backspace, Qt::ControlModifier, ""},
+                                {Qt::Key_D, Qt::ControlModifier, ""},
+                                {Qt::Key_T, Qt::ControlModifier, ""},
+                                {Qt::Key_X, Qt::ControlModifier, ""},
+                                {Qt::Key_Y, Qt::ControlModifier, ""},
+                                {Qt::Key_V, Qt::ControlModifier, ""},
+                                {Qt::Key_Insert, Qt::ShiftModifier, ""},
+                                {Qt::Key_Delete, Qt::ControlModifier, ""},
+                                {Qt::Key_Period, Qt::ControlModifier, ""},
+                                {Qt::Key_BracketRight, Qt::ControlModifier, ""},
+                                {Qt::Key_R, Qt::ControlModifier, ""}};
         const QStringList text{"ab cd", "  ef", "gh"};
         EditModel m;
         SetLines(m, text);
         m.ReadOnly = true;
         ScriptedDialogs d;
-        d.replace = [](SearchDialogFields &f) { f.FindText = "ab"; return int(mrAll); };
+        d.replace = [](SearchDialogFields &f) {
+            f.FindText = "ab";
+            return int(mrAll);
+        };
         QGuiApplication::clipboard()->setText("pasted");
         for (const KeyCase &k : keys) {
             SetBlock(m, pbStream, 0, 1, 1, 3);

@@ -23,7 +23,7 @@ namespace {
 // button or push button needs more room than it has.
 void CheckNothingClipped(QWidget *dlg)
 {
-    dlg->show(); // lays out the radio groups
+    dlg->show();   // lays out the radio groups
     QVERIFY(QTest::qWaitForWindowExposed(dlg));
     const QRect inside = dlg->rect();
     for (QWidget *w : dlg->findChildren<QWidget *>()) {
@@ -64,10 +64,9 @@ QStringList ChildTexts(QWidget *w)
     return texts;
 }
 
-} // namespace
+}   // namespace
 
-class EditorDialogsTest : public QObject
-{
+class EditorDialogsTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase()
@@ -120,8 +119,8 @@ private slots:
                 order << w;
             w = w->nextInFocusChain();
         } while (w != f.SearchEdit && order.size() < 50);
-        QCOMPARE(order.mid(0, 5), (QList<QWidget *>{f.SearchEdit, f.ReplaceEdit, f.WholeWordsChkBox,
-                                                    f.CaseChkBox, f.PromptChkBox}));
+        QCOMPARE(order.mid(0, 5),
+                 (QList<QWidget *>{f.SearchEdit, f.ReplaceEdit, f.WholeWordsChkBox, f.CaseChkBox, f.PromptChkBox}));
         QVERIFY(order.indexOf(f.ButtonOK) < order.indexOf(f.ButtonAll));
         QVERIFY(order.indexOf(f.ButtonAll) < order.indexOf(f.ButtonCancel));
     }
@@ -192,15 +191,14 @@ private slots:
     void placementHalvesDownward()
     {
         // A form larger than the editor: negative odd differences round down.
-        QCOMPARE(DlgWindowPos(QPoint(0, 0), QSize(100, 100), QPoint(-1, -1), QSize(103, 103), 8, 13),
-                 QPoint(-2, -10));
+        QCOMPARE(DlgWindowPos(QPoint(0, 0), QSize(100, 100), QPoint(-1, -1), QSize(103, 103), 8, 13), QPoint(-2, -10));
     }
 
     void layoutNames()
     {
         const std::pair<const char *, const char *> names[] = {
-            {"us", "En"}, {"gb(intl)", "En"}, {"us:1", "En"}, {"ru", "Ru"}, {"ru(phonetic)", "Ru"},
-            {"ua", "Uk"}, {"de", "?"}, {"", "?"}};
+            {"us", "En"},           {"gb(intl)", "En"}, {"us:1", "En"}, {"ru", "Ru"},
+            {"ru(phonetic)", "Ru"}, {"ua", "Uk"},       {"de", "?"},    {"", "?"}};
         for (auto [xkb, shown] : names)
             QCOMPARE(KeybLayout::NameForLayout(xkb), QString(shown));
         // Offscreen there is no X11 display: nothing to read or switch.

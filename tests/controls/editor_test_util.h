@@ -2,9 +2,9 @@
 // a text area of its own, dialogs answered from a script, and key presses.
 #pragma once
 
-#include <functional>
 #include <QList>
 #include <QStringList>
+#include <functional>
 
 #include "controls/editor/edit_dialogs.h"
 #include "controls/editor/edit_keys.h"
@@ -36,8 +36,7 @@ inline void SetBlock(EditModel &m, TPE_Block kind, int sl, int sc, int el, int e
 }
 
 // Dialogs answered without a window; every question is counted.
-class ScriptedDialogs : public EditDialogs
-{
+class ScriptedDialogs : public EditDialogs {
 public:
     std::function<int(SearchDialogFields &)> search = [](SearchDialogFields &) { return int(mrCancel); };
     std::function<int(SearchDialogFields &)> replace = [](SearchDialogFields &) { return int(mrCancel); };
@@ -50,8 +49,16 @@ public:
     int questions = 0;
     QStringList messages;
 
-    int AskSearch(SearchDialogFields &f) override { ++questions; return search(f); }
-    int AskReplace(SearchDialogFields &f) override { ++questions; return replace(f); }
+    int AskSearch(SearchDialogFields &f) override
+    {
+        ++questions;
+        return search(f);
+    }
+    int AskReplace(SearchDialogFields &f) override
+    {
+        ++questions;
+        return replace(f);
+    }
     int AskReplacePrompt(const QString &) override
     {
         ++prompts;
@@ -83,5 +90,6 @@ inline void Press(EditModel &m, EditDialogs &d, int key, Qt::KeyboardModifiers m
 inline void Type(EditModel &m, EditDialogs &d, const QString &text)
 {
     for (QChar c : text)
-        Press(m, d, c == QLatin1Char(' ') ? int(Qt::Key_Space) : int(c.toUpper().unicode()), Qt::NoModifier, QString(c));
+        Press(m, d, c == QLatin1Char(' ') ? int(Qt::Key_Space) : int(c.toUpper().unicode()), Qt::NoModifier,
+              QString(c));
 }

@@ -2,13 +2,13 @@
 // the context menu, and what it paints (colours of blocks, comments, the
 // highlighted line and the found marker), rendered to PNGs for a look.
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QLabel>
-#include <QPainter>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -18,9 +18,9 @@
 #include "controls/editor/Peditreplaceunit.h"
 #include "controls/editor/Peditsearchunit.h"
 #include "controls/editor/Progedit.h"
-#include "tests/controls/control_test_util.h"
 #include "controls/editor/edit_blocks.h"
 #include "controls/editor/edit_paint.h"
+#include "tests/controls/control_test_util.h"
 #include "tests/controls/editor_test_util.h"
 
 namespace {
@@ -28,8 +28,8 @@ namespace {
 // Glyphs are smoothed: their darkest or brightest pixels come near the pen.
 bool Near(const QColor &a, const QColor &b)
 {
-    return std::abs(a.red() - b.red()) < 48 && std::abs(a.green() - b.green()) < 48
-           && std::abs(a.blue() - b.blue()) < 48;
+    return std::abs(a.red() - b.red()) < 48 && std::abs(a.green() - b.green()) < 48 &&
+           std::abs(a.blue() - b.blue()) < 48;
 }
 
 void SavePng(QWidget *w, const char *name)
@@ -39,10 +39,9 @@ void SavePng(QWidget *w, const char *name)
         w->grab().save(dir + "/" + name + ".png");
 }
 
-} // namespace
+}   // namespace
 
-class EditorWidgetTest : public QObject
-{
+class EditorWidgetTest : public QObject {
     Q_OBJECT
 
     QWidget *FTop = nullptr;
@@ -280,29 +279,27 @@ private slots:
             return false;
         };
         QCOMPARE(bg(0, 2), QString("#ffffff"));
-        QCOMPARE(bg(0, 7), QString("#000080"));       // block, navy
+        QCOMPARE(bg(0, 7), QString("#000080"));   // block, navy
         QCOMPARE(bg(1, 0), QString("#000080"));
         QCOMPARE(bg(1, 3), QString("#ffffff"));
-        QCOMPARE(bg(2, 3), QString("#ffff00"));       // highlighted line, yellow
-        QCOMPARE(bg(3, 6), QString("#000000"));       // found text on the font colour
+        QCOMPARE(bg(2, 3), QString("#ffff00"));   // highlighted line, yellow
+        QCOMPARE(bg(3, 6), QString("#000000"));   // found text on the font colour
         QCOMPARE(bg(3, 8), QString("#ffffff"));
-        QVERIFY(ink(0, 7, Qt::white));                // block text white
-        QVERIFY(ink(1, 9, QColor(0x00, 0x00, 0xD0))); // comment
+        QVERIFY(ink(0, 7, Qt::white));   // block text white
+        QVERIFY(ink(1, 9, QColor(0x00, 0x00, 0xD0)));   // comment
         QVERIFY(!ink(1, 1, QColor(0x00, 0x00, 0xD0)));
-        QVERIFY(!ink(4, 8, QColor(0x00, 0x00, 0xD0))); // "//" inside quotes is no comment
-        QVERIFY(ink(3, 6, Qt::white));                // found text in the background colour
+        QVERIFY(!ink(4, 8, QColor(0x00, 0x00, 0xD0)));   // "//" inside quotes is no comment
+        QVERIFY(ink(3, 6, Qt::white));   // found text in the background colour
         // A column block, and a highlighted line crossing it.
         SetBlock(M(), pbColumn, 1, 2, 3, 5);
         FEdit->SetFoundMarker(0, nullptr);
         FEdit->update();
         const QImage col = Grab(FEdit);
         SavePng(FEdit, "editor_column");
-        auto bg2 = [&](int line, int c) {
-            return Px(col, c * M().FCharW + EditPaint::Margin + 1, line * M().FCharH);
-        };
+        auto bg2 = [&](int line, int c) { return Px(col, c * M().FCharW + EditPaint::Margin + 1, line * M().FCharH); };
         QCOMPARE(bg2(1, 3), QString("#000080"));
         QCOMPARE(bg2(1, 6), QString("#ffffff"));
-        QCOMPARE(bg2(2, 3), QString("#0000ff"));      // block on the highlighted line
+        QCOMPARE(bg2(2, 3), QString("#0000ff"));   // block on the highlighted line
         QCOMPARE(bg2(2, 7), QString("#ffff00"));
         QCOMPARE(bg2(0, 3), QString("#ffffff"));
     }
@@ -321,8 +318,8 @@ private slots:
         const int x = EditPaint::Margin + 30;
         QCOMPARE(Px(img, x, 3 * M().FCharH), QString("#ffffff"));
         QCOMPARE(Px(img, x, 2 * M().FCharH), QString("#ffffff"));   // one row of slack above
-        QCOMPARE(Px(img, x, 0), QString("#ff00ff"));                // further up: untouched
-        QCOMPARE(Px(img, x, 6 * M().FCharH), QString("#ff00ff"));    // below the clip: untouched
+        QCOMPARE(Px(img, x, 0), QString("#ff00ff"));   // further up: untouched
+        QCOMPARE(Px(img, x, 6 * M().FCharH), QString("#ff00ff"));   // below the clip: untouched
         // A run of equal cells is one text call: a whole plain line is a single run.
         unsigned flags[8];
         EditPaint::RowFlags(M(), 2, 0, 8, flags);
@@ -333,7 +330,7 @@ private slots:
     void commentStart()
     {
         const std::tuple<const char *, int, int> cases[] = {
-            {"a // b", 1, 2}, {"a ; b", 2, 2}, {"a ; b", 1, -1}, {"s = \"//\" // c", 1, 9},
+            {"a // b", 1, 2},      {"a ; b", 2, 2},   {"a ; b", 1, -1},         {"s = \"//\" // c", 1, 9},
             {"x = ';' ; c", 2, 8}, {"a // b", 0, -1}, {"'unclosed // x", 1, -1}};
         for (auto [line, style, at] : cases)
             QCOMPARE(EditPaint::FindCommentStart(line, style), at);

@@ -7,8 +7,7 @@
 #include "controls/editor/Progedit.h"
 #include "controls/editor/keyb_layout.h"
 
-class EditorX11Test : public QObject
-{
+class EditorX11Test : public QObject {
     Q_OBJECT
 private slots:
     void layoutNameAndSwitch()

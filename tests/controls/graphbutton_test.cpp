@@ -14,7 +14,7 @@
 namespace {
 
 const QColor Silver(192, 192, 192);
-const QColor Key(128, 128, 0); // the glyph's background: its lower-left pixel
+const QColor Key(128, 128, 0);   // the glyph's background: its lower-left pixel
 
 // A 16 x 16 glyph: background in the key colour, a red square with a white
 // centre and a blue core.
@@ -48,15 +48,14 @@ void Release(QWidget *w, QPoint at = QPoint(5, 5))
 
 void DoubleClickPress(QWidget *w, QPoint at = QPoint(5, 5))
 {
-    QMouseEvent e(QEvent::MouseButtonDblClick, QPointF(at), w->mapToGlobal(QPointF(at)),
-                  Qt::LeftButton, Qt::LeftButton, {});
+    QMouseEvent e(QEvent::MouseButtonDblClick, QPointF(at), w->mapToGlobal(QPointF(at)), Qt::LeftButton, Qt::LeftButton,
+                  {});
     QApplication::sendEvent(w, &e);
 }
 
-} // namespace
+}   // namespace
 
-class GraphButtonTest : public QObject
-{
+class GraphButtonTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -91,7 +90,7 @@ void GraphButtonTest::newButtonDefaults()
     QCOMPARE(b.focusPolicy(), Qt::NoFocus);
     QVERIFY(b.setProperty("Layout", int(TGraphButton::gblDirectPos)));
     QCOMPARE(b.Layout(), TGraphButton::gblDirectPos);
-    QVERIFY(!b.setProperty("GetPressed", true)); // read-only
+    QVERIFY(!b.setProperty("GetPressed", true));   // read-only
 }
 
 void GraphButtonTest::exitButtonPlacesGlyphAndCaption()
@@ -231,7 +230,7 @@ void GraphButtonTest::transparentGlyphLeavesOutTheKeyColour()
     b.SetBitmap(TestGlyph());
     b.SetCaption("Exit");
     QImage img = Grab(&b);
-    QCOMPARE(Px(img, 6, 3), Silver.name()); // key colour left out
+    QCOMPARE(Px(img, 6, 3), Silver.name());   // key colour left out
     QCOMPARE(Px(img, 8, 5), QColor(Qt::red).name());
     QCOMPARE(Px(img, 13, 10), QColor(Qt::blue).name());
     b.SetTransparentGlyph(false);
@@ -252,11 +251,11 @@ void GraphButtonTest::disabledLookIsEngraved()
     // Glyph at (6, 3): key and white pixels show the face, every other
     // pixel is grey with a white copy one pixel right and below.
     const QString grey = QStringLiteral("#808080"), white = QStringLiteral("#ffffff");
-    QCOMPARE(Px(img, 6, 3), Silver.name());      // key colour
-    QCOMPARE(Px(img, 6 + 2, 3 + 2), grey);       // red edge, top-left
-    QCOMPARE(Px(img, 6 + 14, 3 + 14), white);    // just past the red square
-    QCOMPARE(Px(img, 6 + 6, 3 + 6), Silver.name()); // white centre, not below grey
-    QCOMPARE(Px(img, 6 + 7, 3 + 7), grey);       // blue core
+    QCOMPARE(Px(img, 6, 3), Silver.name());   // key colour
+    QCOMPARE(Px(img, 6 + 2, 3 + 2), grey);   // red edge, top-left
+    QCOMPARE(Px(img, 6 + 14, 3 + 14), white);   // just past the red square
+    QCOMPARE(Px(img, 6 + 6, 3 + 6), Silver.name());   // white centre, not below grey
+    QCOMPARE(Px(img, 6 + 7, 3 + 7), grey);   // blue core
     // Caption: only grey, white and the face.
     const QRect caption = InkBox(img, QRect(25, 1, 67, 21), Silver.rgb());
     QVERIFY(!caption.isEmpty());
@@ -287,9 +286,17 @@ void GraphButtonTest::unchangedValuesCauseNoRepaint()
     expect("same caption", false, [&] { b->SetCaption("Exit"); });
     expect("same caption object", false, [&] { b->SetCaption(QStringLiteral("Exit")); });
     expect("same layout", false, [&] { b->SetLayout(TGraphButton::gblGlyphLeft); });
-    expect("same offsets", false, [&] { b->SetBitmapDX(0); b->SetBitmapDY(0); b->SetCaptionDX(0); b->SetCaptionDY(0); });
+    expect("same offsets", false, [&] {
+        b->SetBitmapDX(0);
+        b->SetBitmapDY(0);
+        b->SetCaptionDX(0);
+        b->SetCaptionDY(0);
+    });
     expect("same transparency", false, [&] { b->SetTransparentGlyph(true); });
-    expect("repeat period and click switch", false, [&] { b->SetRepeatPeriod(50); b->SetDisableClick(false); });
+    expect("repeat period and click switch", false, [&] {
+        b->SetRepeatPeriod(50);
+        b->SetDisableClick(false);
+    });
     expect("new caption", true, [&] { b->SetCaption("Quit"); });
     expect("null caption", true, [&] { b->SetCaption(static_cast<const char *>(nullptr)); });
     expect("bitmap, always", true, [&] { b->SetBitmap(QPixmap()); });
@@ -352,7 +359,7 @@ void GraphButtonTest::twoQuickPressesAreTwoClicks()
         QSignalSpy clicks(&b, &TGraphButton::OnClick);
         Press(&b);
         Release(&b);
-        DoubleClickPress(&b); // the second press of a double click
+        DoubleClickPress(&b);   // the second press of a double click
         QVERIFY(b.GetPressed());
         Release(&b);
         QCOMPARE(clicks.count(), 2);
@@ -372,7 +379,7 @@ void GraphButtonTest::autoRepeatClicksOnPressThenOnTimer()
 
     QSignalSpy clicks(&b, &TGraphButton::OnClick);
     Press(&b);
-    QCOMPARE(clicks.count(), 1); // at once
+    QCOMPARE(clicks.count(), 1);   // at once
     QTimer *t = b.RepeatTimer();
     QVERIFY(t);
     QVERIFY(t->isActive());

@@ -1,8 +1,8 @@
 #include <clocale>
-#include <functional>
-#include <vector>
 #include <cmath>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -17,10 +17,9 @@ namespace {
 const QString Black = QStringLiteral("#000000");
 const QString White = QStringLiteral("#ffffff");
 const QColor Fill(0, 128, 128);
-} // namespace
+}   // namespace
 
-class GTextFieldTest : public QObject
-{
+class GTextFieldTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -153,7 +152,7 @@ void GTextFieldTest::centredTextRoundsTowardMinusInfinity()
     TGTextField f;
     const QFontMetrics fm(f.font());
     const int tw = fm.horizontalAdvance(text);
-    const int w = 87 + ((87 - tw) % 2 != 0) + extra; // pick the parity
+    const int w = 87 + ((87 - tw) % 2 != 0) + extra;   // pick the parity
     f.resize(w, 17);
     f.SetColor(Fill);
     f.SetBorder(TGTextField::tfbNone);

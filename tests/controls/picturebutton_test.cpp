@@ -46,10 +46,9 @@ struct Window {
     }
 };
 
-} // namespace
+}   // namespace
 
-class PictureButtonTest : public QObject
-{
+class PictureButtonTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -95,9 +94,9 @@ void PictureButtonTest::focusRectangleFollowsTheFocus()
     QCOMPARE(Px(img, 2, 2), QStringLiteral("#3f3f3f"));
     QCOMPARE(Px(img, 3, 2), Silver.name());
     QCOMPARE(Px(img, 1, 1), Silver.name());
-    QCOMPARE(Px(img, 72, 12), QStringLiteral("#3f3f3f")); // right edge, x = W - 2 - 1
-    QCOMPARE(Px(img, 72, 13), Silver.name());             // the gap between two dots
-    QCOMPARE(Px(img, 73, 12), Silver.name());             // outside the rectangle
+    QCOMPARE(Px(img, 72, 12), QStringLiteral("#3f3f3f"));   // right edge, x = W - 2 - 1
+    QCOMPARE(Px(img, 72, 13), Silver.name());   // the gap between two dots
+    QCOMPARE(Px(img, 73, 12), Silver.name());   // outside the rectangle
 
     QTest::keyClick(w.button, Qt::Key_Tab);
     QTRY_VERIFY(w.last->hasFocus());

@@ -9,10 +9,10 @@
 #include <thread>
 #include <unistd.h>
 
-#include "tests/engine/engine_test_support.h"
-#include "engine/modbus_frames.h"
 #include "controls/syslog.h"
+#include "engine/modbus_frames.h"
 #include "platform/ticks.h"
+#include "tests/engine/engine_test_support.h"
 
 namespace {
 
@@ -213,8 +213,7 @@ TEST_F(Cycle, WriteHandedOverDuringAReadGetsTwoAttempts)
     // exchange thread from picking it up before the read is sent.
     const int readsBefore = host.shots.back().reqCount;
     const uint32_t waitStart = TickCountMs();
-    while (CountRequests("01 03") <= readsBefore && TickCountMs() - waitStart < 5000) {
-    }
+    while (CountRequests("01 03") <= readsBefore && TickCountMs() - waitStart < 5000) {}
     ASSERT_EQ(CountRequests("01 03"), readsBefore + 1);
     HandOverWrite(rec, 1, {0x4242}, false);
     const size_t at = host.shots.size();
@@ -339,8 +338,8 @@ TEST_F(Cycle, UdpReplyFromAnotherPortMovesTheDestination)
                     continue;
                 ++received[i];
                 const int count = req[10] * 256 + req[11];
-                uint8_t reply[64] = {0, 0, 0, 0, 0, static_cast<uint8_t>(3 + 2 * count), 1, 3,
-                                     static_cast<uint8_t>(2 * count)};
+                uint8_t reply[64] = {
+                    0, 0, 0, 0, 0, static_cast<uint8_t>(3 + 2 * count), 1, 3, static_cast<uint8_t>(2 * count)};
                 for (int r = 0; r < count; ++r) {
                     reply[9 + 2 * r] = 0x10;
                     reply[10 + 2 * r] = static_cast<uint8_t>(r + 10 * i);
@@ -573,4 +572,4 @@ TEST_F(Cycle, UdpSendErrorIsStatus1AndALogLine)
     EXPECT_EQ(log.lines[0], "Send Error " + std::to_string(EINVAL));
 }
 
-} // namespace
+}   // namespace

@@ -108,8 +108,8 @@ bool RecordingHost::ServeUntil(const std::function<bool()> &pred, int ms)
     return WaitFor(pred, ms, [this] { ServeFor(10); });
 }
 
-void FillNetRecord(ExchangeRecord &rec, uint8_t connType, int port, bool crcFraming, uint16_t start,
-                   uint16_t count, uint32_t period)
+void FillNetRecord(ExchangeRecord &rec, uint8_t connType, int port, bool crcFraming, uint16_t start, uint16_t count,
+                   uint32_t period)
 {
     rec.ConnType = connType;
     rec.IPAddr = "127.0.0.1";

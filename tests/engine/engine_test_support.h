@@ -11,9 +11,9 @@
 #include <sys/types.h>
 
 #include "engine/Modbus_thread_unit.h"
+#include "engine/mailbox_host.h"
 #include "tests/support/child_process.h"
 #include "tests/support/hex.h"
-#include "engine/mailbox_host.h"
 
 // A port on 127.0.0.1 that refuses connections (bound once, then closed).
 int RefusingPort();
@@ -36,12 +36,12 @@ class RecordingHost : public MailboxHost {
 public:
     explicit RecordingHost(ExchangeRecord &rec) : rec_(rec) {}
 
-    std::vector<Shot> shots;                      // serving thread only
-    std::vector<std::string> boxes;               // "caption: text|flags"
-    std::function<void(const Shot &)> onDisplay;  // serving thread
-    std::atomic<int> displayCalls{0};             // every Display call the engine made
+    std::vector<Shot> shots;   // serving thread only
+    std::vector<std::string> boxes;   // "caption: text|flags"
+    std::function<void(const Shot &)> onDisplay;   // serving thread
+    std::atomic<int> displayCalls{0};   // every Display call the engine made
     std::atomic<bool> cancelled{false};
-    std::atomic<bool> holdBoxes{false};           // keep message boxes up until cancelled
+    std::atomic<bool> holdBoxes{false};   // keep message boxes up until cancelled
     std::atomic<bool> boxEntered{false};
     // The thread's counters at the end of its run body.
     std::atomic<int> endStatus{-1};
@@ -71,8 +71,8 @@ extern std::atomic<uint32_t> g_testSleeps;
 void CountingSleep(uint32_t ms);
 
 // Fills a record for a loopback network connection and allocates the image.
-void FillNetRecord(ExchangeRecord &rec, uint8_t connType, int port, bool crcFraming, uint16_t start,
-                   uint16_t count, uint32_t period);
+void FillNetRecord(ExchangeRecord &rec, uint8_t connType, int port, bool crcFraming, uint16_t start, uint16_t count,
+                   uint32_t period);
 
 // Sets the 0x10 option and hands a write over as a grid edit does.
 void HandOverWrite(ExchangeRecord &rec, uint16_t reg, const std::vector<uint16_t> &values, bool fc16);

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/engine/engine_test_support.h"
 #include "engine/modbus_frames.h"
+#include "tests/engine/engine_test_support.h"
 
 namespace {
 
@@ -175,8 +175,8 @@ TEST(Checks, SerialReply)
         // A CRC high byte of 0x00 is read as a stray byte: the shorter
         // reading always matches too, so the frame is one byte short.
         {"crc high byte 0x00, nothing after", zeroHigh, 0, ST_OK, 6},
-        {"crc high byte 0x00, low byte broken", zeroHigh.substr(0, zeroHigh.size() - 5) + "5A 00", 0,
-         ST_COM_CRC_WRONG, 0},
+        {"crc high byte 0x00, low byte broken", zeroHigh.substr(0, zeroHigh.size() - 5) + "5A 00", 0, ST_COM_CRC_WRONG,
+         0},
         {"crc high byte 0x00, stray byte after", zeroHigh + " 00", 0, ST_OK, 7},
         {"two stray bytes", WithCrc("01 03 02 12 34") + " 5A 5A", 0, ST_COM_CRC_WRONG, 0},
     };
@@ -267,8 +267,7 @@ TEST(Checks, ReplyFrame)
     };
     for (const auto &c : cases) {
         const auto v = Hex(c.hex);
-        EXPECT_EQ(CheckReplyFrame(v.data(), static_cast<int>(v.size()), 1, c.lastCmd, c.regCount), c.status)
-            << c.name;
+        EXPECT_EQ(CheckReplyFrame(v.data(), static_cast<int>(v.size()), 1, c.lastCmd, c.regCount), c.status) << c.name;
     }
 }
 
@@ -312,7 +311,7 @@ TEST(Checks, RandomFramesGiveOnlyTheirCodes)
             buf.resize(rng() % 300);
             for (auto &b : buf)
                 b = static_cast<uint8_t>(rng());
-        } else {           // a plausible reply, then truncated or mutated
+        } else {   // a plausible reply, then truncated or mutated
             const uint16_t count = static_cast<uint16_t>(rng() % 20);
             buf = {1, static_cast<uint8_t>(rng() % 2 ? 3 : 0x83), static_cast<uint8_t>(2 * count)};
             for (int i = 0; i < 2 * count; ++i)
@@ -351,4 +350,4 @@ TEST(Checks, RandomFramesGiveOnlyTheirCodes)
     EXPECT_GT(accepted, 1000);   // the generator does reach the success paths
 }
 
-} // namespace
+}   // namespace

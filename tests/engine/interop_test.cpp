@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/engine/engine_test_support.h"
 #include "engine/modbus_frames.h"
+#include "tests/engine/engine_test_support.h"
 
 namespace {
 
@@ -78,7 +78,10 @@ TEST_F(Interop, WritesWithFunction6And16)
     expected[5] = 0x0102;
     expected[6] = 0xFFFE;
     expected[7] = 0x0000;
-    EXPECT_EQ(Read(3, 200, 10, [](ExchangeRecord &r) { HandOverWrite(r, 205, {0x0102, 0xFFFE, 0x0000}, false); }),
+    EXPECT_EQ(Read(3, 200, 10,
+                   [](ExchangeRecord &r) {
+                       HandOverWrite(r, 205, {0x0102, 0xFFFE, 0x0000}, false);
+                   }),
               expected);
 
     expected[9] = 0x5A5A;   // a single register with function 16
@@ -88,4 +91,4 @@ TEST_F(Interop, WritesWithFunction6And16)
     EXPECT_EQ(Read(3, 300, 8, [&](ExchangeRecord &r) { HandOverWrite(r, 300, eight, true); }), eight);
 }
 
-} // namespace
+}   // namespace

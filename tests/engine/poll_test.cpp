@@ -69,10 +69,10 @@ TEST(Poll, LinesWriteAndExitCodes)
     ASSERT_FALSE(r.out.empty());
     EXPECT_EQ(r.out[0].rfind("usage: tarvix-poll", 0), 0u);
 
-    for (const char *bad : {"", "--tcp 127.0.0.1", "--tcp 127.0.0.1:70000", "--udp 127.0.0.1:5 --baud 9600",
-                            "--tcp 127.0.0.1:5 --cmd 6", "--tcp 127.0.0.1:5 --count 1025",
-                            "--tcp 127.0.0.1:5 --cycles 3 --seconds 1", "--tcp 127.0.0.1:5 --fc16",
-                            "--tcp 127.0.0.1:5 --write 5", "--tcp 127.0.0.1:5 --bogus"}) {
+    for (const char *bad :
+         {"", "--tcp 127.0.0.1", "--tcp 127.0.0.1:70000", "--udp 127.0.0.1:5 --baud 9600", "--tcp 127.0.0.1:5 --cmd 6",
+          "--tcp 127.0.0.1:5 --count 1025", "--tcp 127.0.0.1:5 --cycles 3 --seconds 1", "--tcp 127.0.0.1:5 --fc16",
+          "--tcp 127.0.0.1:5 --write 5", "--tcp 127.0.0.1:5 --bogus"}) {
         SCOPED_TRACE(bad);
         r = RunPoll(bad);
         EXPECT_EQ(r.code, 2);
@@ -102,8 +102,7 @@ TEST(Poll, OneCycleExitStatusIsSteady)
         for (int i = 0; i < kRuns; ++i) {
             const RunResult r = RunPoll(c.args + " --cycles 1 --period 0");
             const bool good = r.code == c.code &&
-                              (c.code == 1 ? r.out.empty()
-                                           : r.out.size() == 1 && r.out[0].rfind("1\tOK\t0\t", 0) == 0);
+                              (c.code == 1 ? r.out.empty() : r.out.size() == 1 && r.out[0].rfind("1\tOK\t0\t", 0) == 0);
             if (!good && ++wrong == 1)
                 ADD_FAILURE() << "run " << i << ": exit " << r.code << ", " << r.out.size() << " lines"
                               << (r.out.empty() ? "" : ", first: " + r.out[0]);
@@ -112,4 +111,4 @@ TEST(Poll, OneCycleExitStatusIsSteady)
     }
 }
 
-} // namespace
+}   // namespace

@@ -62,4 +62,4 @@ TEST(SysLog, EntryPointsAreExportedUnderTheirCNames)
         EXPECT_EQ(dlsym(RTLD_DEFAULT, e.name), e.address) << e.name;
 }
 
-} // namespace
+}   // namespace

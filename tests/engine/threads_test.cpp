@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/engine/engine_test_support.h"
 #include "platform/ticks.h"
+#include "tests/engine/engine_test_support.h"
 
 namespace {
 
@@ -20,7 +20,8 @@ TEST(StartStop, HundredTimesAgainstLiveSlaves)
     RecordingHost host(rec);
     int polled = 0;
     for (int i = 0; i < 100; ++i) {
-        FillNetRecord(rec, i % 5 == 4, i % 5 == 4 ? udp.Port() : tcp.Port(), false, static_cast<uint16_t>(i), 8, i % 2 ? 0 : 20);
+        FillNetRecord(rec, i % 5 == 4, i % 5 == 4 ? udp.Port() : tcp.Port(), false, static_cast<uint16_t>(i), 8,
+                      i % 2 ? 0 : 20);
         host.shots.clear();
         StartExchange(rec, host);
         // Stop at different moments: at once, after the first Display, or
@@ -58,4 +59,4 @@ TEST(StartStop, HundredTimesAgainstARefusingPort)
     }
 }
 
-} // namespace
+}   // namespace

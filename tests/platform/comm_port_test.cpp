@@ -54,7 +54,10 @@ struct Pty {
     }
 };
 
-uint64_t MsSince(uint64_t t0) { return (PerfCounter() - t0) / 1000u; }
+uint64_t MsSince(uint64_t t0)
+{
+    return (PerfCounter() - t0) / 1000u;
+}
 
 }   // namespace
 
@@ -74,7 +77,7 @@ TEST(SerialDevicePath, NamesMapOntoDevicePaths)
         {"ttyUSB0", 0, "/dev/ttyUSB0"},
         {"ttyACM10", 0, "/dev/ttyACM10"},
         {"/dev/pts/7", 0, "/dev/pts/7"},
-        {"COM0", 0, "/dev/COM0"},      // no COM0: an ordinary name
+        {"COM0", 0, "/dev/COM0"},   // no COM0: an ordinary name
         {"COM", 0, "/dev/COM"},
         {"COM1x", 0, "/dev/COM1x"},
         {kById, 0, kById},
@@ -82,7 +85,7 @@ TEST(SerialDevicePath, NamesMapOntoDevicePaths)
         {std::string(kSerialPathSize - 5, 'a'), ENAMETOOLONG, ""},
         {"/" + std::string(kSerialPathSize - 2, 'p'), 0, "/" + std::string(kSerialPathSize - 2, 'p')},
         {"/" + std::string(kSerialPathSize - 1, 'p'), ENAMETOOLONG, ""},
-        {std::string("tty\0S0", 6), EINVAL, ""},                    // never cut at a NUL
+        {std::string("tty\0S0", 6), EINVAL, ""},   // never cut at a NUL
         {"", ENOENT, ""},
     };
     for (const auto &c : cases) {

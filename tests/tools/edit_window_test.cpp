@@ -9,8 +9,7 @@
 #include "controls/editor/Progedit.h"
 #include "tools/edit/edit_window.h"
 
-class EditWindowTest : public QObject
-{
+class EditWindowTest : public QObject {
     Q_OBJECT
 
     static QString Text(TEditWindow &w) { return w.Editor()->Model().FEditLines.join(u"\n"); }

@@ -6,4 +6,7 @@
 #include <string>
 #include <vector>
 
-inline std::string Hex(const std::vector<uint8_t> &v) { return slave::HexBytes(v.data(), v.size()); }
+inline std::string Hex(const std::vector<uint8_t> &v)
+{
+    return slave::HexBytes(v.data(), v.size());
+}

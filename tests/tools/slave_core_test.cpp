@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-
 using namespace slave;
 using std::chrono::milliseconds;
 
@@ -43,17 +42,24 @@ TEST(SlaveOptions, AcceptsTheDocumentedForms)
 
 TEST(SlaveOptions, RefusesBadArguments)
 {
-    for (auto args : std::vector<std::vector<std::string>>{
-             {}, {"--tcp"}, {"--tcp", "65536"}, {"--tcp", "1", "--udp", "2"}, {"--tcp", "x"},
-             {"--tcp", "0", "--slave", "0"}, {"--tcp", "0", "--seconds", "0"}, {"--tcp", "0", "--parity", "odd"},
-             {"--tcp", "0", "--delay", "-1"}, {"--tcp", "0", "--bogus"}, {"--rtu"}})
+    for (auto args : std::vector<std::vector<std::string>>{{},
+                                                           {"--tcp"},
+                                                           {"--tcp", "65536"},
+                                                           {"--tcp", "1", "--udp", "2"},
+                                                           {"--tcp", "x"},
+                                                           {"--tcp", "0", "--slave", "0"},
+                                                           {"--tcp", "0", "--seconds", "0"},
+                                                           {"--tcp", "0", "--parity", "odd"},
+                                                           {"--tcp", "0", "--delay", "-1"},
+                                                           {"--tcp", "0", "--bogus"},
+                                                           {"--rtu"}})
         Parse(args, false);
 }
 
 struct AnswerCase {
     const char *name;
     const char *request;
-    const char *reply;  // "" for none
+    const char *reply;   // "" for none
 };
 
 TEST(SlaveAnswers, Table)
@@ -93,7 +99,7 @@ TEST(SlaveAnswers, LargestReadAndClockDrivenInputs)
     const auto r = AnswerFrame(bank, o, false, req.data(), req.size(), t0 + milliseconds(1234));
     ASSERT_TRUE(r);
     ASSERT_EQ(r->size(), 3u + 2048u);
-    EXPECT_EQ((*r)[2], 0x00);  // 2048 kept to its low byte
+    EXPECT_EQ((*r)[2], 0x00);   // 2048 kept to its low byte
     // Input a reads a + 12 tenths: 0xFF00 + 12, and the last one wraps to 0x02FF + 12.
     EXPECT_EQ((*r)[3] << 8 | (*r)[4], 0xFF0C);
     EXPECT_EQ((*r)[2049] << 8 | (*r)[2050], 0x030B);
@@ -114,7 +120,7 @@ TEST(SlaveAnswers, AnimateCountsEveryWholeSecondOnce)
 // Runs requests through a Slave and returns the wire bytes of each reply
 // chunk as "after:hex", replies separated by " | ".
 std::string Replies(const std::vector<std::string> &args, Link link, int requests,
-                const char *request = "01 03 00 00 00 02", uint16_t tid = 0x0102)
+                    const char *request = "01 03 00 00 00 02", uint16_t tid = 0x0102)
 {
     Options o = Parse(args);
     Slave s(o, t0, nullptr);
@@ -151,14 +157,17 @@ TEST(SlaveFaults, FramingsAndTheirFaults)
         {{"--udp", "0", "--modbus-ip", "--bad-crc"}, Link::Udp, "0:01 03 04 00 00 00 01 C4 0C"},
         {{"--rtu-pty", "--extra-byte"}, Link::Serial, "0:01 03 04 00 00 00 01 3B F3 00"},
         {{"--tcp", "0", "--short-read"}, Link::Tcp, "0:01 02 00 00 00 05 01 03 02 00 00"},
-        {{"--tcp", "0", "--delay", "250", "--split", "30"}, Link::Tcp,
+        {{"--tcp", "0", "--delay", "250", "--split", "30"},
+         Link::Tcp,
          "250:01 02 00 00 00 07 / 280:01 03 04 00 00 00 01"},
         {{"--rtu-pty", "--gap", "70"}, Link::Serial, "0:01 03 04 00 / 70:00 00 01 3B F3"},
-        {{"--rtu-pty", "--twice", "--twice-after", "40"}, Link::Serial,
+        {{"--rtu-pty", "--twice", "--twice-after", "40"},
+         Link::Serial,
          "0:01 03 04 00 00 00 01 3B F3 / 40:01 03 04 00 00 00 01 3B F3"},
         {{"--udp", "0", "--udp-other-port"}, Link::Udp, "0:01 02 00 00 00 07 01 03 04 00 00 00 01 (other port)"},
         // Faults of other links change nothing.
-        {{"--tcp", "0", "--twice", "--gap", "5", "--extra-byte", "--bad-crc", "--udp-other-port"}, Link::Tcp,
+        {{"--tcp", "0", "--twice", "--gap", "5", "--extra-byte", "--bad-crc", "--udp-other-port"},
+         Link::Tcp,
          "0:01 02 00 00 00 07 01 03 04 00 00 00 01"},
         {{"--udp", "0", "--split", "5"}, Link::Udp, "0:01 02 00 00 00 07 01 03 04 00 00 00 01"},
         {{"--tcp", "0", "--drop"}, Link::Tcp, "none"},
@@ -171,7 +180,7 @@ TEST(SlaveFaults, NarrowedToARangeOfReplies)
 {
     // Replies 2 and 3 are dropped; 1 and 4 go out.
     EXPECT_EQ(Replies({"--rtu-pty", "--drop", "--fault-from", "2", "--fault-count", "2"}, Link::Serial, 4,
-                  "01 06 00 01 00 02"),
+                      "01 06 00 01 00 02"),
               "0:01 06 00 01 00 02 59 CB | none | none | 0:01 06 00 01 00 02 59 CB");
     // Writes refused from the second on; reads are untouched.
     EXPECT_EQ(Replies({"--rtu-pty", "--refuse-writes", "4", "--fault-from", "2"}, Link::Serial, 3, "01 06 00 01 00 02"),
@@ -209,7 +218,7 @@ TEST(SlaveCollector, FindsRequestEndsByLengthOrPause)
     c.Feed(stream.data() + 5, 10, t0);
     ASSERT_TRUE(c.Next(t0, f));
     EXPECT_EQ(Hex(f), "01 03 00 00 00 01");
-    EXPECT_FALSE(c.Next(t0, f));  // 7 of 13 bytes of the write
+    EXPECT_FALSE(c.Next(t0, f));   // 7 of 13 bytes of the write
     c.Feed(stream.data() + 15, stream.size() - 15, t0);
     ASSERT_TRUE(c.Next(t0, f));
     EXPECT_EQ(Hex(f), "01 10 00 01 00 02 04 0D 0A 0A 0D");
@@ -234,4 +243,4 @@ TEST(SlaveCollector, DropsBadCrcAndWhatFollowsIt)
     EXPECT_EQ(c.Pending(), 0u);
 }
 
-} // namespace
+}   // namespace

@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <algorithm>
+#include <arpa/inet.h>
 #include <csignal>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -83,7 +83,10 @@ Fd Connect(int port)
     return s;
 }
 
-void Send(const Fd &s, const std::vector<uint8_t> &v) { ASSERT_EQ(write(s.get(), v.data(), v.size()), ssize_t(v.size())); }
+void Send(const Fd &s, const std::vector<uint8_t> &v)
+{
+    ASSERT_EQ(write(s.get(), v.data(), v.size()), ssize_t(v.size()));
+}
 
 // One read of what is there within `ms` (a datagram, a segment or what a pty has).
 std::vector<uint8_t> ReadOnce(const Fd &s, int ms, sockaddr_in *from = nullptr)
@@ -93,8 +96,8 @@ std::vector<uint8_t> ReadOnce(const Fd &s, int ms, sockaddr_in *from = nullptr)
         return {};
     uint8_t b[8192];
     socklen_t len = sizeof(sockaddr_in);
-    const ssize_t n = from ? recvfrom(s.get(), b, sizeof b, 0, reinterpret_cast<sockaddr *>(from), &len)
-                           : read(s.get(), b, sizeof b);
+    const ssize_t n =
+        from ? recvfrom(s.get(), b, sizeof b, 0, reinterpret_cast<sockaddr *>(from), &len) : read(s.get(), b, sizeof b);
     return n > 0 ? std::vector<uint8_t>(b, b + n) : std::vector<uint8_t>{};
 }
 
@@ -110,7 +113,7 @@ std::vector<uint8_t> ReadFor(const Fd &s, int ms)
     return all;
 }
 
-} // namespace
+}   // namespace
 
 namespace {
 
@@ -388,7 +391,7 @@ TEST(SlaveWire, EndsByItselfOnSignalsAndOnBadArguments)
     }
 }
 
-} // namespace
+}   // namespace
 
 namespace {
 
@@ -418,4 +421,4 @@ TEST(TestPeer, TcpAndSerial)
     }
 }
 
-} // namespace
+}   // namespace

@@ -34,11 +34,14 @@ const char kUsage[] =
 // libmodbus restarts its waits after a signal, so a stop cannot be a flag
 // looked at between requests: end the process from the handler. Every
 // output line has been flushed already.
-void OnStop(int) { _exit(0); }
+void OnStop(int)
+{
+    _exit(0);
+}
 
 void InstallStop(double seconds)
 {
-    struct sigaction sa{};
+    struct sigaction sa {};
     sa.sa_handler = OnStop;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGTERM, &sa, nullptr);
@@ -157,8 +160,7 @@ bool Relay(int from, int to)
     return true;
 }
 
-int ServeRtu(modbus_t *ctx, modbus_mapping_t *map, bool log, int ownMaster, int peerMaster,
-             const std::string &banner)
+int ServeRtu(modbus_t *ctx, modbus_mapping_t *map, bool log, int ownMaster, int peerMaster, const std::string &banner)
 {
     if (modbus_connect(ctx) < 0) {
         std::fprintf(stderr, "tarvix-test-peer: open: %s\n", modbus_strerror(errno));
@@ -198,7 +200,7 @@ int ServeRtu(modbus_t *ctx, modbus_mapping_t *map, bool log, int ownMaster, int 
     }
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {

@@ -6,10 +6,10 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QMessageBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTableView>
 #include <QtTest>
 #include <thread>
@@ -22,11 +22,11 @@
 #include "controls/Graphbutton.h"
 #include "controls/Gtextfield.h"
 #include "engine/Modbus_thread_unit.h"
+#include "tests/view/slave_process.h"
 #include "view/Tarvix_unit.h"
 #include "view/fonts.h"
 #include "view/gui_host.h"
 #include "view/register_text.h"
-#include "tests/view/slave_process.h"
 
 namespace {
 
@@ -74,9 +74,12 @@ bool ConnectAndRead(TTarvix_Form &form)
     if (!WaitFor([&] { return HostOf(form).OpenBox() != nullptr; }, 5000))
         return false;
     HostOf(form).OpenBox()->accept();
-    return WaitFor([&] { return form.Rec.ValuesValid.load() != 0 && form.ReqCountTF->Text().toInt() >= 1 &&
-                                form.GridColor() == QColor(Qt::white); },
-                   5000);
+    return WaitFor(
+        [&] {
+            return form.Rec.ValuesValid.load() != 0 && form.ReqCountTF->Text().toInt() >= 1 &&
+                   form.GridColor() == QColor(Qt::white);
+        },
+        5000);
 }
 
 QString PngPath(const char *name)
@@ -99,7 +102,7 @@ quint16 ClosedPort()
     return ntohs(a.sin_port);
 }
 
-} // namespace
+}   // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -172,10 +175,10 @@ void MainWindowTest::readings_data()
                                     << QStringList{"1", "1", "2139095041", "?", "1.37574e-40", "0.000 mA"};
     QTest::newRow("quiet nan") << 0x7FC0u << 0x0000u
                                << QStringList{"32704", "32704", "32704", "4.58281e-41", "+NAN", "12.476 mA"};
-    QTest::newRow("negative infinity and nan") << 0x0000u << 0xFF80u
-                                               << QStringList{"0", "0", "-8388608", "-INF", "9.16561e-41", "0.000 mA"};
-    QTest::newRow("negative default nan") << 0xFFC0u << 0x0000u
-                                          << QStringList{"-64", "65472", "65472", "9.17458e-41", "-NAN", "24.976 mA"};
+    QTest::newRow("negative infinity and nan")
+        << 0x0000u << 0xFF80u << QStringList{"0", "0", "-8388608", "-INF", "9.16561e-41", "0.000 mA"};
+    QTest::newRow("negative default nan")
+        << 0xFFC0u << 0x0000u << QStringList{"-64", "65472", "65472", "9.17458e-41", "-NAN", "24.976 mA"};
 }
 
 void MainWindowTest::readings()
@@ -189,7 +192,7 @@ void MainWindowTest::readings()
     form.Rec.RegValues[1].store(uint16_t(v));
     form.Rec.RegValues[2].store(uint16_t(w));
     form.ShowRegisterValues(2, 1);
-    const QStringList got{form.IntTF->Text(), form.DecWordTF->Text(), form.DecLongTF->Text(),
+    const QStringList got{form.IntTF->Text(),   form.DecWordTF->Text(), form.DecLongTF->Text(),
                           form.FloatTF->Text(), form.FloatSwTF->Text(), form.WordAs4_20mA_TF->Text()};
     QCOMPARE(got, texts);
 }
@@ -201,7 +204,7 @@ void MainWindowTest::readingsOfEdgeCells()
     form.Rec.AllocRegValues(25);
     form.Rec.RegValues[24].store(0x8000);
     auto fields = [&] {
-        return QStringList{form.IntTF->Text(), form.DecWordTF->Text(), form.DecLongTF->Text(),
+        return QStringList{form.IntTF->Text(),   form.DecWordTF->Text(), form.DecLongTF->Text(),
                            form.FloatTF->Text(), form.FloatSwTF->Text(), form.WordAs4_20mA_TF->Text()};
     };
     // Zero-filled image before the first read: every reading is 0.
@@ -235,7 +238,11 @@ void MainWindowTest::statusTextsAndDumps()
     form.Rec.Thread = std::make_unique<MODBUS_Thread>(form.Rec, form.Host());
     MODBUS_Thread &t = *form.Rec.Thread;
 
-    struct Case { uint8_t status; const char *text; QColor colour; };
+    struct Case {
+        uint8_t status;
+        const char *text;
+        QColor colour;
+    };
     const Case cases[] = {{0, "OK", QColor(255, 255, 255)},
                           {5, "Error 0x05", QColor(192, 192, 192)},
                           {171, "Error 0xAB", QColor(192, 192, 192)},
@@ -274,9 +281,8 @@ void MainWindowTest::layoutAndTexts()
     TTarvix_Form form;
     QCOMPARE(form.WriteBy0x10->text(), QString::fromUtf8("Запись 0x10"));
     QVERIFY(!form.WriteBy0x10->isChecked());
-    QCOMPARE(form.WriteBy0x10->toolTip(),
-             QString::fromUtf8("Выполнять запись в регистр с помощью команды 0x10\r\n"
-                               "(а не команды 6) - даже для одиночного регистра"));
+    QCOMPARE(form.WriteBy0x10->toolTip(), QString::fromUtf8("Выполнять запись в регистр с помощью команды 0x10\r\n"
+                                                            "(а не команды 6) - даже для одиночного регистра"));
     QCOMPARE(form.windowTitle(), QStringLiteral("Tarvix"));
     QCOMPARE(form.ReconnButton->Caption(), QStringLiteral("Reconnect"));
     QCOMPARE(form.ReconnButton->Glyph().size(), QSize(12, 16));
@@ -456,7 +462,10 @@ void MainWindowTest::everyEditorTextIsAHandOver()
             return -2;
         return form.Rec.WriteValues[0].load();
     };
-    struct Step { const char *keys; int value; };
+    struct Step {
+        const char *keys;
+        int value;
+    };
     const Step typed[] = {{"a", 0x000A}, {"b", 0x00AB}, {"c", 0x0ABC}, {"d", 0xABCD}};
     for (const Step &step : typed) {
         QTest::keyClicks(QApplication::focusWidget(), QLatin1String(step.keys));
@@ -486,19 +495,20 @@ void MainWindowTest::sizedGridWrites_data()
     QTest::addColumn<int>("count");
     QTest::addColumn<QStringList>("rowHeaders");
     QTest::addColumn<QStringList>("lastRow");   // texts of the last row's ten cells
-    QTest::addColumn<QPoint>("cell");           // the cell edited (column, row)
-    QTest::addColumn<QString>("before");        // its text before the edit
+    QTest::addColumn<QPoint>("cell");   // the cell edited (column, row)
+    QTest::addColumn<QString>("before");   // its text before the edit
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("writeReg");
-    QTest::addColumn<QString>("frame");         // the request the slave logs
+    QTest::addColumn<QString>("frame");   // the request the slave logs
     QTest::newRow("count 25 from 100, last register")
         << 100 << 25 << QStringList{"100  ", "110  ", "120  "}
-        << QStringList{"0078", "0079", "007A", "007B", "007C", "", "", "", "", ""} << QPoint(5, 3)
-        << "007C" << "beef" << 124 << "01 06 00 7C BE EF";
+        << QStringList{"0078", "0079", "007A", "007B", "007C", "", "", "", "", ""} << QPoint(5, 3) << "007C"
+        << "beef" << 124 << "01 06 00 7C BE EF";
     QTest::newRow("count 20 from 65530 wraps")
         << 65530 << 20 << QStringList{"65530  ", "65540  "}
-        << QStringList{"0004", "0005", "0006", "0007", "0008", "0009", "000A", "000B", "000C", "000D"}
-        << QPoint(8, 1) << "0001" << "77" << 1 << "01 06 00 01 00 77";
+        << QStringList{"0004", "0005", "0006", "0007", "0008", "0009", "000A", "000B", "000C", "000D"} << QPoint(8, 1)
+        << "0001"
+        << "77" << 1 << "01 06 00 01 00 77";
 }
 
 void MainWindowTest::sizedGridWrites()

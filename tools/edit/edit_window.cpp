@@ -35,9 +35,7 @@ TEditWindow::TEditWindow(QWidget *parent) : QMainWindow(parent), FEditor(new TPr
     AskYesNo = [this](const QString &text, const QString &caption) {
         return QMessageBox::question(this, caption, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     };
-    ShowError = [this](const QString &text) {
-        QMessageBox::critical(this, QStringLiteral("tarvix-edit"), text);
-    };
+    ShowError = [this](const QString &text) { QMessageBox::critical(this, QStringLiteral("tarvix-edit"), text); };
 
     connect(FEditor, &TProgEdit::OnChangeText, this, &TEditWindow::Refresh);
     connect(FEditor, &TProgEdit::OnUNDO, this, &TEditWindow::Refresh);

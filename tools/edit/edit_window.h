@@ -4,14 +4,13 @@
 // test can answer them without a window.
 #pragma once
 
-#include <functional>
 #include <QMainWindow>
+#include <functional>
 
 class QAction;
 class TProgEdit;
 
-class TEditWindow : public QMainWindow
-{
+class TEditWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit TEditWindow(QWidget *parent = nullptr);
@@ -26,9 +25,9 @@ public:
     // Writes the text to the file; on failure tells why and keeps the text.
     bool SaveFile(const QString &name);
 
-    bool Save();      // F2: to the file's name, or as a new one
+    bool Save();   // F2: to the file's name, or as a new one
     bool SaveAs();
-    void Open();      // F3
+    void Open();   // F3
     // Asks whether to save a modified text; false when the text would be
     // lost (the user answered Yes and the save failed, or gave no name).
     bool SaveQuestion();

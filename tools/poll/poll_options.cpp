@@ -47,7 +47,7 @@ bool ParseHostPort(const std::string &text, std::string &host, uint16_t &port)
     return true;
 }
 
-} // namespace
+}   // namespace
 
 bool ParsePollOptions(const std::vector<std::string> &args, PollOptions &opt, std::string &error)
 {

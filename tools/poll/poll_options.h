@@ -8,8 +8,8 @@
 #include "engine/exchange_record.h"
 
 struct PollOptions {
-    int connType = -1;             // 0 TCP, 1 UDP, 2 serial port
-    std::string host;              // address text as given
+    int connType = -1;   // 0 TCP, 1 UDP, 2 serial port
+    std::string host;   // address text as given
     uint16_t port = 0;
     uint16_t localPort = 0;
     std::string comPort;
@@ -17,7 +17,7 @@ struct PollOptions {
     bool evenParity = true;
     bool rs485 = false;
     bool dtrOn = false;
-    bool crcFraming = false;       // --modbus-ip
+    bool crcFraming = false;   // --modbus-ip
     uint8_t slave = 1;
     uint8_t cmd = 3;
     uint16_t start = 0;
@@ -27,8 +27,8 @@ struct PollOptions {
     uint16_t writeReg = 0;
     uint16_t writeValue = 0;
     bool fc16 = false;
-    long cycles = -1;              // lines to print, -1 = no limit
-    double seconds = -1;           // run time, -1 = no limit
+    long cycles = -1;   // lines to print, -1 = no limit
+    double seconds = -1;   // run time, -1 = no limit
 };
 
 // Parses argv[1..]; false with `error` set for bad arguments.

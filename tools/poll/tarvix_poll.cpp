@@ -10,8 +10,8 @@
 
 #include "engine/Modbus_thread_unit.h"
 #include "engine/mailbox_host.h"
-#include "tools/poll/poll_options.h"
 #include "platform/ticks.h"
+#include "tools/poll/poll_options.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ private:
     bool writeSent_ = false;
 };
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {

@@ -16,4 +16,4 @@ bool SetCustomBaud(int fd, int baud)
     return ioctl(fd, TCSETS2, &t) == 0;
 }
 
-} // namespace slave
+}   // namespace slave

@@ -52,7 +52,7 @@ bool MakeRaw(int fd, std::string &err)
     return true;
 }
 
-} // namespace
+}   // namespace
 
 SerialLine::~SerialLine()
 {
@@ -134,4 +134,4 @@ void SerialLine::Write(const void *buf, size_t n)
     }
 }
 
-} // namespace slave
+}   // namespace slave

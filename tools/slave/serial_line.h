@@ -32,4 +32,4 @@ private:
 // Sets a baud rate that has no Bnnn constant (14400, 28800 ...).
 bool SetCustomBaud(int fd, int baud);
 
-} // namespace slave
+}   // namespace slave

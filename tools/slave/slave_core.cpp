@@ -24,35 +24,34 @@ bool ToLong(const char *s, long lo, long hi, long &v)
     return true;
 }
 
-} // namespace
+}   // namespace
 
 const char *UsageText()
 {
-    return
-        "usage: tarvix-slave (--tcp PORT | --udp PORT | --rtu DEVICE | --rtu-pty) [options]\n"
-        "A Modbus slave for tests and demos; listens on 127.0.0.1 only.\n"
-        "Prints one line first: PORT <n> (tcp/udp; PORT 0 takes any free port),\n"
-        "PTY <path> (--rtu-pty: the pseudo-terminal side to open) or RTU <path>.\n"
-        "  --modbus-ip          tcp/udp: serial framing with CRC instead of the 6-byte header\n"
-        "  --slave N            slave address, default 1\n"
-        "  --seconds S          exit after S seconds, default 60\n"
-        "  --animate            holding registers 0..15 count up once a second\n"
-        "  --log                print REQ <hex bytes> for each request received\n"
-        "  --baud N --parity even|none   line settings for --rtu\n"
-        "Faults, on every reply or on replies FROM .. FROM+COUNT-1 (requests answered or\n"
-        "dropped, counted from 1):\n"
-        "  --fault-from N --fault-count K\n"
-        "  --delay MS  --drop  --bad-crc  --bad-tid  --bad-proto  --bad-length\n"
-        "  --short-read  --exception CODE  --refuse-writes CODE\n"
-        "  --split MS           tcp: reply in two segments, the second MS later\n"
-        "  --close-after N      tcp: close each connection after its N-th reply\n"
-        "  --udp-other-port     udp: reply from a second socket on another port\n"
-        "  --twice              serial: send the reply again --twice-after MS later (150)\n"
-        "  --extra-byte         serial: one 0x00 after the CRC\n"
-        "  --gap MS             serial: a pause of MS in the middle of the reply\n"
-        "Replies on one connection (or line) keep their order: a late reply delays\n"
-        "the ones behind it. Exit status 0 at the end of its time or on SIGTERM/SIGINT,\n"
-        "2 for bad arguments.\n";
+    return "usage: tarvix-slave (--tcp PORT | --udp PORT | --rtu DEVICE | --rtu-pty) [options]\n"
+           "A Modbus slave for tests and demos; listens on 127.0.0.1 only.\n"
+           "Prints one line first: PORT <n> (tcp/udp; PORT 0 takes any free port),\n"
+           "PTY <path> (--rtu-pty: the pseudo-terminal side to open) or RTU <path>.\n"
+           "  --modbus-ip          tcp/udp: serial framing with CRC instead of the 6-byte header\n"
+           "  --slave N            slave address, default 1\n"
+           "  --seconds S          exit after S seconds, default 60\n"
+           "  --animate            holding registers 0..15 count up once a second\n"
+           "  --log                print REQ <hex bytes> for each request received\n"
+           "  --baud N --parity even|none   line settings for --rtu\n"
+           "Faults, on every reply or on replies FROM .. FROM+COUNT-1 (requests answered or\n"
+           "dropped, counted from 1):\n"
+           "  --fault-from N --fault-count K\n"
+           "  --delay MS  --drop  --bad-crc  --bad-tid  --bad-proto  --bad-length\n"
+           "  --short-read  --exception CODE  --refuse-writes CODE\n"
+           "  --split MS           tcp: reply in two segments, the second MS later\n"
+           "  --close-after N      tcp: close each connection after its N-th reply\n"
+           "  --udp-other-port     udp: reply from a second socket on another port\n"
+           "  --twice              serial: send the reply again --twice-after MS later (150)\n"
+           "  --extra-byte         serial: one 0x00 after the CRC\n"
+           "  --gap MS             serial: a pause of MS in the middle of the reply\n"
+           "Replies on one connection (or line) keep their order: a late reply delays\n"
+           "the ones behind it. Exit status 0 at the end of its time or on SIGTERM/SIGINT,\n"
+           "2 for bad arguments.\n";
 }
 
 namespace {
@@ -74,12 +73,18 @@ struct LongOption {
 };
 
 const FlagOption kFlags[] = {
-    {"--modbus-ip", &Options::crcFraming}, {"--animate", &Options::animate},
-    {"--log", &Options::log},              {"--drop", &Options::drop},
-    {"--bad-crc", &Options::badCrc},       {"--bad-tid", &Options::badTid},
-    {"--bad-proto", &Options::badProto},   {"--bad-length", &Options::badLength},
-    {"--short-read", &Options::shortRead}, {"--udp-other-port", &Options::udpOtherPort},
-    {"--twice", &Options::twice},          {"--extra-byte", &Options::extraByte},
+    {"--modbus-ip", &Options::crcFraming},
+    {"--animate", &Options::animate},
+    {"--log", &Options::log},
+    {"--drop", &Options::drop},
+    {"--bad-crc", &Options::badCrc},
+    {"--bad-tid", &Options::badTid},
+    {"--bad-proto", &Options::badProto},
+    {"--bad-length", &Options::badLength},
+    {"--short-read", &Options::shortRead},
+    {"--udp-other-port", &Options::udpOtherPort},
+    {"--twice", &Options::twice},
+    {"--extra-byte", &Options::extraByte},
 };
 
 const IntOption kInts[] = {
@@ -99,7 +104,7 @@ const LongOption kLongs[] = {
     {"--fault-count", &Options::faultCount, 0, 1000000000},
 };
 
-} // namespace
+}   // namespace
 
 bool ParseOptions(int argc, char **argv, Options &o, std::string &err, bool &help)
 {
@@ -227,15 +232,13 @@ void RegisterBank::Animate(Clock::time_point now)
     animatedSeconds_ = secs;
 }
 
-std::optional<std::vector<uint8_t>> AnswerFrame(RegisterBank &bank, const Options &o, bool faulty,
-                                                const uint8_t *f, size_t len, Clock::time_point now)
+std::optional<std::vector<uint8_t>> AnswerFrame(RegisterBank &bank, const Options &o, bool faulty, const uint8_t *f,
+                                                size_t len, Clock::time_point now)
 {
     if (len < 2 || f[0] != o.slave)
         return std::nullopt;
     const uint8_t fc = f[1];
-    auto exception = [&](int code) {
-        return std::vector<uint8_t>{f[0], uint8_t(fc | 0x80), uint8_t(code)};
-    };
+    auto exception = [&](int code) { return std::vector<uint8_t>{f[0], uint8_t(fc | 0x80), uint8_t(code)}; };
     if (faulty && o.exceptionCode)
         return exception(o.exceptionCode);
     auto word = [&](size_t i) { return uint16_t(f[i] << 8 | f[i + 1]); };
@@ -277,12 +280,12 @@ std::optional<std::vector<uint8_t>> AnswerFrame(RegisterBank &bank, const Option
             bank.SetHolding(uint16_t(start + i), word(7 + 2 * size_t(i)));
         return std::vector<uint8_t>(f, f + 6);
     }
-    default:
-        return exception(1);
+    default: return exception(1);
     }
 }
 
-Slave::Slave(const Options &o, Clock::time_point start, FILE *log) : o_(o), bank_(start), log_(log) {}
+Slave::Slave(const Options &o, Clock::time_point start, FILE *log) : o_(o), bank_(start), log_(log)
+{}
 
 bool Slave::FaultApplies(long n) const
 {
@@ -325,8 +328,7 @@ std::vector<uint8_t> Slave::Frame(const std::vector<uint8_t> &reply, Link link, 
     return out;
 }
 
-std::optional<Response> Slave::Handle(const uint8_t *frame, size_t len, Link link, uint16_t tid,
-                                      Clock::time_point now)
+std::optional<Response> Slave::Handle(const uint8_t *frame, size_t len, Link link, uint16_t tid, Clock::time_point now)
 {
     if (o_.log && log_) {
         std::fprintf(log_, "REQ %s\n", HexBytes(frame, len).c_str());
@@ -374,12 +376,9 @@ int ExpectedCrcRequestLength(const uint8_t *buf, size_t n)
     switch (buf[1]) {
     case 3:
     case 4:
-    case 6:
-        return 8;
-    case 16:
-        return n < 7 ? 0 : 9 + buf[6];
-    default:
-        return -1;
+    case 6: return 8;
+    case 16: return n < 7 ? 0 : 9 + buf[6];
+    default: return -1;
     }
 }
 
@@ -413,7 +412,7 @@ bool CrcCollector::Next(Clock::time_point now, std::vector<uint8_t> &frame)
     if (expected > 0 && buf_.size() >= size_t(expected))
         take = size_t(expected);
     else if (now - last_ >= std::chrono::milliseconds(gapMs_))
-        take = buf_.size();  // the pause ends whatever came
+        take = buf_.size();   // the pause ends whatever came
     if (!take)
         return false;
     if (!crcOk(take)) {
@@ -425,4 +424,4 @@ bool CrcCollector::Next(Clock::time_point now, std::vector<uint8_t> &frame)
     return true;
 }
 
-} // namespace slave
+}   // namespace slave

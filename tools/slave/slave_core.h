@@ -25,7 +25,7 @@ struct Options {
     Transport transport = Transport::None;
     int port = 0;
     std::string device;
-    bool crcFraming = false;          // --modbus-ip on tcp/udp; always on serial
+    bool crcFraming = false;   // --modbus-ip on tcp/udp; always on serial
     int slave = 1;
     double seconds = 60;
     bool animate = false;
@@ -46,13 +46,13 @@ struct Options {
     bool shortRead = false;
     int exceptionCode = 0;
     int refuseWritesCode = 0;
-    int splitMs = -1;                 // < 0: off
-    int closeAfter = 0;               // replies per tcp connection; 0: never
+    int splitMs = -1;   // < 0: off
+    int closeAfter = 0;   // replies per tcp connection; 0: never
     bool udpOtherPort = false;
     bool twice = false;
-    int twiceAfterMs = 150;           // the copy of a doubled reply follows this late
+    int twiceAfterMs = 150;   // the copy of a doubled reply follows this late
     bool extraByte = false;
-    int gapMs = -1;                   // < 0: off
+    int gapMs = -1;   // < 0: off
 };
 
 // Parses argv into `out`. On failure returns false with a message in `err`.
@@ -83,8 +83,8 @@ private:
 // reply frame, or nothing when the request is for another address or too
 // short to carry a function code. Writes are applied here.
 // `faulty` says whether the fault options apply to this reply.
-std::optional<std::vector<uint8_t>> AnswerFrame(RegisterBank &bank, const Options &o, bool faulty,
-                                                const uint8_t *frame, size_t len, Clock::time_point now);
+std::optional<std::vector<uint8_t>> AnswerFrame(RegisterBank &bank, const Options &o, bool faulty, const uint8_t *frame,
+                                                size_t len, Clock::time_point now);
 
 // One piece of a reply on the wire, due `afterMs` after the request came.
 struct Chunk {
@@ -94,7 +94,7 @@ struct Chunk {
 
 struct Response {
     std::vector<Chunk> chunks;   // in sending order, afterMs not decreasing
-    bool fromOtherPort = false;  // udp: send through the second socket
+    bool fromOtherPort = false;   // udp: send through the second socket
 };
 
 // The simulated slave: numbers the requests, answers them and lays the
@@ -104,8 +104,7 @@ public:
     Slave(const Options &o, Clock::time_point start, FILE *log = stdout);
     // `tid` is the transaction id of a header-framed request.
     // Returns nothing when no reply goes out (another address, --drop).
-    std::optional<Response> Handle(const uint8_t *frame, size_t len, Link link, uint16_t tid,
-                                   Clock::time_point now);
+    std::optional<Response> Handle(const uint8_t *frame, size_t len, Link link, uint16_t tid, Clock::time_point now);
     void Tick(Clock::time_point now);
     long Numbered() const { return numbered_; }
     const RegisterBank &Bank() const { return bank_; }
@@ -148,4 +147,4 @@ int ExpectedCrcRequestLength(const uint8_t *buf, size_t n);
 // Largest frame a header-framed request may announce.
 constexpr int kMaxHeaderLength = 260;
 
-} // namespace slave
+}   // namespace slave

@@ -4,8 +4,8 @@
 // tcp clients at once, the udp sockets or the serial line, and the replies
 // waiting for their time. Every wait is bounded; the program ends by itself.
 
-#include "tools/slave/serial_line.h"
 #include "engine/modbus_frames.h"
+#include "tools/slave/serial_line.h"
 #include "tools/slave/slave_core.h"
 
 #include <arpa/inet.h>
@@ -28,11 +28,14 @@ namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
 
-void OnSignal(int) { g_stop = 1; }
+void OnSignal(int)
+{
+    g_stop = 1;
+}
 
 void InstallSignals()
 {
-    struct sigaction sa{};
+    struct sigaction sa {};
     sa.sa_handler = OnSignal;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGTERM, &sa, nullptr);
@@ -56,8 +59,7 @@ int BindLoopback(int type, int port)
     a.sin_family = AF_INET;
     a.sin_port = htons(uint16_t(port));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) < 0 ||
-        (type == SOCK_STREAM && listen(fd, 16) < 0)) {
+    if (bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) < 0 || (type == SOCK_STREAM && listen(fd, 16) < 0)) {
         close(fd);
         return -1;
     }
@@ -76,17 +78,17 @@ int BoundPort(int fd)
 // Where one piece of a reply goes: a tcp connection (by id), a udp peer
 // through one of the sockets, or the serial line.
 struct Pending {
-    int conn = -1;          // tcp connection id; -1 otherwise
-    int fd = -1;            // udp socket or serial line
-    sockaddr_in to{};       // udp destination
+    int conn = -1;   // tcp connection id; -1 otherwise
+    int fd = -1;   // udp socket or serial line
+    sockaddr_in to{};   // udp destination
     std::vector<uint8_t> bytes;
     bool endsReply = false;
 };
 
 struct TcpConn {
     int fd = -1;
-    std::vector<uint8_t> rx;            // header framing
-    CrcCollector crc{20};               // --modbus-ip framing
+    std::vector<uint8_t> rx;   // header framing
+    CrcCollector crc{20};   // --modbus-ip framing
     Clock::time_point lastDue{};
     int replies = 0;
 };
@@ -118,7 +120,7 @@ private:
     SerialLine line_;
     CrcCollector lineRx_{10};
     Clock::time_point lineDue_{};
-    Clock::time_point lineQuietUntil_{};  // pty with no one on the other side
+    Clock::time_point lineQuietUntil_{};   // pty with no one on the other side
     std::map<int, Clock::time_point> udpDue_;
     std::multimap<Clock::time_point, Pending> out_;
 };
@@ -158,8 +160,7 @@ bool Server::Open()
         std::printf("%s %s\n", o_.transport == Transport::Rtu ? "RTU" : "PTY", line_.Path().c_str());
         break;
     }
-    case Transport::None:
-        return false;
+    case Transport::None: return false;
     }
     std::fflush(stdout);
     return true;
@@ -350,7 +351,7 @@ int Server::Run()
         return 1;
     const Clock::time_point end = Clock::now() + milliseconds(long(o_.seconds * 1000));
     std::vector<pollfd> fds;
-    std::vector<int> ids;  // tcp connection id per pollfd, -1 for the others
+    std::vector<int> ids;   // tcp connection id per pollfd, -1 for the others
     while (!g_stop) {
         Clock::time_point now = Clock::now();
         if (now >= end)
@@ -429,7 +430,7 @@ int Server::Run()
     return 0;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {

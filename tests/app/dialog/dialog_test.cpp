@@ -19,11 +19,11 @@
 #include "../../special_files.h"
 #include "app/Aboutunit.h"
 #include "app/Selconnunit.h"
-#include "view/Tarvix_unit.h"
-#include "tests/app/dialog/dialog_support.h"
-#include "view/fonts.h"
-#include "platform/serial_ports.h"
 #include "app/tarvix_app.h"
+#include "platform/serial_ports.h"
+#include "tests/app/dialog/dialog_support.h"
+#include "view/Tarvix_unit.h"
+#include "view/fonts.h"
 
 namespace {
 
@@ -40,6 +40,7 @@ public slots:
 class Thrower : public QObject {
 public:
     int calls = 0;
+
 protected:
     void customEvent(QEvent *) override
     {
@@ -48,10 +49,9 @@ protected:
     }
 };
 
-const char kDefaultsFile[] =
-    "[MODBUS]\nConnType=1\nSlaveAddr=1\nStartReg=0\nRegCount=256\n\n"
-    "[TCPIP]\nIPAddr=10.101.100.1\nPort=502\nLocalPort=0\n\n"
-    "[COM]\nPort=COM2\nBaud=115200\nParity=1\nRS485=0\nDTR=0\n";
+const char kDefaultsFile[] = "[MODBUS]\nConnType=1\nSlaveAddr=1\nStartReg=0\nRegCount=256\n\n"
+                             "[TCPIP]\nIPAddr=10.101.100.1\nPort=502\nLocalPort=0\n\n"
+                             "[COM]\nPort=COM2\nBaud=115200\nParity=1\nRS485=0\nDTR=0\n";
 
 bool InFront(const QFrame *panel)
 {
@@ -67,21 +67,23 @@ QStringList LayoutFaults(QWidget *root)
         if (!w->isVisibleTo(root) || w->isWindow())
             continue;
         const QString name = w->metaObject()->className() + QStringLiteral(" ") +
-                             (qobject_cast<QLabel *>(w)          ? qobject_cast<QLabel *>(w)->text()
+                             (qobject_cast<QLabel *>(w)            ? qobject_cast<QLabel *>(w)->text()
                               : qobject_cast<QAbstractButton *>(w) ? qobject_cast<QAbstractButton *>(w)->text()
                                                                    : QString());
         if (qobject_cast<QLabel *>(w) || qobject_cast<QAbstractButton *>(w)) {
             const QSize hint = w->sizeHint();
             if (hint.width() > w->width() || hint.height() > w->height() + 2)
                 faults << QStringLiteral("clipped: %1 needs %2x%3, has %4x%5")
-                              .arg(name).arg(hint.width()).arg(hint.height())
-                              .arg(w->width()).arg(w->height());
+                              .arg(name)
+                              .arg(hint.width())
+                              .arg(hint.height())
+                              .arg(w->width())
+                              .arg(w->height());
         }
         if (QWidget *p = w->parentWidget(); p && !p->rect().contains(w->geometry()))
             faults << QStringLiteral("outside its parent: %1").arg(name);
         for (QWidget *o : all) {
-            if (o == w || o->parentWidget() != w->parentWidget() || !o->isVisibleTo(root) ||
-                o->isWindow() || o < w)
+            if (o == w || o->parentWidget() != w->parentWidget() || !o->isVisibleTo(root) || o->isWindow() || o < w)
                 continue;
             if (o->geometry().intersects(w->geometry()))
                 faults << QStringLiteral("overlap: %1 / %2").arg(name, o->metaObject()->className());
@@ -96,7 +98,7 @@ void SaveGrab(QWidget *w, const QString &name)
     QVERIFY(w->grab().save(QStringLiteral(TARVIX_RENDER_DIR "/") + name));
 }
 
-} // namespace
+}   // namespace
 
 class DialogTest : public QObject {
     Q_OBJECT
@@ -157,8 +159,7 @@ void DialogTest::firstStartShowsDefaults()
     QVERIFY(d.MODNET_RButton->isChecked());
     QCOMPARE(d.ParityCheckBox->toolTip(),
              QStringLiteral("Use Even Parity bit on COM port (or work without parity bit)"));
-    QCOMPARE(d.RS485_CheckBox->toolTip(),
-             QStringLiteral("Control RS485 driver on COM-port transmitter with RTS, DTR"));
+    QCOMPARE(d.RS485_CheckBox->toolTip(), QStringLiteral("Control RS485 driver on COM-port transmitter with RTS, DTR"));
     QVERIFY(d.OkButton->isDefault());
     // Loading wrote nothing.
     QCOMPARE(QFileInfo(dir.filePath("Tarvix.ini")).size(), 0);
@@ -208,7 +209,7 @@ void DialogTest::storedTextsOutsideTheLists()
     QCOMPARE(d.BaudComboBox->currentText(), QString());
     QVERIFY(!d.ParityCheckBox->isChecked());
     QVERIFY(d.RS485_CheckBox->isChecked());   // an empty flag reads as on
-    QVERIFY(!d.DTR_CheckBox->isChecked());    // "0x1" begins with "0"
+    QVERIFY(!d.DTR_CheckBox->isChecked());   // "0x1" begins with "0"
 
     // Choosing "COM Port" fills the empty fields with the first port and
     // 115200; a port name in the field stays.
@@ -366,9 +367,8 @@ void DialogTest::okStops()
     QFETCH(QByteArray, connType);
     QFETCH(int, count);
     ScopedCurrentDir dir;
-    WriteAll(dir.filePath("Tarvix.ini"),
-             "[MODBUS]\nConnType=" + connType + "\nRegCount=" + QByteArray::number(count) +
-                 "\n[TCPIP]\nIPAddr=127.0.0.1\nPort=9\n");
+    WriteAll(dir.filePath("Tarvix.ini"), "[MODBUS]\nConnType=" + connType + "\nRegCount=" + QByteArray::number(count) +
+                                             "\n[TCPIP]\nIPAddr=127.0.0.1\nPort=9\n");
     TSelConnForm d;
     TTarvix_Form w;
     d.SetMainWindow(&w);
@@ -407,15 +407,33 @@ void DialogTest::tabOrder()
     d.show();
     d.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&d));
-    const QList<QWidget *> tcp = {d.ConnTypeGroup->button(1), d.IP_Addr_Edit, d.IP_PortEdit,
-                                  d.UDPLocalPortEdit, d.MODNET_RButton, d.SlaveAddrEdit,
-                                  d.RadioButtonCmd3, d.StartRegEdit, d.RegCountEdit,
-                                  d.UpdatePeriodEdit, d.OkButton, d.CloseButton, d.AboutButton};
-    const QList<QWidget *> com = {d.ConnTypeGroup->button(2), d.COM_ComboBox, d.BaudComboBox,
-                                  d.ParityCheckBox, d.RS485_CheckBox, d.DTR_CheckBox,
-                                  d.SlaveAddrEdit, d.RadioButtonCmd3, d.StartRegEdit,
-                                  d.RegCountEdit, d.UpdatePeriodEdit, d.OkButton,
-                                  d.CloseButton, d.AboutButton};
+    const QList<QWidget *> tcp = {d.ConnTypeGroup->button(1),
+                                  d.IP_Addr_Edit,
+                                  d.IP_PortEdit,
+                                  d.UDPLocalPortEdit,
+                                  d.MODNET_RButton,
+                                  d.SlaveAddrEdit,
+                                  d.RadioButtonCmd3,
+                                  d.StartRegEdit,
+                                  d.RegCountEdit,
+                                  d.UpdatePeriodEdit,
+                                  d.OkButton,
+                                  d.CloseButton,
+                                  d.AboutButton};
+    const QList<QWidget *> com = {d.ConnTypeGroup->button(2),
+                                  d.COM_ComboBox,
+                                  d.BaudComboBox,
+                                  d.ParityCheckBox,
+                                  d.RS485_CheckBox,
+                                  d.DTR_CheckBox,
+                                  d.SlaveAddrEdit,
+                                  d.RadioButtonCmd3,
+                                  d.StartRegEdit,
+                                  d.RegCountEdit,
+                                  d.UpdatePeriodEdit,
+                                  d.OkButton,
+                                  d.CloseButton,
+                                  d.AboutButton};
     for (const QList<QWidget *> &expected : {tcp, com}) {
         expected.first()->setFocus();
         static_cast<QAbstractButton *>(expected.first())->click();
@@ -513,10 +531,11 @@ void DialogTest::enterPressesOk()
     d.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&d));
     d.ConnTypeGroup->button(connType)->click();
-    QWidget *const fields[] = {d.IP_Addr_Edit, d.IP_PortEdit, d.COM_ComboBox, d.BaudComboBox,
-                               d.ParityCheckBox, d.ConnTypeGroup->button(connType), d.RegCountEdit};
-    const char *const names[] = {"IP_Addr_Edit", "IP_PortEdit", "COM_ComboBox", "BaudComboBox",
-                                 "ParityCheckBox", "ConnTypeRG", "RegCountEdit"};
+    QWidget *const fields[] = {d.IP_Addr_Edit, d.IP_PortEdit,    d.COM_ComboBox,
+                               d.BaudComboBox, d.ParityCheckBox, d.ConnTypeGroup->button(connType),
+                               d.RegCountEdit};
+    const char *const names[] = {"IP_Addr_Edit",   "IP_PortEdit", "COM_ComboBox", "BaudComboBox",
+                                 "ParityCheckBox", "ConnTypeRG",  "RegCountEdit"};
     QWidget *target = nullptr;
     for (size_t i = 0; i < std::size(fields); ++i)
         if (field == QLatin1String(names[i]))
@@ -533,7 +552,7 @@ void DialogTest::enterPressesOk()
 void DialogTest::enterOnAButtonPressesIt_data()
 {
     QTest::addColumn<QString>("button");
-    QTest::addColumn<bool>("saved");       // OK ran
+    QTest::addColumn<bool>("saved");   // OK ran
     QTest::addColumn<bool>("aboutShown");
     QTest::addColumn<bool>("dialogOpen");
     QTest::newRow("OK") << "OK" << true << false << true;

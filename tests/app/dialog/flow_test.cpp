@@ -19,12 +19,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "engine/Modbus_thread_unit.h"
 #include "app/Selconnunit.h"
-#include "view/Tarvix_unit.h"
-#include "tests/app/dialog/dialog_support.h"
-#include "view/fonts.h"
 #include "app/tarvix_app.h"
+#include "engine/Modbus_thread_unit.h"
+#include "tests/app/dialog/dialog_support.h"
+#include "view/Tarvix_unit.h"
+#include "view/fonts.h"
 
 namespace {
 
@@ -100,7 +100,7 @@ private:
     bool pending_ = false;
 };
 
-} // namespace
+}   // namespace
 
 class FlowTest : public QObject {
     Q_OBJECT
@@ -283,8 +283,7 @@ void FlowTest::serialFieldsCopied()
     QFETCH(int, baud);
     QFETCH(int, charTime);
     ScopedCurrentDir dir;
-    WriteAll(dir.filePath("Tarvix.ini"),
-             "[MODBUS]\nConnType=2\n[TCPIP]\nIPAddr=127.0.0.1\nPort=9\n[COM]\nBaud=none\n");
+    WriteAll(dir.filePath("Tarvix.ini"), "[MODBUS]\nConnType=2\n[TCPIP]\nIPAddr=127.0.0.1\nPort=9\n[COM]\nBaud=none\n");
     TarvixWindows w;
     TSelConnForm &d = *w.dialog;
     d.show();

@@ -26,8 +26,7 @@ bool WriteAll(const QString &name, const QByteArray &bytes)
 }
 
 // An editor that loaded a small file and changed it.
-struct EditedFile
-{
+struct EditedFile {
     explicit EditedFile(const QString &path) : name(path)
     {
         WriteAll(name, old);
@@ -40,10 +39,9 @@ struct EditedFile
     bool ok = false;
 };
 
-} // namespace
+}   // namespace
 
-class EditFileTest : public QObject
-{
+class EditFileTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -62,7 +60,8 @@ void EditFileTest::roundTrip_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("lines");
     QTest::newRow("utf-8") << QByteArray("Привет,\nмир  \n") << QStringList{"Привет,", "мир  "};
-    QTest::newRow("windows-1251 crlf") << QByteArray("\xcf\xf0\xe8\xe2\xe5\xf2\r\n\xec\xe8\xf0\r\n") << QStringList{"Привет", "мир"};
+    QTest::newRow("windows-1251 crlf") << QByteArray("\xcf\xf0\xe8\xe2\xe5\xf2\r\n\xec\xe8\xf0\r\n")
+                                       << QStringList{"Привет", "мир"};
     QTest::newRow("crlf") << QByteArray("a\r\n\r\nb\r\n") << QStringList{"a", "", "b"};
     QTest::newRow("no final break") << QByteArray("a\nb") << QStringList{"a", "b"};
     QTest::newRow("cr") << QByteArray("a\rb\r") << QStringList{"a", "b"};
@@ -222,7 +221,7 @@ void EditFileTest::saveQuestionAsksOnlyForAModifiedFile()
         QCOMPARE(f.e.view.Questions, QStringList{f.name + QStringLiteral("|Файл не сохранен, сохранить ?")});
         QCOMPARE(f.e.m.Modified, !yes);
         QCOMPARE(ReadAll(f.name).size(), yes ? 20000 + f.old.size() : f.old.size());
-        f.e.m.SaveQuestion(); // saved or not, it asks again only while modified
+        f.e.m.SaveQuestion();   // saved or not, it asks again only while modified
         QCOMPARE(f.e.view.Questions.size(), yes ? 1 : 2);
     }
     TestEditor untitled({QStringLiteral("x")});

@@ -1,11 +1,10 @@
-#include <climits>
 #include <QRandomGenerator>
 #include <QTest>
+#include <climits>
 
 #include "tests/controls/editor/edit_test_util.h"
 
-class EditModelTest : public QObject
-{
+class EditModelTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -39,11 +38,38 @@ void EditModelTest::linesBehaveLikeAStringList()
         const int n = int(ref.size());
         const QString text = QStringLiteral("s%1").arg(step);
         switch (rng.bounded(5)) {
-        case 0: { const int i = rng.bounded(n + 1); ref.insert(i, text); lines.insert(i, text); break; }
-        case 1: if (n > 0) { const int i = rng.bounded(n); ref.removeAt(i); lines.removeAt(i); } break;
-        case 2: if (n > 0) { const int i = rng.bounded(n); const QString t = text.repeated(1 + step % 7); ref[i] = t; lines[i] = t; } break;
-        case 3: if (n > 3) { const int i = rng.bounded(n - 3); ref.remove(i, 3); lines.remove(i, 3); } break;
-        default: ref.append(text); lines.append(text); break;
+        case 0: {
+            const int i = rng.bounded(n + 1);
+            ref.insert(i, text);
+            lines.insert(i, text);
+            break;
+        }
+        case 1:
+            if (n > 0) {
+                const int i = rng.bounded(n);
+                ref.removeAt(i);
+                lines.removeAt(i);
+            }
+            break;
+        case 2:
+            if (n > 0) {
+                const int i = rng.bounded(n);
+                const QString t = text.repeated(1 + step % 7);
+                ref[i] = t;
+                lines[i] = t;
+            }
+            break;
+        case 3:
+            if (n > 3) {
+                const int i = rng.bounded(n - 3);
+                ref.remove(i, 3);
+                lines.remove(i, 3);
+            }
+            break;
+        default:
+            ref.append(text);
+            lines.append(text);
+            break;
         }
         if (step % 500 == 0)
             copies.append({lines, ref});
@@ -94,14 +120,16 @@ void EditModelTest::cursorFollowsAndScrollsTheView()
     QCOMPARE(e.m.FVisLines, 10);
     QCOMPARE(e.m.FVisCols, 80);
     QCOMPARE(e.m.FVertRange.Max, 90);
-    struct Move { int line, col, startLine, startCol; };
+    struct Move {
+        int line, col, startLine, startCol;
+    };
     const Move moves[] = {
-        {5, 0, 0, 0},    // inside the view: no scroll
-        {50, 0, 41, 0},  // below: the line becomes the last visible one
-        {30, 0, 30, 0},  // above: the line becomes the first
-        {30, 85, 30, 6}, // right of the view
-        {30, 2, 30, 2},  // left of it
-        {500, 0, 90, 0}, // clamped to the last line
+        {5, 0, 0, 0},   // inside the view: no scroll
+        {50, 0, 41, 0},   // below: the line becomes the last visible one
+        {30, 0, 30, 0},   // above: the line becomes the first
+        {30, 85, 30, 6},   // right of the view
+        {30, 2, 30, 2},   // left of it
+        {500, 0, 90, 0},   // clamped to the last line
     };
     for (const Move &mv : moves) {
         e.m.SetCursor(mv.line, mv.col);
@@ -112,7 +140,7 @@ void EditModelTest::cursorFollowsAndScrollsTheView()
     QCOMPARE(e.m.FCursorLine, 99);
     QCOMPARE(e.view.CursorChanges, 6);
     QCOMPARE(e.view.StartChanges, 5);
-    e.m.SetCursor(99, 0); // no move: no event
+    e.m.SetCursor(99, 0);   // no move: no event
     QCOMPARE(e.view.CursorChanges, 6);
 }
 
@@ -171,20 +199,29 @@ void EditModelTest::replaceSubStr_data()
 {
     QTest::addColumn<QString>("line");
     QTest::addColumn<int>("cursor");
-    QTest::addColumn<QList<int>>("op");      // col, count
+    QTest::addColumn<QList<int>>("op");   // col, count
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("result");
     QTest::addColumn<int>("cursorAfter");
     QTest::addColumn<QList<int>>("block");   // start col, end col of a stream block on the line, after (2, 5)
-    QTest::newRow("trailing spaces go") << "ab   " << 0 << QList<int>{0, 0} << "x" << "xab" << 0 << QList<int>{3, 6};
-    QTest::newRow("delete leaves spaces at the end") << "a b c" << 0 << QList<int>{4, 1} << "" << "a b" << 0 << QList<int>{2, 4};
-    QTest::newRow("insert left of the cursor") << "hello" << 3 << QList<int>{1, 0} << "XY" << "hXYello" << 5 << QList<int>{4, 7};
-    QTest::newRow("insert at the cursor") << "hello" << 3 << QList<int>{3, 0} << "XY" << "helXYlo" << 3 << QList<int>{2, 7};
-    QTest::newRow("delete left of the cursor") << "abcdef" << 5 << QList<int>{1, 2} << "" << "adef" << 3 << QList<int>{1, 3};
-    QTest::newRow("delete over the cursor") << "abcdef" << 2 << QList<int>{1, 3} << "" << "aef" << 1 << QList<int>{1, 2};
-    QTest::newRow("replace") << "abcdef" << 6 << QList<int>{2, 2} << "XYZ" << "abXYZef" << 7 << QList<int>{5, 6};
-    QTest::newRow("pad to the column") << "ab" << 0 << QList<int>{5, 0} << "x" << "ab   x" << 0 << QList<int>{2, 6};
-    QTest::newRow("delete past the end") << "ab" << 9 << QList<int>{5, 3} << "" << "ab" << 6 << QList<int>{2, 5};
+    QTest::newRow("trailing spaces go") << "ab   " << 0 << QList<int>{0, 0} << "x"
+                                        << "xab" << 0 << QList<int>{3, 6};
+    QTest::newRow("delete leaves spaces at the end") << "a b c" << 0 << QList<int>{4, 1} << ""
+                                                     << "a b" << 0 << QList<int>{2, 4};
+    QTest::newRow("insert left of the cursor") << "hello" << 3 << QList<int>{1, 0} << "XY"
+                                               << "hXYello" << 5 << QList<int>{4, 7};
+    QTest::newRow("insert at the cursor") << "hello" << 3 << QList<int>{3, 0} << "XY"
+                                          << "helXYlo" << 3 << QList<int>{2, 7};
+    QTest::newRow("delete left of the cursor") << "abcdef" << 5 << QList<int>{1, 2} << ""
+                                               << "adef" << 3 << QList<int>{1, 3};
+    QTest::newRow("delete over the cursor") << "abcdef" << 2 << QList<int>{1, 3} << ""
+                                            << "aef" << 1 << QList<int>{1, 2};
+    QTest::newRow("replace") << "abcdef" << 6 << QList<int>{2, 2} << "XYZ"
+                             << "abXYZef" << 7 << QList<int>{5, 6};
+    QTest::newRow("pad to the column") << "ab" << 0 << QList<int>{5, 0} << "x"
+                                       << "ab   x" << 0 << QList<int>{2, 6};
+    QTest::newRow("delete past the end") << "ab" << 9 << QList<int>{5, 3} << ""
+                                         << "ab" << 6 << QList<int>{2, 5};
 }
 
 void EditModelTest::replaceSubStr()
@@ -274,7 +311,7 @@ void EditModelTest::updateBracketReportsOnlyRealChanges()
     TestEditor e({QStringLiteral("one"), QStringLiteral("two")});
     EditLines &lines = e.m.GetText();
     e.m.GetText();
-    lines[0] = QStringLiteral("one"); // same text: not a change
+    lines[0] = QStringLiteral("one");   // same text: not a change
     e.m.EndUpdate();
     e.m.EndUpdate();
     QCOMPARE(e.view.TextChanges, 0);
@@ -288,7 +325,7 @@ void EditModelTest::updateBracketReportsOnlyRealChanges()
     QCOMPARE(e.view.TextChanges, 1);
     QVERIFY(e.m.Modified);
     QCOMPARE(e.Text(), (QStringList{"new", "two"}));
-    e.m.EndUpdate(); // unbalanced: ignored
+    e.m.EndUpdate();   // unbalanced: ignored
     QCOMPARE(e.m.FUpdateDepth, 0);
 }
 
@@ -303,7 +340,7 @@ void EditModelTest::foundMarkerGoesWithTheNextMove()
     QCOMPARE(e.m.FCursorLine, 9);
     QCOMPARE(e.m.FCursorCol, 7);
     QCOMPARE(e.m.FFoundLen, 2);
-    QCOMPARE(e.m.FStartLine, 1); // found on the last visible line: one line down
+    QCOMPARE(e.m.FStartLine, 1);   // found on the last visible line: one line down
     e.m.SetCursor(9, 0);
     QCOMPARE(e.m.FFoundLen, 0);
     e.m.SetFoundMarker(3, &at);
@@ -318,8 +355,8 @@ void EditModelTest::infoAboutWordWaitsForTheLastMove()
     TestEditor e({QStringLiteral("alpha beta gamma")});
     e.view.WantWords = true;
     e.m.SetCursor(0, 2);
-    QCOMPARE(e.view.Words, QStringList{QStringLiteral("0:0:alpha")}); // delay 0: at once
-    e.m.SetCursor(0, 3); // the same word: not again
+    QCOMPARE(e.view.Words, QStringList{QStringLiteral("0:0:alpha")});   // delay 0: at once
+    e.m.SetCursor(0, 3);   // the same word: not again
     QCOMPARE(e.view.Words.size(), 1);
 
     e.view.Reset();
@@ -328,7 +365,7 @@ void EditModelTest::infoAboutWordWaitsForTheLastMove()
     QTest::qWait(100);
     e.m.SetCursor(0, 12);
     QVERIFY(e.view.Words.isEmpty());
-    QTest::qWait(200); // 300 ms after the first move, 200 after the last
+    QTest::qWait(200);   // 300 ms after the first move, 200 after the last
     QVERIFY(e.view.Words.isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(e.view.Words, QStringList{QStringLiteral("0:11:gamma")}, 2000);
     QTest::qWait(400);

@@ -9,8 +9,7 @@
 
 #include "controls/editor/edit_model.h"
 
-class RecordingView : public EditView
-{
+class RecordingView : public EditView {
 public:
     void MeasureArea(EditModel &m) override
     {
@@ -58,8 +57,7 @@ public:
 };
 
 // A model with the recording view, holding the given lines.
-struct TestEditor
-{
+struct TestEditor {
     explicit TestEditor(const QStringList &lines = {})
     {
         m.SetView(&view);

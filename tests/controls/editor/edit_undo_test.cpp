@@ -43,10 +43,9 @@ void DeleteToEnd(EditModel &m)
     m.CloseUNDO();
 }
 
-} // namespace
+}   // namespace
 
-class EditUndoTest : public QObject
-{
+class EditUndoTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -183,8 +182,7 @@ void EditUndoTest::undoToTheLoadedStateClearsModified()
     Enter(e.m);
     Type(e.m, QLatin1Char('b'));
     QVERIFY(e.m.Modified);
-    while (e.m.UNDO() != 0) {
-    }
+    while (e.m.UNDO() != 0) {}
     QCOMPARE(e.Text(), (QStringList{"first", "second"}));
     QVERIFY(!e.m.Modified);
     // Loading clears the records.

@@ -6,8 +6,7 @@
 #include "controls/editor/Nscrollbar.h"
 #include "tests/controls/control_test_util.h"
 
-class NScrollBarTest : public QObject
-{
+class NScrollBarTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -35,10 +34,14 @@ void NScrollBarTest::layout_data()
     QTest::addColumn<int>("offset");
     // 68 * 10 / 110 = 6.
     QTest::newRow("auto wide") << QSize(100, 16) << int(TNScrollBar::sbkAuto) << 100 << 0 << true << 16 << 68 << 6 << 0;
-    QTest::newRow("auto tall") << QSize(16, 100) << int(TNScrollBar::sbkAuto) << 100 << 100 << false << 16 << 68 << 6 << 62;
-    QTest::newRow("forced vertical") << QSize(100, 16) << int(TNScrollBar::sbkVertical) << 100 << 0 << false << 4 << 8 << 6 << 0;
-    QTest::newRow("thick, arrow capped at 20") << QSize(300, 40) << int(TNScrollBar::sbkHorizontal) << 10 << 5 << true << 20 << 260 << 130 << 65;
-    QTest::newRow("max 0: no thumb") << QSize(100, 16) << int(TNScrollBar::sbkAuto) << 0 << 0 << true << 16 << 68 << 0 << 0;
+    QTest::newRow("auto tall") << QSize(16, 100) << int(TNScrollBar::sbkAuto) << 100 << 100 << false << 16 << 68 << 6
+                               << 62;
+    QTest::newRow("forced vertical") << QSize(100, 16) << int(TNScrollBar::sbkVertical) << 100 << 0 << false << 4 << 8
+                                     << 6 << 0;
+    QTest::newRow("thick, arrow capped at 20")
+        << QSize(300, 40) << int(TNScrollBar::sbkHorizontal) << 10 << 5 << true << 20 << 260 << 130 << 65;
+    QTest::newRow("max 0: no thumb") << QSize(100, 16) << int(TNScrollBar::sbkAuto) << 0 << 0 << true << 16 << 68 << 0
+                                     << 0;
 }
 
 void NScrollBarTest::layout()
@@ -70,7 +73,7 @@ void NScrollBarTest::zeroMaxDisables()
     bar->SetMax(0);
     QVERIFY(!bar->isEnabled());
     QCOMPARE(bar->Max(), 0);
-    QCOMPARE(bar->Pos(), 5); // the position is left alone
+    QCOMPARE(bar->Pos(), 5);   // the position is left alone
     QVERIFY(ShowAndSettle(&top));
     for (const QPoint at : {QPoint(3, 8), QPoint(97, 8)}) {
         QTest::mousePress(bar, Qt::LeftButton, {}, at);
@@ -106,12 +109,17 @@ void NScrollBarTest::setPosClampsAndFiresOnce()
 
 void NScrollBarTest::scrollCodes()
 {
-    struct Step { int pos; int code; bool taken; int after; };
+    struct Step {
+        int pos;
+        int code;
+        bool taken;
+        int after;
+    };
     const Step steps[] = {
-        {0, TNScrollBar::nscLineBack, false, 0},     {0, TNScrollBar::nscLineForward, true, 1},
-        {5, TNScrollBar::nscPageBack, true, 0},      {95, TNScrollBar::nscPageForward, true, 100},
+        {0, TNScrollBar::nscLineBack, false, 0},        {0, TNScrollBar::nscLineForward, true, 1},
+        {5, TNScrollBar::nscPageBack, true, 0},         {95, TNScrollBar::nscPageForward, true, 100},
         {100, TNScrollBar::nscPageForward, false, 100}, {100, TNScrollBar::nscLineForward, false, 100},
-        {40, TNScrollBar::nscThumbMoved, true, 40},  {40, TNScrollBar::nscNone, false, 40},
+        {40, TNScrollBar::nscThumbMoved, true, 40},     {40, TNScrollBar::nscNone, false, 40},
     };
     for (const Step &s : steps) {
         TNScrollBar bar;
@@ -134,7 +142,7 @@ void NScrollBarTest::heldArrowRepeatsUntilMax()
     QVERIFY(ShowAndSettle(&top));
     QSignalSpy scrolls(bar, &TNScrollBar::OnScroll);
     QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(95, 8));
-    QCOMPARE(bar->Pos(), 1); // once at once
+    QCOMPARE(bar->Pos(), 1);   // once at once
     QCOMPARE(bar->PressedPart(), int(TNScrollBar::nspForwardArrow));
     QVERIFY(bar->RepeatTimer()->isActive());
     QCOMPARE(bar->RepeatTimer()->interval(), TNScrollBar::FirstRepeatDelay);
@@ -144,7 +152,7 @@ void NScrollBarTest::heldArrowRepeatsUntilMax()
         QCOMPARE(bar->Pos(), expected);
         QVERIFY(bar->RepeatTimer()->isActive());
     }
-    bar->OnTimer(); // at Max: not taken any more
+    bar->OnTimer();   // at Max: not taken any more
     QVERIFY(!bar->RepeatTimer()->isActive());
     QCOMPARE(bar->PressedPart(), int(TNScrollBar::nspNone));
     QCOMPARE(scrolls.count(), 4);
@@ -171,11 +179,11 @@ void NScrollBarTest::thumbDrag()
     QSignalSpy scrolls(bar, &TNScrollBar::OnScroll);
     QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(8, 7));
     QCOMPARE(bar->PressedPart(), int(TNScrollBar::nspThumbDrag));
-    QTest::mouseMove(bar, QPoint(8, 9)); // 2 * 100 / 4
+    QTest::mouseMove(bar, QPoint(8, 9));   // 2 * 100 / 4
     QCOMPARE(bar->Pos(), 50);
-    QTest::mouseMove(bar, QPoint(8, 40)); // far below: clamped
+    QTest::mouseMove(bar, QPoint(8, 40));   // far below: clamped
     QCOMPARE(bar->Pos(), 100);
-    QTest::mouseMove(bar, QPoint(8, 41)); // no change: no report
+    QTest::mouseMove(bar, QPoint(8, 41));   // no change: no report
     QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(8, 41));
     QList<int> codes;
     for (const QList<QVariant> &s : scrolls)

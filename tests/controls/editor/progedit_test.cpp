@@ -1,20 +1,19 @@
-#include <QDir>
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QFrame>
 #include <QMessageBox>
-#include <QTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "controls/Gtextfield.h"
 #include "controls/editor/Nscrollbar.h"
 #include "controls/editor/Progedit.h"
 #include "tests/controls/control_test_util.h"
 
-class ProgEditTest : public QObject
-{
+class ProgEditTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -37,7 +36,7 @@ QStringList Numbered(int n)
     return lines;
 }
 
-} // namespace
+}   // namespace
 
 void ProgEditTest::construction()
 {
@@ -87,7 +86,7 @@ void ProgEditTest::barsFollowTheViewAndDriveIt()
     QCOMPARE(e->VertBar()->Max(), 100 - m.FVisLines);
     QCOMPARE(e->VertBar()->Page(), m.FVisLines);
     QVERIFY(e->VertBar()->isEnabled());
-    QVERIFY(!e->HorzBar()->isEnabled()); // the lines fit
+    QVERIFY(!e->HorzBar()->isEnabled());   // the lines fit
     e->SetCursor(60, 0);
     QCOMPARE(e->VertBar()->Pos(), m.FStartLine);
     QCOMPARE(m.FStartLine, 60 - m.FVisLines + 1);
@@ -150,7 +149,7 @@ void ProgEditTest::statusFields()
     e.SetCursor(1, 4);
     QCOMPARE(e.PosField()->Text(), QStringLiteral("2 : 5"));
     QCOMPARE(e.CountField()->Text(), QStringLiteral("2"));
-    QCOMPARE(e.CountField()->Color().name(), QStringLiteral("#ffb0a0")); // modified
+    QCOMPARE(e.CountField()->Color().name(), QStringLiteral("#ffb0a0"));   // modified
     QCOMPARE(e.ModeField()->Text(), QStringLiteral("Ins"));
     e.Model().Modified = false;
     e.Model().OverwriteMode = true;

@@ -52,7 +52,7 @@ struct LogListTest : ::testing::Test {
     std::unique_ptr<TLogList> list;
 };
 
-} // namespace
+}   // namespace
 
 TEST(LogStamp, SixShapes)
 {
@@ -138,7 +138,7 @@ TEST_F(LogListTest, SysLogMessagesFillOneLineEach)
     list->SysLogMsg("two\nparts");
     list->PrtF("%d-%s", 5, "x");
     EXPECT_EQ(Lines(*list), (Strings{"07.03.16, 09:05:02  Send Error 10054", "07.03.16, 09:05:02  second",
-                                      "09:05:02.045  two", "parts", "5-x"}));
+                                     "09:05:02.045  two", "parts", "5-x"}));
 }
 
 TEST_F(LogListTest, AutoEndOfLine)
@@ -171,9 +171,9 @@ TEST_F(LogListTest, MaxSizeTrimsOldestLinesHiddenFirst)
     WriteFile(name, "h1\nh2\nh3\nh4\nh5\n");
     ASSERT_TRUE(list->LoadFromFile(name.c_str(), true));
     list->MaxSize = 6;
-    list->PutS("a");            // 6 lines: nothing trimmed yet
+    list->PutS("a");   // 6 lines: nothing trimmed yet
     EXPECT_EQ(list->FirstLine(), 5);
-    list->PutS("\nb");          // 7 lines: the oldest hidden line goes
+    list->PutS("\nb");   // 7 lines: the oldest hidden line goes
     EXPECT_EQ(Lines(*list), (Strings{"h2", "h3", "h4", "h5", "a", "b"}));
     EXPECT_EQ(list->FirstLine(), 4);
     list->PutS("\nc\nd\ne\nf\ng");
@@ -186,7 +186,7 @@ TEST_F(LogListTest, MaxSizeZeroOrNegativeKeepsOnlyTheLineBeingWritten)
     for (int max : {0, -1, -1000}) {
         TLogList l;
         l.MaxSize = max;
-        l.NewLine(); // on an empty list
+        l.NewLine();   // on an empty list
         EXPECT_TRUE(Lines(l).empty()) << max;
         l.PutS("a\nb");
         EXPECT_EQ(Lines(l), (Strings{"b"})) << max;
@@ -284,13 +284,13 @@ TEST_F(LogListTest, NamesThatAreNoPlainFilesAreRefused)
 TEST_F(LogListTest, LoadingAloneNeverRewritesTheFile)
 {
     const std::string name = Path("keep.log");
-    WriteFile(name, "a\nb\n"); // LF endings: a rewrite would show as CR LF
+    WriteFile(name, "a\nb\n");   // LF endings: a rewrite would show as CR LF
     QSignalSpy saved(list.get(), &TLogList::Saved);
     ASSERT_TRUE(list->LoadFromFile(name.c_str(), false));
     EXPECT_TRUE(list->UpdatePending());
-    list->SaveDelay = 0; // a refresh that saves at once
+    list->SaveDelay = 0;   // a refresh that saves at once
     list->UpdateParams();
-    list->SaveDelay = 20; // a refresh that starts the countdown, which ends
+    list->SaveDelay = 20;   // a refresh that starts the countdown, which ends
     list->UpdateParams();
     ASSERT_TRUE(list->SavePending());
     ASSERT_TRUE(WaitFor([&] { return !list->SavePending(); }, 1000));
@@ -315,7 +315,7 @@ TEST_F(LogListTest, SaveDelayCountdownAndImmediateSaves)
     list->PutS("b");
     list->UpdateParams();
     EXPECT_EQ(ReadFile(name), "a\nb\n");
-    list->UpdateParams(); // no change, nothing to write
+    list->UpdateParams();   // no change, nothing to write
     EXPECT_EQ(saved.count(), 2);
 
     // A delay: the refresh starts the countdown, many changes make one write.
@@ -361,8 +361,7 @@ TEST_F(LogListTest, FailedWriteKeepsLinesUnsaved)
     list->PutS("\nmore");
     list->Save();
     EXPECT_EQ(ReadFile(name), "kept\nmore\n");
-    EXPECT_EQ(QDir(QString::fromStdString(sub)).entryList(QDir::Files | QDir::Hidden),
-              QStringList{"fail.log"});
+    EXPECT_EQ(QDir(QString::fromStdString(sub)).entryList(QDir::Files | QDir::Hidden), QStringList{"fail.log"});
 
     // A log file that is a folder cannot be replaced: still unsaved.
     list->FileName = sub;
@@ -375,7 +374,7 @@ TEST_F(LogListTest, FailedWriteKeepsLinesUnsaved)
 TEST(DefaultLogList, MessagesGoToTheFirstListUntilItIsDestroyed)
 {
     ASSERT_EQ(DefaultLogList(), nullptr);
-    ::SysLogMsg("Send Error %d", 1); // no list: no effect
+    ::SysLogMsg("Send Error %d", 1);   // no list: no effect
 
     auto first = std::make_unique<TLogList>();
     auto second = std::make_unique<TLogList>();

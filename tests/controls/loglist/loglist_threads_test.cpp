@@ -2,17 +2,17 @@
 // paints and saves.
 
 #include <QElapsedTimer>
-#include <QObject>
-#include <QThread>
 #include <QImage>
+#include <QObject>
 #include <QPainter>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <memory>
 #include <cstdlib>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -113,7 +113,7 @@ void CountTimerWarnings(QtMsgType type, const QMessageLogContext &, const QStrin
     if (type == QtWarningMsg && msg.contains(QLatin1String("imer")))
         ++g_timerWarnings;
 }
-} // namespace
+}   // namespace
 
 TEST(LogListThreads, AWriterThreadStartsTheRefreshOnTheGuiThread)
 {

@@ -56,11 +56,11 @@ struct PaintCounter : QObject {
     }
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(LogViewTest, FollowsTheEndUntilTheUserScrollsAway)
 {
-    EXPECT_TRUE(list.OnEnd()); // the first resize finds the empty text at its end
+    EXPECT_TRUE(list.OnEnd());   // the first resize finds the empty text at its end
     Add(30);
     ASSERT_GT(V()->maximum(), 0);
     EXPECT_EQ(V()->singleStep(), list.LineHeight());
@@ -177,7 +177,8 @@ TEST_F(LogViewTest, TheEightKeys)
 
     // Any other key does nothing and is passed on.
     for (int key : {int(Qt::Key_A), int(Qt::Key_Space), int(Qt::Key_Return), int(Qt::Key_Insert), int(Qt::Key_F5)}) {
-        for (Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ControlModifier)}) {
+        for (Qt::KeyboardModifiers mods :
+             {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ControlModifier)}) {
             QKeyEvent ev(QEvent::KeyPress, key, mods);
             QCoreApplication::sendEvent(&list, &ev);
             EXPECT_FALSE(ev.isAccepted()) << key;

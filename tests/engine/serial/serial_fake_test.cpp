@@ -10,10 +10,10 @@
 
 #include "engine/Modbus_thread_unit.h"
 #include "engine/modbus_frames.h"
-#include "platform/recording_comm_port.h"
 #include "engine/serial_channel.h"
-#include "tests/engine/serial/test_host.h"
+#include "platform/recording_comm_port.h"
 #include "platform/ticks.h"
+#include "tests/engine/serial/test_host.h"
 
 namespace {
 
@@ -76,7 +76,7 @@ TEST(SerialTiming, IntervalTimeoutAndCharTimeByBaud)
     const struct {
         int baud;
         uint32_t interval;
-    } intervals[] = {{300, 100}, {1200, 100}, {1201, 80}, {2400, 80}, {2401, 50}, {4800, 50},
+    } intervals[] = {{300, 100}, {1200, 100}, {1201, 80}, {2400, 80},  {2401, 50},  {4800, 50},
                      {4801, 40}, {9600, 40},  {9601, 30}, {14400, 30}, {115200, 30}};
     for (const auto &c : intervals)
         EXPECT_EQ(IntervalTimeoutForBaud(c.baud), c.interval) << c.baud;
@@ -111,16 +111,15 @@ TEST(SerialLineStates, AllFourCombinations)
         const char *exchange;
         bool dtrBetween, rtsBetween;
     } cases[] = {
-        {0, 0, "open /dev/ttyS1, line 9600 even, timeouts 40 1000, sleep 500", false,
-         "write 8, flush, read, errors", false, false},
+        {0, 0, "open /dev/ttyS1, line 9600 even, timeouts 40 1000, sleep 500", false, "write 8, flush, read, errors",
+         false, false},
         {0, 1, "open /dev/ttyS1, line 9600 even, timeouts 40 1000, dtr 1, sleep 500", true,
          "write 8, flush, read, errors", true, false},
         {1, 0, "open /dev/ttyS1, line 9600 even, timeouts 40 1000, sleep 500", false,
-         "rts 1, dtr 1, sleep 20, write 8, flush, drain, ticks 1560, sleep 10, dtr 0, rts 0, read, errors",
-         false, false},
+         "rts 1, dtr 1, sleep 20, write 8, flush, drain, ticks 1560, sleep 10, dtr 0, rts 0, read, errors", false,
+         false},
         {1, 1, "open /dev/ttyS1, line 9600 even, timeouts 40 1000, dtr 1, sleep 500", true,
-         "rts 1, dtr 1, sleep 20, write 8, flush, drain, ticks 1560, sleep 10, dtr 0, read, errors", false,
-         true},
+         "rts 1, dtr 1, sleep 20, write 8, flush, drain, ticks 1560, sleep 10, dtr 0, read, errors", false, true},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE("RS485Control " + std::to_string(c.rs485) + " DTRAlwaysOn " + std::to_string(c.dtrOn));

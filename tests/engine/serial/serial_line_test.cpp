@@ -14,15 +14,14 @@
 #include <vector>
 
 #include "engine/Modbus_thread_unit.h"
-#include "platform/comm_port.h"
 #include "engine/modbus_frames.h"
-#include "tests/engine/engine_test_support.h"
 #include "engine/serial_channel.h"
-#include "tests/engine/serial/test_host.h"
+#include "platform/comm_port.h"
 #include "platform/ticks.h"
+#include "tests/engine/engine_test_support.h"
+#include "tests/engine/serial/test_host.h"
 
 namespace {
-
 
 int OpenFdCount()
 {
@@ -99,7 +98,6 @@ struct PtyLink {
         return st == ST_OK ? CheckReplyFrame(trace.Frame, trace.FrameLen, rec.SlaveAddr, 16, 0) : st;
     }
 };
-
 
 }   // namespace
 
