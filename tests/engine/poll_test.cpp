@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "tests/engine/engine_test_support.h"
 
@@ -18,7 +20,8 @@ struct RunResult {
 RunResult RunPoll(const std::string &args)
 {
     RunResult r;
-    const std::string errFile = testing::TempDir() + "poll_stderr.txt";
+    // One file per test process, so that two runs at once never read each other's.
+    const std::string errFile = testing::TempDir() + "poll_stderr." + std::to_string(getpid()) + ".txt";
     const std::string cmd = "timeout 20 " + PollPath() + " " + args + " 2>" + errFile;
     FILE *p = popen(cmd.c_str(), "r");
     if (!p)
@@ -37,6 +40,7 @@ RunResult RunPoll(const std::string &args)
             r.err += line;
         std::fclose(e);
     }
+    std::remove(errFile.c_str());
     return r;
 }
 
