@@ -179,6 +179,7 @@ bool TProgEdit::InfoAboutWordWanted() const
 
 bool TProgEdit::AskYesNo(const QString &text, const QString &caption)
 {
+    FModel.FlushView();
     return QMessageBox::question(this, caption, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 

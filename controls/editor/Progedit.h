@@ -123,13 +123,13 @@ public:
     bool InfoAboutWordWanted() const override;
     void InfoAboutWord(int line, int col, const QString &word) override { emit OnInfoAboutWord(this, line, col, word); }
     bool AskYesNo(const QString &text, const QString &caption) override;
+    void HelpWanted() override { emit OnClickHelpAboutEdit(); }
 
     // The colours as the painter takes them (edit_widget_input.cpp, with the
     // key, mouse and context menu events).
     EditColors Colors() const;
     // The pop-up menu at (x, y) in the control's pixels, when ContextMenuEnabled.
     void DoContextMenu(int x, int y);
-    void OnClickHelpAboutEdit();
 
 signals:
     void OnChangeStart(QObject *Sender);
@@ -142,6 +142,9 @@ signals:
     void OnKeyDown(QObject *Sender, int &Key, Qt::KeyboardModifiers Shift);
     void OnKeyUp(QObject *Sender, int &Key, Qt::KeyboardModifiers Shift);
     void OnKeyPress(QObject *Sender, QChar &Key);
+    // The context menu's "Справка по редактору" or F1: the owner shows the
+    // editor's help (EditKeys::KeyListLines gives its key list).
+    void OnClickHelpAboutEdit();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -158,6 +161,8 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    // The wheel scrolls the view, three lines a notch; the cursor stays.
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     // Runs after a font change: fixed pitch again, cell re-measured, UpdateParams(1).
@@ -176,6 +181,7 @@ private:
     TGTextField *FCountField = nullptr;
     TGTextField *FModeField = nullptr;
     TGTextField *FLangField = nullptr;
+    int FWheelRest = 0;   // eighths of a degree not yet scrolled (fine-grained wheels)
     bool FCaretOn = false;   // the editor has the focus
     bool FCaretVisible = false;   // the blink phase
     QTimer *FCaretTimer = nullptr;

@@ -15,8 +15,29 @@ namespace {
 
 void Repaint(EditModel &m)
 {
-    if (EditView *v = m.View())
-        v->RepaintAll();
+    EditModel::Scope scope(m);
+    m.NoteRepaintAll();
+}
+
+// A deleted block keeps its start; its end goes there too, so it cannot be
+// shown again.
+void CollapseBlock(EditModel &m, int endLine, int endCol)
+{
+    m.FBlockEndLine = endLine;
+    m.FBlockEndCol = endCol;
+}
+
+// Shows a block with these corners: the block's own marking, for a paste
+// and a copy, whose text becomes the block.
+void ShowBlock(EditModel &m, TPE_Block kind, int sl, int sc, int el, int ec)
+{
+    m.FBlockKind = kind;
+    m.FBlockStartLine = sl;
+    m.FBlockStartCol = sc;
+    m.FBlockEndLine = el;
+    m.FBlockEndCol = ec;
+    m.FBlockShown = m.CheckBlock();
+    Repaint(m);
 }
 
 bool Before(int l1, int c1, int l2, int c2)
@@ -46,12 +67,6 @@ std::pair<int, int> BlockLines(const EditModel &m)
 int BlockPosition(const EditModel &m)
 {
     return m.FBlockKind == pbColumn ? m.FBlockStartCol : 0;
-}
-
-bool BlockUsable(EditModel &m)
-{
-    SetCheckBlock(m);
-    return !m.ReadOnly && m.FBlockShown;
 }
 
 }   // namespace
@@ -91,6 +106,7 @@ void MarkBlock(EditModel &m, TPE_Block kind, int line, int col)
     const int cl = m.FCursorLine, cc = m.FCursorCol;
     if (cl == line && cc == col)
         return;
+    EditModel::Scope scope(m);
     if (m.FBlockShown && m.FBlockKind != kind)
         m.FBlockShown = false;
     bool moved = false;
@@ -146,30 +162,12 @@ void NormalizeBlock(EditModel &m)
 
 bool CheckBlock(EditModel &m)
 {
-    if (m.FBlockStartLine >= m.LineCount() || m.FBlockStartLine < 0)
-        return false;
-    if (m.FBlockEndLine >= m.LineCount()) {
-        if (m.FBlockKind == pbColumn) {
-            // A rectangle keeps its columns; only its lines are cut to the text.
-            m.FBlockEndLine = m.LineCount() - 1;
-        } else {
-            m.FBlockEndLine = m.LineCount();
-            m.FBlockEndCol = 0;
-        }
-    }
-    if (m.FBlockKind == pbColumn)
-        return m.FBlockEndLine >= m.FBlockStartLine && m.FBlockStartCol < m.FBlockEndCol;
-    if (m.FBlockKind == pbStream)
-        return Before(m.FBlockStartLine, m.FBlockStartCol, m.FBlockEndLine, m.FBlockEndCol);
-    return false;
+    return m.CheckBlock();
 }
 
 void SetCheckBlock(EditModel &m)
 {
-    if (m.FBlockShown && !CheckBlock(m)) {
-        m.FBlockShown = false;
-        Repaint(m);
-    }
+    m.SetCheckBlock();
 }
 
 void SelectAll(EditModel &m)
@@ -227,7 +225,10 @@ QString GetBlockText(EditModel &m)
 
 void CopyBlockToClipboard(EditModel &m)
 {
-    if (!m.FBlockShown)
+    // A block that an edit left empty or invalid copies nothing: the
+    // clipboard keeps what it holds.
+    EditCommand cmd(m, EditCommand::ShownBlock);
+    if (!cmd)
         return;
     auto *data = new QMimeData;
     data->setText(GetBlockText(m));
@@ -238,7 +239,8 @@ void CopyBlockToClipboard(EditModel &m)
 
 void PasteFromClipboard(EditModel &m)
 {
-    if (m.ReadOnly)
+    EditCommand cmd(m, EditCommand::Writable);
+    if (!cmd)
         return;
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
     if (!data || !data->hasText())
@@ -254,7 +256,8 @@ void PasteFromClipboard(EditModel &m)
 
 void InsertBlockToCursor(EditModel &m, const QString &text, TPE_Block kind)
 {
-    if (m.ReadOnly || text.isEmpty())
+    EditCommand cmd(m, EditCommand::Writable);
+    if (!cmd || text.isEmpty())
         return;
     const QStringList pieces = SplitPieces(text);
     const int cl = m.FCursorLine, cc = m.FCursorCol;
@@ -265,63 +268,42 @@ void InsertBlockToCursor(EditModel &m, const QString &text, TPE_Block kind)
                 break;
             const int l = cl + count;
             if (l >= m.LineCount())
-                m.FEditLines.append(QString());
-            QString &line = m.FEditLines[l];
-            line = TrimRight(PadTo(line, cc).insert(cc, piece));
+                m.InsertLines(m.LineCount(), {QString()});
+            m.SetLineText(l, PadTo(m.FEditLines.at(l), cc).insert(cc, piece));
             ++count;
         }
         if (count == 0)
             return;
-        m.FBlockKind = pbColumn;
-        m.FBlockStartLine = cl;
-        m.FBlockStartCol = cc;
-        m.FBlockEndLine = cl + count - 1;
-        m.FBlockEndCol = cc + int(pieces.at(count - 1).size());
-        m.FBlockShown = CheckBlock(m);
-        m.Changed(false);
+        ShowBlock(m, pbColumn, cl, cc, cl + count - 1, cc + int(pieces.at(count - 1).size()));
         return;
     }
-    m.FBlockStartLine = cl;
-    m.FBlockStartCol = cc;
-    QString line = PadTo(m.FEditLines.at(cl), cc);
     if (pieces.size() == 1) {
-        m.FEditLines[cl] = TrimRight(line.insert(cc, pieces.first()));
-        m.FBlockEndLine = cl;
-        m.FBlockEndCol = cc + int(pieces.first().size());
+        m.SetLineText(cl, PadTo(m.FEditLines.at(cl), cc).insert(cc, pieces.first()));
+        ShowBlock(m, pbStream, cl, cc, cl, cc + int(pieces.first().size()));
     } else {
+        const QString line = PadTo(m.FEditLines.at(cl), cc);
         const QString rest = line.mid(cc);
-        // The new lines are built aside and put in with one splice, so
-        // that a paste of many lines costs one pass over the text.
-        QStringList lines = m.FEditLines.toStringList();
         QStringList added;
-        added.reserve(pieces.size());
-        added.append(TrimRight(line.left(cc) + pieces.first()));
+        added.reserve(pieces.size() - 1);
         for (qsizetype i = 1; i + 1 < pieces.size(); ++i)
-            added.append(TrimRight(pieces.at(i)));
-        added.append(TrimRight(pieces.last() + rest));
-        QStringList result;
-        result.reserve(lines.size() + added.size() - 1);
-        result.append(lines.mid(0, cl));
-        result.append(added);
-        result.append(lines.mid(cl + 1));
-        m.FEditLines = EditLines(result);
-        m.FBlockEndLine = cl + int(pieces.size()) - 1;
-        m.FBlockEndCol = int(pieces.last().size());
+            added.append(pieces.at(i));
+        added.append(pieces.last() + rest);
+        m.SetLineText(cl, line.left(cc) + pieces.first());
+        m.InsertLines(cl + 1, added);
+        ShowBlock(m, pbStream, cl, cc, cl + int(pieces.size()) - 1, int(pieces.last().size()));
     }
-    m.FBlockKind = pbStream;
-    m.FBlockShown = CheckBlock(m);
-    m.Changed(false);
     m.SetCursor(m.FBlockEndLine, m.FBlockEndCol);
 }
 
 void DeleteBlock(EditModel &m)
 {
-    SetCheckBlock(m);
-    if (m.ReadOnly || !m.FBlockShown)
+    EditCommand cmd(m, EditCommand::BlockEdit);
+    if (!cmd)
         return;
     const int sl = m.FBlockStartLine, sc = m.FBlockStartCol;
     if (m.FBlockKind == pbStream && m.FBlockEndLine != sl) {
-        int el = m.FBlockEndLine, ec = m.FBlockEndCol;
+        int el = m.FBlockEndLine;
+        const int ec = m.FBlockEndCol;
         QString tail;
         if (el >= m.LineCount()) {
             el = m.LineCount() - 1;   // the whole last line goes
@@ -329,8 +311,6 @@ void DeleteBlock(EditModel &m)
             tail = m.FEditLines.at(el).mid(ec);
         }
         const int removed = el - sl;
-        m.FEditLines[sl] = TrimRight(PadTo(m.FEditLines.at(sl).left(sc), sc) + tail);
-        m.FEditLines.remove(sl + 1, removed);
         int cl = m.FCursorLine, cc = m.FCursorCol;
         const bool afterStart = !Before(cl, cc, sl, sc);
         if (cl == m.FBlockEndLine && cc >= ec && m.FBlockEndLine == el) {
@@ -342,35 +322,36 @@ void DeleteBlock(EditModel &m)
             cl = sl;
             cc = sc;
         }
-        m.FBlockEndLine = sl;
-        m.FBlockEndCol = sc;
         m.FBlockShown = false;
-        m.Changed(false);
+        m.SetLineText(sl, PadTo(m.FEditLines.at(sl).left(sc), sc) + tail);
+        m.RemoveLines(sl + 1, removed);
+        CollapseBlock(m, sl, sc);
         m.SetCursor(cl, cc);
         return;
     }
     const int width = m.FBlockEndCol - sc;
     const int last = std::min(m.FBlockEndLine, m.LineCount() - 1);
+    const int endCol = m.FBlockEndCol;
+    m.FBlockShown = false;
     for (int l = sl; l <= last; ++l) {
         const QString &line = m.FEditLines.at(l);
         if (line.size() > sc)
-            m.FEditLines[l] = TrimRight(QString(line).remove(sc, width));
+            m.SetLineText(l, QString(line).remove(sc, width));
     }
     if (m.FCursorLine >= sl && m.FCursorLine <= last) {
-        if (m.FCursorCol >= m.FBlockEndCol)
-            m.FCursorCol -= width;
+        if (m.FCursorCol >= endCol)
+            m.SetCursorCol(m.FCursorCol - width);
         else if (m.FCursorCol > sc)
-            m.FCursorCol = sc;
+            m.SetCursorCol(sc);
     }
-    m.FBlockEndCol = sc;
-    m.FBlockShown = false;
-    m.Changed(false);
+    CollapseBlock(m, m.FBlockEndLine, sc);
+    Repaint(m);
 }
 
 void DoCopyBlock(EditModel &m)
 {
-    SetCheckBlock(m);
-    if (m.ReadOnly || !m.FBlockShown)
+    EditCommand cmd(m, EditCommand::BlockEdit);
+    if (!cmd)
         return;
     const QString text = GetBlockText(m);
     if (text.isEmpty())
@@ -382,8 +363,8 @@ void DoCopyBlock(EditModel &m)
 
 void DoMoveBlock(EditModel &m)
 {
-    SetCheckBlock(m);
-    if (m.ReadOnly || !m.FBlockShown)
+    EditCommand cmd(m, EditCommand::BlockEdit);
+    if (!cmd)
         return;
     const QString text = GetBlockText(m);
     const TPE_Block kind = m.FBlockKind;
@@ -395,8 +376,8 @@ void DoMoveBlock(EditModel &m)
 
 void DoDeleteBlock(EditModel &m)
 {
-    SetCheckBlock(m);
-    if (m.ReadOnly || !m.FBlockShown)
+    EditCommand cmd(m, EditCommand::BlockEdit);
+    if (!cmd)
         return;
     m.CreateUNDO(UndoNames::DeleteBlock, UndoType::Text);
     DeleteBlock(m);
@@ -405,8 +386,8 @@ void DoDeleteBlock(EditModel &m)
 
 void CutBlock(EditModel &m)
 {
-    SetCheckBlock(m);
-    if (m.ReadOnly || !m.FBlockShown)
+    EditCommand cmd(m, EditCommand::BlockEdit);
+    if (!cmd)
         return;
     CopyBlockToClipboard(m);
     m.CreateUNDO(UndoNames::CutBlock, UndoType::Text);
@@ -425,8 +406,8 @@ bool AskFillChar(EditModel &m, EditDialogs &dialogs)
 
 void DoFillBlock(EditModel &m, EditDialogs &dialogs)
 {
-    SetCheckBlock(m);
-    if (m.ReadOnly || !m.FBlockShown)
+    EditCommand cmd(m, EditCommand::BlockEdit);
+    if (!cmd)
         return;
     if (m.FBlockKind == pbStream && m.FBlockStartLine != m.FBlockEndLine)
         return;
@@ -435,27 +416,28 @@ void DoFillBlock(EditModel &m, EditDialogs &dialogs)
     m.CreateUNDO(UndoNames::FillBlock, UndoType::Text);
     const int sc = m.FBlockStartCol, ec = m.FBlockEndCol;
     const int last = std::min(m.FBlockEndLine, m.LineCount() - 1);
-    for (int l = m.FBlockStartLine; l <= last; ++l) {
-        QString line = PadTo(m.FEditLines.at(l), ec);
-        line.replace(sc, ec - sc, QString(ec - sc, m.BlockFillChar));
-        m.FEditLines[l] = TrimRight(line);
-    }
-    m.Changed(false);
+    for (int l = m.FBlockStartLine; l <= last; ++l)
+        m.SetLineText(l, PadTo(m.FEditLines.at(l), ec).replace(sc, ec - sc, QString(ec - sc, m.BlockFillChar)));
+    Repaint(m);
     m.CloseUNDO();
 }
 
 void InsertToBlock(EditModel &m, const QString &text)
 {
+    EditCommand cmd(m, EditCommand::Writable);
+    if (!cmd)
+        return;
     const auto [first, last] = BlockLines(m);
     const int pos = BlockPosition(m);
     for (int l = first; l <= last; ++l)
-        m.FEditLines[l] = TrimRight(PadTo(m.FEditLines.at(l), pos).insert(pos, text));
-    m.Changed(false);
+        m.SetLineText(l, PadTo(m.FEditLines.at(l), pos).insert(pos, text));
+    Repaint(m);
 }
 
 void DoIndentBlock(EditModel &m)
 {
-    if (!BlockUsable(m))
+    EditCommand cmd(m, EditCommand::BlockEdit);
+    if (!cmd)
         return;
     m.CreateUNDO(UndoNames::IndentBlock, UndoType::TextMerge);
     InsertToBlock(m, QStringLiteral(" "));
@@ -464,7 +446,8 @@ void DoIndentBlock(EditModel &m)
 
 void DoUnindentBlock(EditModel &m)
 {
-    if (!BlockUsable(m))
+    EditCommand cmd(m, EditCommand::BlockEdit);
+    if (!cmd)
         return;
     const auto [first, last] = BlockLines(m);
     const int pos = BlockPosition(m);
@@ -476,14 +459,15 @@ void DoUnindentBlock(EditModel &m)
     m.CreateUNDO(UndoNames::UnindentBlock, UndoType::TextMerge);
     for (int l = first; l <= last; ++l)
         if (m.FEditLines.at(l).size() > pos)
-            m.FEditLines[l] = TrimRight(QString(m.FEditLines.at(l)).remove(pos, 1));
-    m.Changed(false);
+            m.SetLineText(l, QString(m.FEditLines.at(l)).remove(pos, 1));
+    Repaint(m);
     m.CloseUNDO();
 }
 
 void DoCommentBlock(EditModel &m)
 {
-    if (!BlockUsable(m))
+    EditCommand cmd(m, EditCommand::BlockEdit);
+    if (!cmd)
         return;
     m.CreateUNDO(UndoNames::CommentBlock, UndoType::Text);
     InsertToBlock(m, m.CommentStyle == 1 ? QStringLiteral("// ") : QStringLiteral("; "));
@@ -492,7 +476,8 @@ void DoCommentBlock(EditModel &m)
 
 void DoUncommentBlock(EditModel &m)
 {
-    if (!BlockUsable(m))
+    EditCommand cmd(m, EditCommand::BlockEdit);
+    if (!cmd)
         return;
     const QString prefix = m.CommentStyle == 1 ? QStringLiteral("//") : QStringLiteral(";");
     const auto [first, last] = BlockLines(m);
@@ -510,36 +495,50 @@ void DoUncommentBlock(EditModel &m)
         line.remove(pos, prefix.size());
         if (pos < line.size() && line.at(pos) == QLatin1Char(' '))
             line.remove(pos, 1);
-        m.FEditLines[l] = TrimRight(line);
+        m.SetLineText(l, line);
     }
-    m.Changed(false);
+    Repaint(m);
     m.CloseUNDO();
 }
 
+namespace {
+
+// The block's look changed only when it is shown now or was before.
+void RepaintIfShown(EditModel &m, bool wasShown)
+{
+    if (wasShown || m.FBlockShown)
+        Repaint(m);
+}
+
+}   // namespace
+
 void SetBlockStart(EditModel &m)
 {
+    const bool wasShown = m.FBlockShown;
     m.FBlockStartLine = m.FCursorLine;
     m.FBlockStartCol = m.FCursorCol;
     if (m.FBlockKind == pbNone)
         m.FBlockKind = pbStream;
     m.FBlockShown = CheckBlock(m);
-    Repaint(m);
+    RepaintIfShown(m, wasShown);
 }
 
 void SetBlockEnd(EditModel &m)
 {
+    const bool wasShown = m.FBlockShown;
     m.FBlockEndLine = m.FCursorLine;
     m.FBlockEndCol = m.FCursorCol;
     if (m.FBlockKind == pbNone)
         m.FBlockKind = pbStream;
     m.FBlockShown = CheckBlock(m);
-    Repaint(m);
+    RepaintIfShown(m, wasShown);
 }
 
 void ToggleBlock(EditModel &m)
 {
+    const bool wasShown = m.FBlockShown;
     m.FBlockShown = !m.FBlockShown && CheckBlock(m);
-    Repaint(m);
+    RepaintIfShown(m, wasShown);
 }
 
 }   // namespace EditBlocks

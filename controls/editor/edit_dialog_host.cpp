@@ -42,6 +42,7 @@ void TakeCommon(const Form &f, SearchDialogFields &fields)
 
 void TEditDialogHost::SetDlgWindowPos(QWidget *form) const
 {
+    FModel.FlushView();
     form->adjustSize();
     form->move(DlgWindowPos(FEditor->mapToGlobal(QPoint(0, 0)), FEditor->size(), QPoint(FModel.FCaretX, FModel.FCaretY),
                             form->size(), FModel.FCharW, FModel.FCharH));

@@ -9,9 +9,10 @@ class EditModel;
 
 class TEditDialogHost : public EditDialogs {
 public:
-    TEditDialogHost(QWidget *editor, const EditModel &model) : FEditor(editor), FModel(model) {}
+    TEditDialogHost(QWidget *editor, EditModel &model) : FEditor(editor), FModel(model) {}
 
-    // Moves a dialog (or message box) next to the caret (SetDlgWindowPos).
+    // Brings the window up to date (the caret's place among it) and moves a
+    // dialog (or message box) next to the caret (SetDlgWindowPos).
     void SetDlgWindowPos(QWidget *form) const;
 
     int AskSearch(SearchDialogFields &fields) override;
@@ -23,5 +24,5 @@ public:
 
 private:
     QWidget *FEditor;
-    const EditModel &FModel;
+    EditModel &FModel;
 };

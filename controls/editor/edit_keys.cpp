@@ -1,5 +1,7 @@
 #include "controls/editor/edit_keys.h"
 
+#include <QKeySequence>
+#include <QStringList>
 #include <algorithm>
 
 #include "controls/editor/edit_blocks.h"
@@ -8,8 +10,6 @@
 namespace EditKeys {
 
 namespace {
-
-using EditBlocks::TrimRight;
 
 int LeadingSpaces(const QString &line)
 {
@@ -37,137 +37,164 @@ bool IsModifierKey(int key)
     }
 }
 
-// Moves the block after a line was removed at `line` (Ctrl+Y).
-void BlockAfterLineRemoved(EditModel &m, int line)
+// ---- the commands as the tables call them ----
+
+void PageUp(EditModel &m, EditDialogs &) { m.SetCursorLine(m.FCursorLine - m.FVisLines); }
+void TextStart(EditModel &m, EditDialogs &) { m.SetCursor(0, 0); }
+void PageDown(EditModel &m, EditDialogs &) { m.SetCursorLine(m.FCursorLine + m.FVisLines); }
+void TextEnd(EditModel &m, EditDialogs &)
 {
-    if (m.FBlockKind == pbColumn) {
-        if (m.FBlockStartLine > line)
-            --m.FBlockStartLine;
-        if (m.FBlockEndLine >= line)
-            --m.FBlockEndLine;
-        return;
-    }
-    auto corner = [line](int &l, int &c) {
-        if (l > line)
-            --l;
-        else if (l == line)
-            c = 0;
-    };
-    corner(m.FBlockStartLine, m.FBlockStartCol);
-    corner(m.FBlockEndLine, m.FBlockEndCol);
+    m.SetCursor(m.LineCount() - 1, int(m.FEditLines.last().size()));
+}
+void LineEnd(EditModel &m, EditDialogs &) { m.SetCursorCol(int(m.FEditLines.at(m.FCursorLine).size())); }
+void LineStart(EditModel &m, EditDialogs &) { m.SetCursorCol(0); }
+void Left(EditModel &m, EditDialogs &) { m.SetCursorCol(m.FCursorCol - 1); }
+void WordLeft(EditModel &m, EditDialogs &)
+{
+    int l = m.FCursorLine, c = m.FCursorCol;
+    GetPrevWordStart(m, l, c);
+    m.SetCursor(l, c);
+}
+void Right(EditModel &m, EditDialogs &) { m.SetCursorCol(m.FCursorCol + 1); }
+void WordRight(EditModel &m, EditDialogs &)
+{
+    int l = m.FCursorLine, c = m.FCursorCol;
+    GetNextWordStart(m, l, c);
+    m.SetCursor(l, c);
+}
+void Up(EditModel &m, EditDialogs &) { m.SetCursorLine(m.FCursorLine - 1); }
+void ScrollUp(EditModel &m, EditDialogs &)
+{
+    m.SetStartLine(m.FStartLine - 1);
+    m.SetCursorLine(m.FCursorLine - 1);
+}
+void Down(EditModel &m, EditDialogs &) { m.SetCursorLine(m.FCursorLine + 1); }
+void ScrollDown(EditModel &m, EditDialogs &)
+{
+    m.SetStartLine(m.FStartLine + 1);
+    m.SetCursorLine(m.FCursorLine + 1);
 }
 
-void MoveCursorByKey(EditModel &m, int key, bool ctrl)
+// The commands that need no dialog, as table entries.
+template <void (*F)(EditModel &)>
+void Plain(EditModel &m, EditDialogs &)
 {
-    const int cl = m.FCursorLine, cc = m.FCursorCol;
-    switch (key) {
-    case Qt::Key_PageUp:
-        if (ctrl)
-            m.SetCursor(0, 0);
-        else
-            m.SetCursorLine(cl - m.FVisLines);
-        break;
-    case Qt::Key_PageDown:
-        if (ctrl)
-            m.SetCursor(m.LineCount() - 1, int(m.FEditLines.last().size()));
-        else
-            m.SetCursorLine(cl + m.FVisLines);
-        break;
-    case Qt::Key_End: m.SetCursorCol(int(m.FEditLines.at(cl).size())); break;
-    case Qt::Key_Home: m.SetCursorCol(0); break;
-    case Qt::Key_Left:
-        if (ctrl) {
-            int l = cl, c = cc;
-            GetPrevWordStart(m, l, c);
-            m.SetCursor(l, c);
-        } else {
-            m.SetCursorCol(cc - 1);
-        }
-        break;
-    case Qt::Key_Right:
-        if (ctrl) {
-            int l = cl, c = cc;
-            GetNextWordStart(m, l, c);
-            m.SetCursor(l, c);
-        } else {
-            m.SetCursorCol(cc + 1);
-        }
-        break;
-    case Qt::Key_Up:
-        if (ctrl)
-            m.SetStartLine(m.FStartLine - 1);
-        m.SetCursorLine(m.FCursorLine - 1);
-        break;
-    case Qt::Key_Down:
-        if (ctrl)
-            m.SetStartLine(m.FStartLine + 1);
-        m.SetCursorLine(m.FCursorLine + 1);
-        break;
-    default: break;
-    }
+    F(m);
+}
+template <void (*F)(EditModel &, EditDialogs &)>
+constexpr Command Dialog = F;
+
+void Undo(EditModel &m, EditDialogs &) { m.UNDO(); }
+void BackToLastChange(EditModel &m, EditDialogs &) { m.CtrlQ_P(); }
+void PrefixK(EditModel &m, EditDialogs &) { m.FPrefixK = true; }
+void PrefixQ(EditModel &m, EditDialogs &) { m.FPrefixQ = true; }
+void FindAgain(EditModel &m, EditDialogs &dialogs)
+{
+    const TPE_Pos cursor{m.FCursorLine, m.FCursorCol};
+    EditSearch::FindNext(m, dialogs, &cursor);
+}
+void Help(EditModel &m, EditDialogs &)
+{
+    m.FlushView();
+    if (EditView *v = m.View())
+        v->HelpWanted();
 }
 
-// The second key after Ctrl+K or Ctrl+Q.
+constexpr Qt::KeyboardModifiers None = Qt::NoModifier;
+
+const MoveBinding MovementTable[] = {
+    {Qt::Key_PageUp, PageUp, TextStart, "страница вверх / в начало текста"},
+    {Qt::Key_PageDown, PageDown, TextEnd, "страница вниз / в конец текста"},
+    {Qt::Key_End, LineEnd, LineEnd, "в конец строки"},
+    {Qt::Key_Home, LineStart, LineStart, "в начало строки"},
+    {Qt::Key_Left, Left, WordLeft, "влево / на слово влево"},
+    {Qt::Key_Up, Up, ScrollUp, "вверх / прокрутка вверх"},
+    {Qt::Key_Right, Right, WordRight, "вправо / на слово вправо"},
+    {Qt::Key_Down, Down, ScrollDown, "вниз / прокрутка вниз"},
+};
+
+const KeyBinding PlainTable[] = {
+    {Qt::Key_Backspace, None, Plain<Backspace>, "удалить символ слева"},
+    {Qt::Key_Tab, None, Plain<Tab>, "табуляция"},
+    {Qt::Key_Return, None, Plain<Enter>, "перевод строки"},
+    {Qt::Key_Enter, None, Plain<Enter>, "перевод строки"},
+    {Qt::Key_Insert, None, Plain<ToggleOverwrite>, "вставка / замена"},
+    {Qt::Key_Delete, None, Plain<DeleteChar>, "удалить символ"},
+    {Qt::Key_F1, None, Help, "справка по редактору"},
+};
+
+const KeyBinding ModifiedTable[] = {
+    {Qt::Key_Insert, Qt::ShiftModifier, Plain<EditBlocks::PasteFromClipboard>, "вставить из Clipboard"},
+    {Qt::Key_Backspace, Qt::AltModifier, Undo, "отменить"},
+};
+
+const KeyBinding CtrlTable[] = {
+    {Qt::Key_Backspace, Qt::ControlModifier, Plain<DeleteWordLeft>, "удалить слово слева"},
+    {Qt::Key_Insert, Qt::ControlModifier, Plain<EditBlocks::CopyBlockToClipboard>, "копировать блок в Clipboard"},
+    {Qt::Key_C, Qt::ControlModifier, Plain<EditBlocks::CopyBlockToClipboard>, "копировать блок в Clipboard"},
+    {Qt::Key_Delete, Qt::ControlModifier, Plain<EditBlocks::DoDeleteBlock>, "удалить блок"},
+    {Qt::Key_A, Qt::ControlModifier, Plain<EditBlocks::SelectAll>, "выделить весь текст"},
+    {Qt::Key_D, Qt::ControlModifier, Plain<DuplicateLine>, "дублировать строку"},
+    {Qt::Key_F, Qt::ControlModifier, Dialog<EditSearch::DoSearch>, "поиск"},
+    {Qt::Key_S, Qt::ControlModifier, Dialog<EditSearch::DoSearch>, "поиск"},
+    {Qt::Key_G, Qt::ControlModifier, Dialog<EditSearch::DoGotoLine>, "переход на строку"},
+    {Qt::Key_J, Qt::ControlModifier, Dialog<EditSearch::DoGotoLine>, "переход на строку"},
+    {Qt::Key_K, Qt::ControlModifier, PrefixK, "команды блока (вторая клавиша ниже)"},
+    {Qt::Key_L, Qt::ControlModifier, FindAgain, "повторить поиск или замену от курсора"},
+    {Qt::Key_Q, Qt::ControlModifier, PrefixQ, "быстрые команды (вторая клавиша ниже)"},
+    {Qt::Key_R, Qt::ControlModifier, Dialog<EditSearch::DoSearchReplace>, "поиск и замена"},
+    {Qt::Key_T, Qt::ControlModifier, Plain<DeleteWordRight>, "удалить слово справа"},
+    {Qt::Key_V, Qt::ControlModifier, Plain<EditBlocks::PasteFromClipboard>, "вставить из Clipboard"},
+    {Qt::Key_W, Qt::ControlModifier, Dialog<EditSearch::FindWord>, "искать слово под курсором"},
+    {Qt::Key_X, Qt::ControlModifier, Plain<EditBlocks::CutBlock>, "перенести блок в Clipboard"},
+    {Qt::Key_Y, Qt::ControlModifier, Plain<DeleteLine>, "удалить строку"},
+    {Qt::Key_Z, Qt::ControlModifier, Undo, "отменить"},
+    {Qt::Key_Comma, Qt::ControlModifier, Plain<EditBlocks::DoUnindentBlock>, "уменьшить отступ блока"},
+    {Qt::Key_Period, Qt::ControlModifier, Plain<EditBlocks::DoIndentBlock>, "увеличить отступ блока"},
+    {Qt::Key_BracketLeft, Qt::ControlModifier, Plain<EditBlocks::DoUncommentBlock>, "раскомментировать блок"},
+    {Qt::Key_BracketRight, Qt::ControlModifier, Plain<EditBlocks::DoCommentBlock>, "закомментировать блок"},
+};
+
+const KeyBinding PrefixKTable[] = {
+    {Qt::Key_B, None, Plain<EditBlocks::SetBlockStart>, "начало блока"},
+    {Qt::Key_K, None, Plain<EditBlocks::SetBlockEnd>, "конец блока"},
+    {Qt::Key_H, None, Plain<EditBlocks::ToggleBlock>, "скрыть или показать блок"},
+    {Qt::Key_C, None, Plain<EditBlocks::DoCopyBlock>, "копировать блок к курсору"},
+    {Qt::Key_V, None, Plain<EditBlocks::DoMoveBlock>, "переместить блок к курсору"},
+    {Qt::Key_Y, None, Plain<EditBlocks::DoDeleteBlock>, "удалить блок"},
+    {Qt::Key_F, None, Dialog<EditBlocks::DoFillBlock>, "заполнить блок символом"},
+    {Qt::Key_I, None, Plain<EditBlocks::DoIndentBlock>, "увеличить отступ блока"},
+    {Qt::Key_U, None, Plain<EditBlocks::DoUnindentBlock>, "уменьшить отступ блока"},
+    {Qt::Key_T, None, Plain<EditBlocks::SelectWordAtCursor>, "выделить слово"},
+};
+
+const KeyBinding PrefixQTable[] = {
+    {Qt::Key_P, None, BackToLastChange, "к месту последнего изменения"},
+    {Qt::Key_Y, None, Plain<DeleteToLineEnd>, "удалить до конца строки"},
+    {Qt::Key_BracketLeft, None, Plain<MatchBracket>, "к парной скобке"},
+    {Qt::Key_BracketRight, None, Plain<MatchBracket>, "к парной скобке"},
+};
+
+// The row for key with exactly mods, or none.
+const KeyBinding *Find(std::span<const KeyBinding> table, int key, Qt::KeyboardModifiers mods)
+{
+    for (const KeyBinding &b : table)
+        if (b.Key == key && b.Mods == mods)
+            return &b;
+    return nullptr;
+}
+
+// The second key of a pending prefix, pressed alone or with Ctrl.
 void PrefixKey(EditModel &m, EditDialogs &dialogs, int key)
 {
-    if (m.FPrefixK) {
-        switch (key) {
-        case Qt::Key_B: EditBlocks::SetBlockStart(m); break;
-        case Qt::Key_K: EditBlocks::SetBlockEnd(m); break;
-        case Qt::Key_H: EditBlocks::ToggleBlock(m); break;
-        case Qt::Key_C: EditBlocks::DoCopyBlock(m); break;
-        case Qt::Key_V: EditBlocks::DoMoveBlock(m); break;
-        case Qt::Key_Y: EditBlocks::DoDeleteBlock(m); break;
-        case Qt::Key_F: EditBlocks::DoFillBlock(m, dialogs); break;
-        case Qt::Key_I: EditBlocks::DoIndentBlock(m); break;
-        case Qt::Key_U: EditBlocks::DoUnindentBlock(m); break;
-        case Qt::Key_T: EditBlocks::SelectWordAtCursor(m); break;
-        default: break;
-        }
-    } else if (m.FPrefixQ) {
-        switch (key) {
-        case Qt::Key_P: m.CtrlQ_P(); break;
-        case Qt::Key_Y: DeleteToLineEnd(m); break;
-        case Qt::Key_BracketLeft:
-        case Qt::Key_BracketRight: MatchBracket(m); break;
-        default: break;
-        }
-    }
+    const auto table = m.FPrefixK ? PrefixKKeys() : PrefixQKeys();
+    if (const KeyBinding *b = Find(table, key, None))
+        b->Run(m, dialogs);
 }
 
-void CtrlKey(EditModel &m, EditDialogs &dialogs, int key)
+QString KeyName(int key, Qt::KeyboardModifiers mods)
 {
-    switch (key) {
-    case Qt::Key_Backspace: DeleteWordLeft(m); break;
-    case Qt::Key_Insert:
-    case Qt::Key_C: EditBlocks::CopyBlockToClipboard(m); break;
-    case Qt::Key_Delete: EditBlocks::DoDeleteBlock(m); break;
-    case Qt::Key_A: EditBlocks::SelectAll(m); break;
-    case Qt::Key_D: DuplicateLine(m); break;
-    case Qt::Key_F:
-    case Qt::Key_S: EditSearch::DoSearch(m, dialogs); break;
-    case Qt::Key_G:
-    case Qt::Key_J: EditSearch::DoGotoLine(m, dialogs); break;
-    case Qt::Key_K: m.FPrefixK = true; break;
-    case Qt::Key_L: {
-        const TPE_Pos cursor{m.FCursorLine, m.FCursorCol};
-        EditSearch::FindNext(m, dialogs, &cursor);
-        break;
-    }
-    case Qt::Key_Q: m.FPrefixQ = true; break;
-    case Qt::Key_R: EditSearch::DoSearchReplace(m, dialogs); break;
-    case Qt::Key_T: DeleteWordRight(m); break;
-    case Qt::Key_V: EditBlocks::PasteFromClipboard(m); break;
-    case Qt::Key_W: EditSearch::FindWord(m, dialogs); break;
-    case Qt::Key_X: EditBlocks::CutBlock(m); break;
-    case Qt::Key_Y: DeleteLine(m); break;
-    case Qt::Key_Z: m.UNDO(); break;
-    case Qt::Key_Comma: EditBlocks::DoUnindentBlock(m); break;
-    case Qt::Key_Period: EditBlocks::DoIndentBlock(m); break;
-    case Qt::Key_BracketLeft: EditBlocks::DoUncommentBlock(m); break;
-    case Qt::Key_BracketRight: EditBlocks::DoCommentBlock(m); break;
-    default: break;
-    }
+    return QKeySequence(QKeyCombination(mods, Qt::Key(key))).toString(QKeySequence::PortableText);
 }
 
 }   // namespace
@@ -175,6 +202,8 @@ void CtrlKey(EditModel &m, EditDialogs &dialogs, int key)
 void KeyEvent(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods, const QString &text,
               const KeyHooks *hooks)
 {
+    // One key press is one command for the window: its changes are shown once.
+    EditModel::Scope scope(m);
     KeyDown(m, dialogs, key, mods, hooks);
     // Ctrl or Alt alone turn a key into a command; both together (AltGr on
     // some layouts) still type.
@@ -210,17 +239,67 @@ bool KeyUp(EditModel &m, int key, Qt::KeyboardModifiers mods)
     return m.SwitchKeybLayoutOnCtrl;
 }
 
+std::span<const MoveBinding> MovementKeys()
+{
+    return MovementTable;
+}
+std::span<const KeyBinding> PlainKeys()
+{
+    return PlainTable;
+}
+std::span<const KeyBinding> ModifiedKeys()
+{
+    return ModifiedTable;
+}
+std::span<const KeyBinding> CtrlKeys()
+{
+    return CtrlTable;
+}
+std::span<const KeyBinding> PrefixKKeys()
+{
+    return PrefixKTable;
+}
+std::span<const KeyBinding> PrefixQKeys()
+{
+    return PrefixQTable;
+}
+
+QStringList KeyListLines()
+{
+    QStringList lines;
+    for (const MoveBinding &b : MovementKeys()) {
+        const QString help = QString::fromUtf8(b.Help);
+        const qsizetype slash = help.indexOf(QLatin1String(" / "));
+        lines << KeyName(b.Key, None) + QLatin1Char('\t') + (slash < 0 ? help : help.left(slash));
+        if (slash >= 0)
+            lines << KeyName(b.Key, Qt::ControlModifier) + QLatin1Char('\t') + help.mid(slash + 3);
+    }
+    lines << QStringLiteral("Shift+движение\tотметить потоковый блок")
+          << QStringLiteral("Alt+движение\tотметить прямоугольный блок");
+    for (auto table : {PlainKeys(), ModifiedKeys(), CtrlKeys()})
+        for (const KeyBinding &b : table)
+            lines << KeyName(b.Key, b.Mods) + QLatin1Char('\t') + QString::fromUtf8(b.Help);
+    for (const auto &[prefix, table] : {std::pair{Qt::Key_K, PrefixKKeys()}, std::pair{Qt::Key_Q, PrefixQKeys()}})
+        for (const KeyBinding &b : table)
+            lines << KeyName(prefix, Qt::ControlModifier) + QStringLiteral(", ") + KeyName(b.Key, None) +
+                         QLatin1Char('\t') + QString::fromUtf8(b.Help);
+    return lines;
+}
+
 void ProcessKey(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods)
 {
+    EditCommand cmd(m);
     mods &= ~Qt::KeypadModifier;
     const bool shift = mods & Qt::ShiftModifier;
     const bool ctrl = mods & Qt::ControlModifier;
     const bool alt = mods & Qt::AltModifier;
-    const bool none = !shift && !ctrl && !alt;
-    const bool ctrlOnly = ctrl && !shift && !alt;
     const int oldLine = m.FCursorLine, oldCol = m.FCursorCol;
 
-    MoveCursorByKey(m, key, ctrl);
+    for (const MoveBinding &b : MovementKeys())
+        if (b.Key == key) {
+            (ctrl ? b.WithCtrl : b.Plain)(m, dialogs);
+            break;
+        }
     if (shift)
         EditBlocks::MarkBlock(m, pbStream, oldLine, oldCol);
     else if (alt)
@@ -231,32 +310,19 @@ void ProcessKey(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifie
     if (IsModifierKey(key))
         return;
     const bool prefix = m.FPrefixK || m.FPrefixQ;
-    if (none) {
-        switch (key) {
-        case Qt::Key_Backspace: Backspace(m); break;
-        case Qt::Key_Tab: Tab(m); break;
-        case Qt::Key_Return:
-        case Qt::Key_Enter: Enter(m); break;
-        case Qt::Key_Insert:
-            m.OverwriteMode = !m.OverwriteMode;
-            if (EditView *v = m.View())
-                v->UpdateTextFields();
-            break;
-        case Qt::Key_Delete: DeleteChar(m); break;
-        default:
-            if (prefix)
-                PrefixKey(m, dialogs, key);
-            break;
-        }
-    } else if (shift && !ctrl && !alt && key == Qt::Key_Insert) {
-        EditBlocks::PasteFromClipboard(m);
-    } else if (alt && !ctrl && !shift && key == Qt::Key_Backspace) {
-        m.UNDO();
-    } else if (ctrlOnly) {
+    const Qt::KeyboardModifiers held = mods & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    if (held == None) {
+        if (const KeyBinding *b = Find(PlainKeys(), key, None))
+            b->Run(m, dialogs);
+        else if (prefix)
+            PrefixKey(m, dialogs, key);
+    } else if (const KeyBinding *b = Find(ModifiedKeys(), key, held)) {
+        b->Run(m, dialogs);
+    } else if (held == Qt::ControlModifier) {
         if (prefix)
             PrefixKey(m, dialogs, key);
-        else
-            CtrlKey(m, dialogs, key);
+        else if (const KeyBinding *c = Find(CtrlKeys(), key, held))
+            c->Run(m, dialogs);
     }
     if (prefix) {
         m.FPrefixK = m.FPrefixQ = false;
@@ -270,35 +336,34 @@ void KeyPress(EditModel &m, QChar ch)
         m.FSkipChar = false;
         return;
     }
-    if (m.ReadOnly || ch.unicode() == 127 || ch.unicode() < 32)
+    if (ch.unicode() == 127 || ch.unicode() < 32)
+        return;
+    EditCommand cmd(m, EditCommand::Writable);
+    if (!cmd)
         return;
     const int cl = m.FCursorLine, cc = m.FCursorCol;
-    QString line = m.FEditLines.at(cl);
-    if (cc < line.size()) {
-        if (m.OverwriteMode)
-            line[cc] = ch;
-        else
-            line.insert(cc, ch);
-    } else if (ch != QLatin1Char(' ')) {
-        line.append(QString(cc - line.size(), QLatin1Char(' ')));
-        line.append(ch);
-    }
+    const bool inside = cc < m.FEditLines.at(cl).size();
     m.CreateUNDO(m.OverwriteMode ? UndoNames::TypeOverwrite : UndoNames::TypeInsert, UndoType::LineMerge);
-    m.FEditLines[cl] = line;
+    // Past the end a space adds nothing: the line stores no trailing spaces.
+    if (m.OverwriteMode)
+        m.EditLine(cl, cc, inside ? 1 : 0, QString(ch), EditModel::InLine::Overwrite);
+    else
+        m.EditLine(cl, cc, 0, QString(ch), EditModel::InLine::Typed);
     m.SetCursorCol(cc + 1);
-    if (!m.OverwriteMode && m.FBlockKind == pbStream) {
-        if (m.FBlockStartLine == cl && m.FBlockStartCol > cc)
-            ++m.FBlockStartCol;
-        if (m.FBlockEndLine == cl && m.FBlockEndCol > cc)
-            ++m.FBlockEndCol;
-    }
-    m.Changed(true);
     m.CloseUNDO();
+}
+
+void ToggleOverwrite(EditModel &m)
+{
+    EditModel::Scope scope(m);
+    m.OverwriteMode = !m.OverwriteMode;
+    m.NoteFields();
 }
 
 void Backspace(EditModel &m)
 {
-    if (m.ReadOnly)
+    EditCommand cmd(m, EditCommand::Writable);
+    if (!cmd)
         return;
     const int cl = m.FCursorLine, cc = m.FCursorCol;
     if (cc > 0) {
@@ -314,34 +379,15 @@ void Backspace(EditModel &m)
         return;
     m.CreateUNDO(UndoNames::BackspaceJoin, UndoType::Text);
     const int prevLen = int(m.FEditLines.at(cl - 1).size());
-    m.FEditLines[cl - 1] = TrimRight(m.FEditLines.at(cl - 1) + m.FEditLines.at(cl));
-    m.FEditLines.removeAt(cl);
-    if (m.FBlockKind == pbColumn) {
-        if (m.FBlockStartLine > cl)
-            --m.FBlockStartLine;
-        if (m.FBlockEndLine >= cl)
-            --m.FBlockEndLine;
-    } else {
-        auto corner = [cl, prevLen](int &l, int &c) {
-            if (l > cl) {
-                --l;
-            } else if (l == cl) {
-                --l;
-                c += prevLen;
-            }
-        };
-        corner(m.FBlockStartLine, m.FBlockStartCol);
-        corner(m.FBlockEndLine, m.FBlockEndCol);
-    }
-    EditBlocks::SetCheckBlock(m);
+    m.JoinLines(cl - 1, 0, EditModel::Join::Backspace);
     m.SetCursor(cl - 1, prevLen);
-    m.Changed(false);
     m.CloseUNDO();
 }
 
 void DeleteChar(EditModel &m)
 {
-    if (m.ReadOnly)
+    EditCommand cmd(m, EditCommand::Writable);
+    if (!cmd)
         return;
     const int cl = m.FCursorLine, cc = m.FCursorCol;
     if (cc < m.FEditLines.at(cl).size()) {
@@ -353,31 +399,7 @@ void DeleteChar(EditModel &m)
     if (cl >= m.LineCount() - 1)
         return;
     m.CreateUNDO(UndoNames::DeleteJoin, UndoType::Text);
-    QString line = m.FEditLines.at(cl);
-    line.append(QString(cc - line.size(), QLatin1Char(' ')));
-    m.FEditLines[cl] = TrimRight(line + m.FEditLines.at(cl + 1));
-    m.FEditLines.removeAt(cl + 1);
-    if (m.FBlockKind == pbColumn) {
-        if (m.FBlockStartLine > cl)
-            --m.FBlockStartLine;
-        if (m.FBlockEndLine > cl)
-            --m.FBlockEndLine;
-    } else {
-        auto corner = [cl, cc](int &l, int &c) {
-            if (l > cl + 1) {
-                --l;
-            } else if (l == cl + 1) {
-                l = cl;
-                c += cc;
-            } else if (l == cl && c > cc) {
-                c = cc;
-            }
-        };
-        corner(m.FBlockStartLine, m.FBlockStartCol);
-        corner(m.FBlockEndLine, m.FBlockEndCol);
-    }
-    EditBlocks::SetCheckBlock(m);
-    m.Changed(false);
+    m.JoinLines(cl, cc, EditModel::Join::Delete);
     m.CloseUNDO();
 }
 
@@ -385,7 +407,8 @@ void Tab(EditModel &m)
 {
     // Tab changes the text like every other editing key, so it too leaves a
     // read-only text alone.
-    if (m.ReadOnly)
+    EditCommand cmd(m, EditCommand::Writable);
+    if (!cmd)
         return;
     const int cl = m.FCursorLine, cc = m.FCursorCol;
     const int size = std::max(m.TabSize, 1);
@@ -400,7 +423,7 @@ void Tab(EditModel &m)
         if (p > cc)
             target = p;
     }
-    target = std::min(target, EditModel::MaxColumn);
+    target = std::min(target, m.ColumnLimit(cl));
     if (target <= cc)
         return;
     m.CreateUNDO(UndoNames::Tab, UndoType::LineMerge);
@@ -411,7 +434,8 @@ void Tab(EditModel &m)
 
 void Enter(EditModel &m)
 {
-    if (m.ReadOnly)
+    EditCommand cmd(m, EditCommand::Writable);
+    if (!cmd)
         return;
     const int cl = m.FCursorLine, cc = m.FCursorCol;
     if (m.OverwriteMode && cl < m.LineCount() - 1) {
@@ -419,39 +443,18 @@ void Enter(EditModel &m)
         return;
     }
     m.CreateUNDO(UndoNames::Enter, UndoType::TextMerge);
-    const QString line = m.FEditLines.at(cl);
-    int indent = m.AutoIndent ? LeadingSpaces(line) : 0;
+    int indent = m.AutoIndent ? LeadingSpaces(m.FEditLines.at(cl)) : 0;
     if (cc < indent)
         indent = 0;
-    const QString spaces(indent, QLatin1Char(' '));
-    m.FEditLines[cl] = TrimRight(line.left(cc));
-    m.FEditLines.insert(cl + 1, cc < line.size() ? spaces + line.mid(cc) : spaces);
-    if (m.FBlockKind == pbColumn) {
-        if (m.FBlockStartLine > cl || (m.FBlockStartLine == cl && m.FBlockStartCol > cc))
-            ++m.FBlockStartLine;
-        if (m.FBlockEndLine > cl || (m.FBlockEndLine == cl && cc == 0))
-            ++m.FBlockEndLine;
-    } else {
-        auto corner = [cl, cc, indent](int &l, int &c) {
-            if (l > cl) {
-                ++l;
-            } else if (l == cl && c > cc) {
-                ++l;
-                c = indent + (c - cc);
-            }
-        };
-        corner(m.FBlockStartLine, m.FBlockStartCol);
-        corner(m.FBlockEndLine, m.FBlockEndCol);
-    }
-    EditBlocks::SetCheckBlock(m);
+    m.SplitLine(cl, cc, indent);
     m.SetCursor(cl + 1, indent);
-    m.Changed(false);
     m.CloseUNDO();
 }
 
 void DeleteWordLeft(EditModel &m)
 {
-    if (m.ReadOnly)
+    EditCommand cmd(m, EditCommand::Writable);
+    if (!cmd)
         return;
     const int cl = m.FCursorLine, cc = m.FCursorCol;
     int l = cl, c = cc;
@@ -468,7 +471,8 @@ void DeleteWordLeft(EditModel &m)
 
 void DeleteWordRight(EditModel &m)
 {
-    if (m.ReadOnly)
+    EditCommand cmd(m, EditCommand::Writable);
+    if (!cmd)
         return;
     const int cl = m.FCursorLine, cc = m.FCursorCol;
     int l = cl, c = cc;
@@ -482,48 +486,44 @@ void DeleteWordRight(EditModel &m)
 
 void DuplicateLine(EditModel &m)
 {
-    if (m.ReadOnly)
+    EditCommand cmd(m, EditCommand::Writable);
+    if (!cmd)
         return;
     const int cl = m.FCursorLine;
     m.CreateUNDO(UndoNames::DuplicateLine, UndoType::TextMerge);
-    m.FEditLines.insert(cl, m.FEditLines.at(cl));
-    if (m.FBlockStartLine > cl)
-        ++m.FBlockStartLine;
-    if (m.FBlockEndLine > cl)
-        ++m.FBlockEndLine;
+    m.InsertLines(cl + 1, {m.FEditLines.at(cl)});
     m.SetCursorLine(cl + 1);
-    m.Changed(false);
     m.CloseUNDO();
 }
 
 void DeleteLine(EditModel &m)
 {
-    if (m.ReadOnly)
+    EditCommand cmd(m, EditCommand::Writable);
+    if (!cmd)
         return;
     const int cl = m.FCursorLine;
     if (cl == m.LineCount() - 1) {
         if (m.FEditLines.at(cl).isEmpty())
             return;
         m.CreateUNDO(UndoNames::DeleteLine, UndoType::Line);
-        m.FEditLines[cl] = QString();
+        m.DeleteSubStr(cl, 0, int(m.FEditLines.at(cl).size()));
         m.SetCursorCol(0);
-        m.Changed(true);
         m.CloseUNDO();
         return;
     }
     m.CreateUNDO(UndoNames::DeleteLine, UndoType::TextMerge);
-    m.FEditLines.removeAt(cl);
-    BlockAfterLineRemoved(m, cl);
-    EditBlocks::SetCheckBlock(m);
-    m.Changed(false);
+    m.RemoveLines(cl, 1);
     m.CloseUNDO();
 }
 
 void DeleteToLineEnd(EditModel &m)
 {
+    EditCommand cmd(m, EditCommand::Writable);
+    if (!cmd)
+        return;
     const int cl = m.FCursorLine, cc = m.FCursorCol;
     const int len = int(m.FEditLines.at(cl).size());
-    if (m.ReadOnly || cc >= len)
+    if (cc >= len)
         return;
     m.CreateUNDO(UndoNames::DeleteToLineEnd, UndoType::Line);
     m.DeleteSubStr(cl, cc, len - cc);
@@ -626,6 +626,7 @@ void MouseDown(EditModel &m, Qt::MouseButton button, Qt::KeyboardModifiers mods,
 {
     if (button != Qt::LeftButton)
         return;
+    EditModel::Scope scope(m);
     m.FMouseSelecting = true;
     m.SetCursorXY(x, y);
     if (doubleClick)
@@ -638,6 +639,7 @@ void MouseMove(EditModel &m, Qt::MouseButtons buttons, int x, int y)
 {
     if (buttons != Qt::LeftButton || !m.FMouseSelecting)
         return;
+    EditModel::Scope scope(m);
     const int oldLine = m.FCursorLine, oldCol = m.FCursorCol;
     m.SetCursorXY(x, y);
     EditBlocks::MarkBlock(m, m.FMouseBlockKind, oldLine, oldCol);

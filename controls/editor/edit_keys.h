@@ -9,6 +9,7 @@
 #include <QString>
 #include <Qt>
 #include <functional>
+#include <span>
 
 #include "controls/editor/edit_model.h"
 
@@ -38,6 +39,34 @@ void ProcessKey(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifie
 // A typed character.
 void KeyPress(EditModel &m, QChar ch);
 
+// The key bindings, as data. ProcessKey walks them in this order: the
+// movement keys (any modifiers, then Shift or Alt marks), the plain keys
+// (no modifier), the keys with one other modifier (Shift+Insert,
+// Alt+Backspace), the Ctrl keys; while a Ctrl+K or Ctrl+Q prefix waits, the
+// second key (alone or with Ctrl) is looked up in that prefix's table.
+using Command = void (*)(EditModel &, EditDialogs &);
+struct MoveBinding {
+    int Key;
+    Command Plain;
+    Command WithCtrl;
+    const char *Help;   // what the key does, and with Ctrl after " / "
+};
+struct KeyBinding {
+    int Key;
+    Qt::KeyboardModifiers Mods;   // exactly these (NoModifier for the plain and prefix keys)
+    Command Run;
+    const char *Help;
+};
+std::span<const MoveBinding> MovementKeys();
+std::span<const KeyBinding> PlainKeys();
+std::span<const KeyBinding> ModifiedKeys();
+std::span<const KeyBinding> CtrlKeys();
+std::span<const KeyBinding> PrefixKKeys();
+std::span<const KeyBinding> PrefixQKeys();
+// The key list shown as the editor's help: every row of the tables above,
+// one line each ("Ctrl+K, B\tНачало блока").
+QStringList KeyListLines();
+
 void GetNextWordStart(const EditModel &m, int &line, int &col);
 void GetPrevWordStart(const EditModel &m, int &line, int &col);
 // Moves the cursor to the partner of the bracket under it, if any.
@@ -58,5 +87,6 @@ void DeleteWordRight(EditModel &m);
 void DuplicateLine(EditModel &m);
 void DeleteLine(EditModel &m);
 void DeleteToLineEnd(EditModel &m);
+void ToggleOverwrite(EditModel &m);
 
 }   // namespace EditKeys

@@ -15,12 +15,28 @@ QString TrimRight(QString s)
     return s;
 }
 
-int ClampCol(int col)
+bool Before(int l1, int c1, int l2, int c2)
 {
-    return std::clamp(col, 0, EditModel::MaxColumn);
+    return l1 < l2 || (l1 == l2 && c1 < c2);
 }
 
 }   // namespace
+
+void EditChanges::AddRows(int first, int count)
+{
+    if (count <= 0)
+        return;
+    for (auto &r : Rows) {
+        // Overlapping ranges become one.
+        if (first < r.first + r.second && r.first < first + count) {
+            const int last = std::max(r.first + r.second, first + count);
+            r.first = std::min(r.first, first);
+            r.second = last - r.first;
+            return;
+        }
+    }
+    Rows.append({first, count});
+}
 
 EditModel::EditModel()
 {
@@ -32,13 +48,87 @@ EditModel::EditModel()
 
 EditModel::~EditModel() = default;
 
+int EditModel::ColumnLimit(int line) const
+{
+    return std::max(MaxColumn, int(FEditLines.value(line).size()));
+}
+
+// ---- the window ----
+
+void EditModel::RequestParams(std::uint8_t flags)
+{
+    FChanges.Params = true;
+    FChanges.ParamsFlags &= flags;
+}
+
+void EditModel::EnsureParams()
+{
+    if (!FChanges.Params)
+        return;
+    const std::uint8_t flags = FChanges.ParamsFlags;
+    FChanges.Params = false;
+    FChanges.ParamsFlags = 0xFF;
+    UpdateParams(flags);
+}
+
+void EditModel::NoteRows(int first, int count)
+{
+    FChanges.AddRows(first, count);
+}
+
+void EditModel::FlushView()
+{
+    EnsureParams();
+    EditChanges c = std::move(FChanges);
+    FChanges = EditChanges();
+    if (!FView)
+        return;
+    if (c.Bars)
+        FView->SyncScrollBars();
+    if (c.Caret)
+        FView->PlaceCaret();
+    if (c.Fields)
+        FView->UpdateTextFields();
+    if (c.RepaintAll) {
+        FView->RepaintAll();
+    } else {
+        for (const auto &r : c.Rows) {
+            // Only rows that meet the window (one partly visible row below the last whole one).
+            const int first = std::max(r.first, FStartLine);
+            const int end = std::min(r.first + r.second, FStartLine + FVisLines + 1);
+            if (end > first)
+                FView->RepaintLines(first, end - first);
+        }
+    }
+    if (c.Start)
+        FView->ChangeStart();
+    if (c.Cursor)
+        FView->ChangeCursor();
+    if (c.Text)
+        FView->ChangeText();
+    if (c.Undone)
+        FView->Undone();
+    if (c.Word)
+        OnIAWTimer();
+    if (c.WordTimer && FView->InfoAboutWordWanted()) {
+        if (!FIAWTimer) {
+            FIAWTimer = std::make_unique<QTimer>();
+            FIAWTimer->setSingleShot(true);
+            FIAWTimer->callOnTimeout([this] { OnIAWTimer(); });
+        }
+        FIAWTimer->start(InfoAboutWordDelay);
+    }
+}
+
 // ---- cursor and view ----
 
 void EditModel::SetCursor(int line, int col)
 {
+    Scope scope(*this);
+    EnsureParams();
     RemoveFoundMarker();
     line = std::clamp(line, 0, std::max(0, LineCount() - 1));
-    col = ClampCol(col);
+    col = std::clamp(col, 0, ColumnLimit(line));
     int startLine = FStartLine;
     int startCol = FStartCol;
     bool moved = false;
@@ -61,29 +151,43 @@ void EditModel::SetCursor(int line, int col)
     if (!moved)
         return;
     SetStart(startLine, startCol);
-    if (FView) {
-        FView->PlaceCaret();
-        FView->ChangeCursor();
-        FView->UpdateTextFields();
-    }
-    if (FView && FView->InfoAboutWordWanted()) {
-        if (InfoAboutWordDelay > 0) {
-            if (!FIAWTimer) {
-                FIAWTimer = std::make_unique<QTimer>();
-                FIAWTimer->setSingleShot(true);
-                FIAWTimer->callOnTimeout([this] { OnIAWTimer(); });
-            }
-            FIAWTimer->start(InfoAboutWordDelay);
-        } else {
-            OnIAWTimer();
-        }
-    }
+    FChanges.Caret = FChanges.Cursor = FChanges.Fields = true;
+    if (InfoAboutWordDelay > 0)
+        FChanges.WordTimer = true;
+    else
+        FChanges.Word = true;
+}
+
+void EditModel::ScrollToCursor()
+{
+    Scope scope(*this);
+    EnsureParams();
+    int startLine = FStartLine;
+    int startCol = FStartCol;
+    if (FCursorLine >= FStartLine + FVisLines)
+        startLine = FCursorLine - FVisLines + 1;
+    if (FCursorLine < FStartLine)
+        startLine = FCursorLine;
+    if (FCursorCol >= FStartCol + FVisCols)
+        startCol = FCursorCol - FVisCols + 1;
+    if (FCursorCol < FStartCol)
+        startCol = FCursorCol;
+    SetStart(startLine, startCol);
+}
+
+void EditModel::ScrollLines(int lines)
+{
+    Scope scope(*this);
+    EnsureParams();
+    SetStartLine(std::clamp(FStartLine + lines, 0, std::max(0, FVertRange.Max)));
 }
 
 void EditModel::SetCursorXY(int x, int y)
 {
     if (FCharW <= 0 || FCharH <= 0)
         return;
+    Scope scope(*this);
+    EnsureParams();
     const int col = x / FCharW + FStartCol;
     const int line = y / FCharH + FStartLine;
     if (line >= 0 && line < LineCount())
@@ -92,24 +196,25 @@ void EditModel::SetCursorXY(int x, int y)
 
 void EditModel::SetStart(int line, int col)
 {
+    Scope scope(*this);
+    EnsureParams();
     if (line < 0)
         line = 0;
     if (FVertRange.Max > 0 && line > FVertRange.Max)
         line = FVertRange.Max;
-    col = ClampCol(col);
+    col = std::clamp(col, 0, std::max(MaxColumn, FMaxLineLen));
     if (line == FStartLine && col == FStartCol)
         return;
     FStartLine = line;
     FStartCol = col;
     UpdateParams(KeepMaxLineLen);
-    if (FView) {
-        FView->RepaintAll();
-        FView->ChangeStart();
-    }
+    NoteRepaintAll();
+    FChanges.Start = true;
 }
 
 void EditModel::UpdateParams(std::uint8_t flags)
 {
+    Scope scope(*this);
     if (FEditLines.isEmpty())
         FEditLines.append(QString());
     if (!(flags & KeepMaxLineLen))
@@ -139,48 +244,42 @@ void EditModel::UpdateParams(std::uint8_t flags)
 
     if (FCursorLine >= count)
         FCursorLine = count - 1;
-    if (FView) {
-        FView->SyncScrollBars();
-        FView->PlaceCaret();
-        FView->UpdateTextFields();
-    }
-    OnIAWTimer();
+    FChanges.Bars = FChanges.Caret = FChanges.Fields = FChanges.Word = true;
 }
 
 void EditModel::OnScrollBar(int vertPos, int horzPos)
 {
     if (vertPos == FStartLine && horzPos == FStartCol)
         return;
+    Scope scope(*this);
     FStartLine = std::max(0, vertPos);
-    FStartCol = ClampCol(horzPos);
+    FStartCol = std::clamp(horzPos, 0, std::max(MaxColumn, FMaxLineLen));
     FVertRange.SetPos(FStartLine);
     FHorzRange.SetPos(FStartCol);
-    if (FView) {
-        FView->PlaceCaret();
-        FView->RepaintAll();
-    }
+    FChanges.Caret = true;
+    NoteRepaintAll();
 }
 
 void EditModel::InvalidateLines(int first, int count)
 {
     if (count <= 0 || !FView)
         return;
-    // Only rows that meet the window (one partly visible row below the last whole one).
-    if (first + count <= FStartLine || first > FStartLine + FVisLines)
-        return;
-    FView->RepaintLines(first, count);
+    Scope scope(*this);
+    NoteRows(first, count);
 }
 
 void EditModel::RemoveFoundMarker()
 {
     if (FFoundLen == 0)
         return;
+    Scope scope(*this);
     FFoundLen = 0;
     InvalidateLines(FFoundLine, 1);
 }
 
 void EditModel::SetFoundMarker(int len, const TPE_Pos *pos)
 {
+    Scope scope(*this);
     RemoveFoundMarker();
     if (!pos || len <= 0)
         return;
@@ -213,17 +312,74 @@ void EditModel::OnIAWTimer()
     FView->InfoAboutWord(FIAWLine, FIAWCol, FIAWWord);
 }
 
-// ---- text ----
+// ---- the block ----
 
-void EditModel::ReplaceSubStr(int line, int col, int count, const QString &text)
+BlockCorners EditModel::Corners() const
+{
+    return {FBlockKind, FBlockStartLine, FBlockStartCol, FBlockEndLine, FBlockEndCol};
+}
+
+void EditModel::ApplyCorners(const BlockCorners &b)
+{
+    FBlockStartLine = b.StartLine;
+    FBlockStartCol = b.StartCol;
+    FBlockEndLine = b.EndLine;
+    FBlockEndCol = b.EndCol;
+}
+
+bool EditModel::CheckBlock()
+{
+    if (FBlockStartLine >= LineCount() || FBlockStartLine < 0)
+        return false;
+    if (FBlockEndLine >= LineCount()) {
+        if (FBlockKind == pbColumn) {
+            // A rectangle keeps its columns; only its lines are cut to the text.
+            FBlockEndLine = LineCount() - 1;
+        } else {
+            FBlockEndLine = LineCount();
+            FBlockEndCol = 0;
+        }
+    }
+    if (FBlockKind == pbColumn)
+        return FBlockEndLine >= FBlockStartLine && FBlockStartCol < FBlockEndCol;
+    if (FBlockKind == pbStream)
+        return Before(FBlockStartLine, FBlockStartCol, FBlockEndLine, FBlockEndCol);
+    return false;
+}
+
+void EditModel::SetCheckBlock()
+{
+    if (FBlockShown && !CheckBlock()) {
+        Scope scope(*this);
+        FBlockShown = false;
+        NoteRepaintAll();
+    }
+}
+
+// ---- the edit path ----
+
+void EditModel::StoreLine(int line, QString text)
+{
+    FEditLines[line] = TrimRight(std::move(text));
+}
+
+void EditModel::ClampToText()
+{
+    const int last = std::max(0, LineCount() - 1);
+    FCursorLine = std::min(FCursorLine, last);
+    FStartLine = std::min(FStartLine, last);
+}
+
+void EditModel::EditLine(int line, int col, int count, const QString &text, InLine kind)
 {
     if (line < 0 || line >= LineCount())
         return;
     if (text.isEmpty() && count <= 0)
         return;
-    // Columns beyond the cursor's limit are outside the text like negative ones.
-    if (col < 0 || col > MaxColumn)
+    // Padding beyond the cap is refused like a negative column.
+    if (col < 0 || col > ColumnLimit(line))
         return;
+    Scope scope(*this);
     if (count < 0)
         count = 0;
     QString s = FEditLines.at(line);
@@ -234,34 +390,149 @@ void EditModel::ReplaceSubStr(int line, int col, int count, const QString &text)
             s.append(QString(col - s.size(), QLatin1Char(' ')));
         s.insert(col, text);
     }
-    FEditLines[line] = TrimRight(std::move(s));
+    StoreLine(line, std::move(s));
 
     const int inserted = int(text.size());
-    if (FBlockKind == pbStream) {
-        auto adjust = [&](int cornerLine, int &cornerCol) {
-            if (cornerLine != line)
-                return;
-            if (count > 0 && cornerCol > col)
-                cornerCol = std::max(col, cornerCol - count);
-            if (inserted > 0 && cornerCol >= col)
-                cornerCol += inserted;
-        };
-        adjust(FBlockStartLine, FBlockStartCol);
-        adjust(FBlockEndLine, FBlockEndCol);
+    BlockCorners b = Corners();
+    switch (kind) {
+    case InLine::Replace: BlockMoves::ReplaceSubStr(b, line, col, count, inserted); break;
+    case InLine::Typed: BlockMoves::TypedChar(b, line, col); break;
+    case InLine::Overwrite: break;
     }
+    ApplyCorners(b);
+    SetCheckBlock();
     if (line == FCursorLine && col < FCursorCol) {
         const int base = col + count < FCursorCol ? FCursorCol - count : col;
-        FCursorCol = ClampCol(base + inserted);
+        FCursorCol = std::clamp(base + inserted, 0, ColumnLimit(line));
     }
     if (line != FCursorLine)
         InvalidateLines(line, 1);
     Changed(true);
 }
 
+void EditModel::SplitLine(int line, int col, int indent)
+{
+    if (line < 0 || line >= LineCount() || col < 0)
+        return;
+    Scope scope(*this);
+    const QString s = FEditLines.at(line);
+    const QString spaces(std::max(0, indent), QLatin1Char(' '));
+    StoreLine(line, s.left(col));
+    // A new line of spaces only keeps them: the cursor stands after them.
+    FEditLines.insert(line + 1, col < s.size() ? TrimRight(spaces + s.mid(col)) : spaces);
+    BlockCorners b = Corners();
+    BlockMoves::EnterSplit(b, line, col, int(spaces.size()));
+    ApplyCorners(b);
+    SetCheckBlock();
+    Changed(false);
+}
+
+void EditModel::JoinLines(int line, int padTo, Join kind)
+{
+    if (line < 0 || line + 1 >= LineCount())
+        return;
+    Scope scope(*this);
+    QString s = FEditLines.at(line);
+    const int prevLen = int(s.size());
+    if (s.size() < padTo)
+        s.append(QString(padTo - s.size(), QLatin1Char(' ')));
+    StoreLine(line, s + FEditLines.at(line + 1));
+    FEditLines.removeAt(line + 1);
+    BlockCorners b = Corners();
+    if (kind == Join::Backspace)
+        BlockMoves::BackspaceJoin(b, line + 1, prevLen);
+    else
+        BlockMoves::DeleteJoin(b, line, padTo);
+    ApplyCorners(b);
+    ClampToText();
+    SetCheckBlock();
+    Changed(false);
+}
+
+void EditModel::InsertLines(int at, const QStringList &lines)
+{
+    if (lines.isEmpty() || at < 0 || at > LineCount())
+        return;
+    Scope scope(*this);
+    if (lines.size() < 64) {
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            FEditLines.insert(at + int(i), TrimRight(lines.at(i)));
+    } else {
+        // Many lines go in with one splice: one pass over the text.
+        QStringList all = FEditLines.toStringList();
+        QStringList result;
+        result.reserve(all.size() + lines.size());
+        result.append(all.mid(0, at));
+        for (const QString &l : lines)
+            result.append(TrimRight(l));
+        result.append(all.mid(at));
+        FEditLines = EditLines(result);
+    }
+    BlockCorners b = Corners();
+    BlockMoves::LinesInserted(b, at, int(lines.size()));
+    ApplyCorners(b);
+    SetCheckBlock();
+    Changed(false);
+}
+
+void EditModel::RemoveLines(int first, int count)
+{
+    if (first < 0 || first >= LineCount())
+        return;
+    count = std::min(count, LineCount() - first);
+    if (count <= 0)
+        return;
+    Scope scope(*this);
+    FEditLines.remove(first, count);
+    if (FEditLines.isEmpty())
+        FEditLines.append(QString());
+    BlockCorners b = Corners();
+    BlockMoves::LinesRemoved(b, first, count);
+    ApplyCorners(b);
+    ClampToText();
+    SetCheckBlock();
+    Changed(false);
+}
+
+void EditModel::SetLineText(int line, const QString &text)
+{
+    if (line < 0 || line >= LineCount())
+        return;
+    Scope scope(*this);
+    StoreLine(line, text);
+    SetCheckBlock();
+    InvalidateLines(line, 1);
+    Changed(line == FCursorLine);
+}
+
+void EditModel::RestoreLine(int line, const QString &text)
+{
+    if (line < 0 || line >= LineCount())
+        return;
+    Scope scope(*this);
+    FEditLines[line] = text;
+    RequestParams(0);
+    NoteRepaintAll();
+    FChanges.Text = true;
+}
+
+void EditModel::RestoreText(const EditLines &text)
+{
+    Scope scope(*this);
+    FEditLines = text;
+    if (FEditLines.isEmpty())
+        FEditLines.append(QString());
+    ClampToText();
+    RequestParams(0);
+    NoteRepaintAll();
+    FChanges.Text = true;
+}
+
 int EditModel::ReplaceAllWords(const QString &find, const QString &replacement)
 {
     if (find.isEmpty())
         return 0;
+    Scope scope(*this);
     int replaced = 0;
     const qsizetype len = find.size();
     for (int line = 0; line < LineCount(); ++line) {
@@ -285,8 +556,47 @@ int EditModel::ReplaceAllWords(const QString &find, const QString &replacement)
     return replaced;
 }
 
+// ---- versions and Modified ----
+
+void EditModel::SyncSavePoint()
+{
+    if (!Modified)
+        FSavedVersion = FTextVersion;
+    else if (FSavedVersion == FTextVersion)
+        FSavedVersion = 0;   // declared unsaved: no version is the saved one
+}
+
+void EditModel::SetTextVersion(std::uint64_t version)
+{
+    SyncSavePoint();
+    FTextVersion = version;
+    Modified = FTextVersion != FSavedVersion;
+    FChanges.Fields = true;
+}
+
+void EditModel::MarkSaved()
+{
+    FSavedVersion = FTextVersion;
+    Modified = false;
+    FChanges.Fields = true;
+}
+
+void EditModel::TextChanged(bool oneLine)
+{
+    SyncSavePoint();
+    FTextVersion = FNextVersion++;
+    Modified = true;
+    RequestParams(0);
+    if (oneLine)
+        NoteRows(FCursorLine, 1);
+    else
+        NoteRepaintAll();
+    FChanges.Text = true;
+}
+
 void EditModel::Changed(bool oneLine)
 {
+    Scope scope(*this);
     RemoveFoundMarker();
     // Inside the update bracket a change is only noted: the bracket's end
     // refreshes once, so a run of many edits never measures the whole text
@@ -295,15 +605,7 @@ void EditModel::Changed(bool oneLine)
         FEditChanged = true;
         return;
     }
-    Modified = true;
-    UpdateParams(0);
-    if (FView) {
-        if (oneLine)
-            InvalidateLines(FCursorLine, 1);
-        else
-            FView->RepaintAll();
-        FView->ChangeText();
-    }
+    TextChanged(oneLine);
 }
 
 EditLines &EditModel::GetText()
@@ -321,14 +623,37 @@ void EditModel::EndUpdate()
         return;
     if (--FUpdateDepth > 0)
         return;
+    Scope scope(*this);
     FEditChanged = FEditLines != FBracketText;
     FBracketText.clear();
     if (FEditChanged) {
+        // Lines may have gone while the bracket was open.
+        if (FEditLines.isEmpty())
+            FEditLines.append(QString());
+        ClampToText();
+        SetCheckBlock();
         Changed(false);
-        if (FView)
-            FView->RepaintAll();
         FEditChanged = false;
     }
+}
+
+// ---- commands ----
+
+EditCommand::EditCommand(EditModel &m, std::uint8_t needs) : FScope(m)
+{
+    if ((needs & Writable) && m.ReadOnly) {
+        FAllowed = false;
+        return;
+    }
+    if (needs & ShownBlock) {
+        m.SetCheckBlock();
+        if (!m.FBlockShown) {
+            FAllowed = false;
+            return;
+        }
+    }
+    if (needs & Writable)
+        m.ScrollToCursor();
 }
 
 // ---- files ----
@@ -339,6 +664,7 @@ bool EditModel::LoadFromFile(const QString &name, QString *reason)
     EditFileFormat format;
     if (!EditFile::Read(name, lines, format, reason))
         return false;
+    Scope scope(*this);
     ClearUNDO();
     FEditLines = EditLines(lines);
     FFileFormat = format;
@@ -348,10 +674,11 @@ bool EditModel::LoadFromFile(const QString &name, QString *reason)
     FBlockShown = false;
     FFoundLen = 0;
     HighlightLine = -1;
-    Modified = false;
+    // A new version, and the loaded text is the saved one.
+    FTextVersion = FNextVersion++;
+    MarkSaved();
     UpdateParams(0);
-    if (FView)
-        FView->RepaintAll();
+    NoteRepaintAll();
     return true;
 }
 
@@ -379,9 +706,8 @@ bool EditModel::Save(QString *reason)
         return true;
     if (!SaveToFile(FileName, reason))
         return false;
-    Modified = false;
-    if (FView)
-        FView->UpdateTextFields();
+    Scope scope(*this);
+    MarkSaved();
     return true;
 }
 
@@ -389,6 +715,7 @@ void EditModel::SaveQuestion()
 {
     if (!Modified || FileName.isEmpty() || !FView)
         return;
+    FlushView();
     if (FView->AskYesNo(QString::fromUtf8(SaveQuestionText), FileName))
         Save();
 }

@@ -13,25 +13,35 @@
 //   nothing, the area keeps the size set in FCharW, FCharH, FAreaWidth and
 //   FAreaHeight, and questions are answered "no".
 // - Commands (blocks, clipboard, search and replace, keys) are free functions
-//   taking EditModel& (edit_blocks.h, edit_search.h, edit_keys.h). They read
-//   and write the public members below directly. In-line edits go through
-//   ReplaceSubStr / InsertSubStr / DeleteSubStr; structural edits (lines
-//   split, joined, inserted, removed) change FEditLines directly and then run
-//   Changed(false). A text-changing command returns at once when ReadOnly is
-//   set, and brackets its change with CreateUNDO(UndoNames::..., UndoType::...)
-//   and CloseUNDO() (edit_undo.h).
+//   taking EditModel& (edit_blocks.h, edit_search.h, edit_keys.h). Each opens
+//   an EditCommand, which says what it needs (a writable text, a shown
+//   block) and refuses the command when that is missing. They change the
+//   text only through the edit path below: ReplaceSubStr for in-line edits,
+//   SplitLine, JoinLines, InsertLines, RemoveLines and SetLineText for the
+//   others. The edit path moves the block corners (edit_corners.h), hides a
+//   block the edit emptied, stores lines without trailing spaces, moves the
+//   text's version (Modified) and notes the change for the window. A
+//   text-changing command brackets its change with CreateUNDO(UndoNames::...,
+//   UndoType::...) and CloseUNDO() (edit_undo.h).
+// - What changed during one command (rows, cursor, view, bars, block,
+//   status, events) is collected and handed to the view once, when the
+//   outermost command or operation ends: one caret move, one status refresh
+//   and the changed rows repainted per keystroke.
 // - Dialogs of the commands (search, replace, prompt, go-to-line, fill) are
 //   reached through a small interface of the command's own file that the
-//   widget implements, so that tests answer them without a window.
+//   widget implements, so that tests answer them without a window. The
+//   window is brought up to date (FlushView) before a dialog is shown.
 // - Painting (edit_paint.h) reads the model and the widget's colours.
 #pragma once
 
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <memory>
 
+#include "controls/editor/edit_corners.h"
 #include "controls/editor/edit_file.h"
 #include "controls/editor/edit_lines.h"
 #include "controls/editor/edit_undo.h"
@@ -80,13 +90,34 @@ public:
     virtual void InfoAboutWord(int /*line*/, int /*col*/, const QString & /*word*/) {}
     // A modal Yes/No question; true for Yes.
     virtual bool AskYesNo(const QString & /*text*/, const QString & /*caption*/) { return false; }
+    // The editor's help (its key list) was asked for.
+    virtual void HelpWanted() {}
+};
+
+// What one command changed, for the window: collected while it runs and
+// applied once when it ends.
+struct EditChanges {
+    bool Params = false;   // UpdateParams is due
+    std::uint8_t ParamsFlags = 0xFF;   // the flags every request for it had
+    bool RepaintAll = false;
+    QList<QPair<int, int>> Rows;   // (first line, count) to repaint
+    bool Bars = false;
+    bool Caret = false;
+    bool Fields = false;
+    bool Start = false;   // OnChangeStart
+    bool Cursor = false;   // OnChangeCursor
+    bool Text = false;   // OnChangeText
+    bool Undone = false;   // OnUNDO
+    bool Word = false;   // report the word at the cursor now
+    bool WordTimer = false;   // (re)start the delayed word report
+    void AddRows(int first, int count);
 };
 
 class EditModel {
 public:
-    // The cursor column has no limit of its own beyond this one: columns are
-    // clamped to it, so no edit can make a line longer than this and nothing
-    // overflows. It is also the search's column limit.
+    // How far past a line's end the cursor and an edit may go: a cap on
+    // padding, so that no edit makes a line longer than this by padding and
+    // nothing overflows. Positions inside a longer line are never cut.
     static constexpr int MaxColumn = 1000000;
     // The UpdateParams flag bits.
     static constexpr std::uint8_t KeepMaxLineLen = 1;   // bit 0: keep FMaxLineLen
@@ -131,7 +162,7 @@ public:
     bool ReadOnly = false;
     bool OverwriteMode = false;
     bool AutoIndent = true;
-    bool Modified = false;
+    bool Modified = false;   // the text is not the one last loaded or saved
     int TabSize = 6;
     bool AskSaveOnDestroy = false;
     bool FPrefixK = false;
@@ -143,8 +174,7 @@ public:
     int FCaretX = 0;   // last caret position in pixels (placing dialogs)
     int FCaretY = 0;
     int UndoLimit = 32;
-    QList<TPE_UndoRecord> FUndoList;   // oldest first
-    bool FUndoOpen = false;
+    EditUndo FUndoList;   // the records, oldest first, and the open mark
     int InfoAboutWordDelay = 0;   // ms; 0 reports at once
     std::unique_ptr<QTimer> FIAWTimer;   // created at first use
     int FIAWLine = 0;
@@ -170,6 +200,9 @@ public:
     EditFileFormat FFileFormat;
 
     int LineCount() const { return int(FEditLines.size()); }
+    // The highest column a position on a line may take: the line's end when
+    // it lies beyond MaxColumn, so a cap on padding never cuts a real line.
+    int ColumnLimit(int line) const;
 
     // ---- cursor and view ----
     void SetCursor(int line, int col);
@@ -191,13 +224,84 @@ public:
     // Reports the word at the cursor through OnInfoAboutWord when it changed.
     void OnIAWTimer();
 
-    // ---- text ----
-    // The primitive under every in-line edit: replaces count characters at
-    // (line, col) by text, removes trailing spaces, moves stream-block
-    // corners and the cursor, repaints and runs Changed(true).
-    void ReplaceSubStr(int line, int col, int count, const QString &text);
+    // ---- the edit path: every change of the text goes through these ----
+    // Each one moves the block corners as its kind of edit does
+    // (edit_corners.h), hides a block that became empty or invalid, stores
+    // lines without trailing spaces and runs Changed.
+    //
+    // In-line: replaces count characters at (line, col) by text (the line
+    // padded to col first); a cursor right of col on that line moves with the
+    // text. Typed characters move the corners their own way; an overwriting
+    // one moves none.
+    enum class InLine : std::uint8_t { Replace, Typed, Overwrite };
+    void EditLine(int line, int col, int count, const QString &text, InLine kind);
+    void ReplaceSubStr(int line, int col, int count, const QString &text)
+    {
+        EditLine(line, col, count, text, InLine::Replace);
+    }
     void InsertSubStr(int line, int col, const QString &text) { ReplaceSubStr(line, col, 0, text); }
     void DeleteSubStr(int line, int col, int count) { ReplaceSubStr(line, col, count, QString()); }
+    // Cuts the line at col; the rest goes to a new line below after indent
+    // spaces (only the spaces when col is at or past the end: such a line
+    // keeps them).
+    void SplitLine(int line, int col, int indent);
+    // Appends the next line to `line`, which is first padded to padTo. Kind:
+    // Backspace (the joined line's cursor goes up) or Delete (the cursor
+    // stays on `line`); the corners move accordingly.
+    enum class Join : std::uint8_t { Backspace, Delete };
+    void JoinLines(int line, int padTo, Join kind);
+    void InsertLines(int at, const QStringList &lines);
+    void RemoveLines(int first, int count);
+    // Sets a line's text in place; the block's own commands (indent,
+    // comment, fill ...) and pastes use it and move no corners.
+    void SetLineText(int line, const QString &text);
+    // Undo puts text back: a line or the whole text, no corners moved (the
+    // record brings its own block).
+    void RestoreLine(int line, const QString &text);
+    void RestoreText(const EditLines &text);
+
+    // The block: its corners as one value, true when they form a non-empty
+    // block inside the text (an end line past the text is pulled back), and
+    // the check that hides a shown block that is not.
+    BlockCorners Corners() const;
+    bool CheckBlock();
+    void SetCheckBlock();
+
+    // The text's version: a new one for every change, the old one back when
+    // a change is undone. Modified is false exactly while the version is the
+    // one last loaded or saved. An owner that sets Modified itself moves that
+    // mark: false declares the text saved, true declares it unsaved.
+    std::uint64_t TextVersion() const { return FTextVersion; }
+    void SetTextVersion(std::uint64_t version);
+    void MarkSaved();
+
+    // ---- the window ----
+    // The changes collected so far go to the view now (before a dialog is
+    // shown, and when the outermost operation ends).
+    void FlushView();
+    const EditChanges &PendingChanges() const { return FChanges; }
+    void NoteRepaintAll() { FChanges.RepaintAll = true; }
+    void NoteUndone() { FChanges.Undone = true; }
+    void NoteFields() { FChanges.Fields = true; }
+    // Scrolls the view as SetCursor would, so that the cursor is in it.
+    void ScrollToCursor();
+    // The mouse wheel: the view moves by lines, the cursor stays.
+    void ScrollLines(int lines);
+    // Opens an operation: the window hears of its changes when the last one ends.
+    class Scope {
+    public:
+        explicit Scope(EditModel &m) : FModel(m) { ++m.FScopeDepth; }
+        ~Scope()
+        {
+            if (--FModel.FScopeDepth == 0)
+                FModel.FlushView();
+        }
+        Scope(const Scope &) = delete;
+        Scope &operator=(const Scope &) = delete;
+
+    private:
+        EditModel &FModel;
+    };
     // Case-sensitive whole-word replacement in every line; no undo record.
     int ReplaceAllWords(const QString &find, const QString &replacement);
     void Changed(bool oneLine);
@@ -221,7 +325,7 @@ public:
     bool GetWordAtPos(int line, int col, int &end, int &start) const;
     QString GetWordOnCursor(int &start) const;
 
-    // ---- undo (edit_undo.cpp) ----
+    // ---- undo (EditUndo, edit_undo.cpp) ----
     void CreateUNDO(const QString &name, std::uint8_t type);
     void CreateUNDO(const char *name, std::uint8_t type) { CreateUNDO(QString::fromUtf8(name), type); }
     void CloseUNDO();
@@ -234,6 +338,42 @@ public:
     TPE_UndoState CurrentUndoState() const;
 
 private:
+    // A text change happened: a new version, Modified follows, the change
+    // noted for the window (the cursor line or everything).
+    void TextChanged(bool oneLine);
+    // The line is stored, trailing spaces removed.
+    void StoreLine(int line, QString text);
+    void ApplyCorners(const BlockCorners &b);
+    // Cursor and view lines cut to the text after lines went.
+    void ClampToText();
+    // The due UpdateParams, before anything reads the view's measures.
+    void EnsureParams();
+    void RequestParams(std::uint8_t flags);
+    void NoteRows(int first, int count);
+    // The owner's own writes to Modified move the saved mark.
+    void SyncSavePoint();
+
     EditView *FView = nullptr;
     EditLines FBracketText;   // the text when the update bracket opened
+    int FScopeDepth = 0;
+    EditChanges FChanges;
+    std::uint64_t FTextVersion = 0;
+    std::uint64_t FSavedVersion = 0;
+    std::uint64_t FNextVersion = 1;
+};
+
+// One command of the editor: an operation scope for the window, and what
+// the command needs before it may run. A text-changing command needs a
+// writable text (it is refused while ReadOnly is set, and brings the cursor
+// into view first, so that nobody edits a line they cannot see); a block
+// command needs a shown, valid block.
+class EditCommand {
+public:
+    enum Need : std::uint8_t { Any = 0, Writable = 1, ShownBlock = 2, BlockEdit = Writable | ShownBlock };
+    EditCommand(EditModel &m, std::uint8_t needs = Any);
+    explicit operator bool() const { return FAllowed; }
+
+private:
+    EditModel::Scope FScope;
+    bool FAllowed = true;
 };

@@ -1,6 +1,7 @@
 #include "controls/editor/edit_search.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "controls/editor/edit_dialogs.h"
 #include "controls/editor/editor_dialog.h"
@@ -50,6 +51,11 @@ bool SearchText(const EditModel &m, const QString &text, const SearchParams &opt
     const TPE_Pos cursor{m.FCursorLine, m.FCursorCol};
     if (options.FromCursor && StrictlyInside(cursor, from, to))
         from = cursor;
+    // A search that starts at or past the end of its region has nothing
+    // left to find: starting again from the region's start would find a
+    // replacement just made there, over and over.
+    if (!Before(pos, to))
+        return false;
     if (StrictlyInside(pos, from, to))
         from = pos;
     // Case-insensitive comparison folds each character; unlike upper-casing
@@ -58,7 +64,7 @@ bool SearchText(const EditModel &m, const QString &text, const SearchParams &opt
     const int lastLine = std::min(to.Line, m.LineCount() - 1);
     for (int l = std::max(from.Line, 0); l <= lastLine; ++l) {
         int start = l == from.Line ? from.Col : 0;
-        int limit = l == to.Line ? to.Col : EditModel::MaxColumn;
+        int limit = l == to.Line ? to.Col : std::numeric_limits<int>::max();
         if (column) {
             start = std::max(start, m.FBlockStartCol);
             limit = std::min(limit, m.FBlockEndCol);
@@ -139,6 +145,9 @@ bool AskReplaceParams(EditModel &m, EditDialogs &dialogs)
 
 void FindNext(EditModel &m, EditDialogs &dialogs, const TPE_Pos *start)
 {
+    // The whole run is one command for the window: a replace-all shows its
+    // result once, at the end, not after every replacement.
+    EditModel::Scope scope(m);
     m.RemoveFoundMarker();
     if (m.FFindText.isEmpty()) {
         DoSearch(m, dialogs);
@@ -195,6 +204,7 @@ void FindNext(EditModel &m, EditDialogs &dialogs, const TPE_Pos *start)
 
 void DoSearch(EditModel &m, EditDialogs &dialogs)
 {
+    EditCommand cmd(m);
     if (!AskSearchParams(m, dialogs))
         return;
     m.FSearchPos = {0, 0};
@@ -204,7 +214,8 @@ void DoSearch(EditModel &m, EditDialogs &dialogs)
 
 void DoSearchReplace(EditModel &m, EditDialogs &dialogs)
 {
-    if (m.ReadOnly)
+    EditCommand cmd(m, EditCommand::Writable);
+    if (!cmd)
         return;
     if (!AskReplaceParams(m, dialogs))
         return;
@@ -216,7 +227,8 @@ void DoSearchReplace(EditModel &m, EditDialogs &dialogs)
 
 int MakeReplace(EditModel &m, EditDialogs &dialogs)
 {
-    if (m.ReadOnly)
+    EditCommand cmd(m, EditCommand::Writable);
+    if (!cmd)
         return mrCancel;
     const TPE_Pos at = m.FSearchPos;
     m.SetFoundMarker(int(m.FFindText.size()), &at);
@@ -253,6 +265,7 @@ void FindWord(EditModel &m, EditDialogs &dialogs)
 
 void DoGotoLine(EditModel &m, EditDialogs &dialogs)
 {
+    EditCommand cmd(m);
     int value = m.FCursorLine + 1;
     if (dialogs.AskLineNo(m.LineCount(), value) == mrOk)
         m.SetCursorLine(value - 1);

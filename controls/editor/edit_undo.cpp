@@ -1,4 +1,8 @@
-// The undo operations of EditModel.
+// The undo records of the editor, and the model's undo operations that go to them.
+#include "controls/editor/edit_undo.h"
+
+#include <algorithm>
+
 #include "controls/editor/edit_model.h"
 
 TPE_UndoState EditModel::CurrentUndoState() const
@@ -18,8 +22,40 @@ TPE_UndoState EditModel::CurrentUndoState() const
     return s;
 }
 
-// The block corners and Modified of a record's state.
-static void RestoreBlock(EditModel &m, const TPE_UndoState &s)
+void EditModel::CreateUNDO(const QString &name, std::uint8_t type)
+{
+    FUndoList.Create(*this, name, type);
+}
+
+void EditModel::CloseUNDO()
+{
+    FUndoList.Close(*this);
+}
+
+void EditModel::ClearUNDO()
+{
+    FUndoList.Clear();
+}
+
+QString EditModel::GetUNDO() const
+{
+    return FUndoList.Name();
+}
+
+int EditModel::UNDO()
+{
+    return FUndoList.Undo(*this);
+}
+
+void EditModel::CtrlQ_P()
+{
+    FUndoList.GoToLastChange(*this);
+}
+
+namespace {
+
+// The block of a record's state.
+void RestoreBlock(EditModel &m, const TPE_UndoState &s)
 {
     m.FBlockShown = s.BlockShown;
     m.FBlockKind = s.BlockKind;
@@ -27,101 +63,105 @@ static void RestoreBlock(EditModel &m, const TPE_UndoState &s)
     m.FBlockStartCol = s.BlockStartCol;
     m.FBlockEndLine = s.BlockEndLine;
     m.FBlockEndCol = s.BlockEndCol;
-    m.Modified = s.Modified;
 }
 
-void EditModel::CreateUNDO(const QString &name, std::uint8_t type)
+}   // namespace
+
+void EditUndo::Create(EditModel &m, const QString &name, std::uint8_t type)
 {
     if (FUndoOpen)
-        CloseUNDO();
+        Close(m);
     // No room for records: none is kept (and none freed from an empty list).
-    if (UndoLimit < 1) {
-        FUndoList.clear();
+    if (m.UndoLimit < 1) {
+        FRecords.clear();
         return;
     }
     FUndoOpen = true;
-    if ((type & UndoType::FlagMerge) && !FUndoList.isEmpty()) {
-        const TPE_UndoRecord &last = FUndoList.last();
-        if (last.Merges() && last.Name == name && last.After.CursorLine == FCursorLine &&
-            last.After.CursorCol == FCursorCol)
+    if ((type & UndoType::FlagMerge) && !FRecords.isEmpty()) {
+        const TPE_UndoRecord &newest = FRecords.last();
+        if (newest.Merges() && newest.Name == name && newest.After.CursorLine == m.FCursorLine &&
+            newest.After.CursorCol == m.FCursorCol)
             return;   // the run goes on in the newest record
     }
     TPE_UndoRecord r;
     r.Name = name;
     r.Flags = type;
-    r.Before = CurrentUndoState();
+    r.Before = m.CurrentUndoState();
+    r.BeforeVersion = m.TextVersion();
     if (r.LineOnly())
-        r.LineSnapshot = FEditLines.value(FCursorLine);
+        r.LineSnapshot = m.FEditLines.value(m.FCursorLine);
     else
-        r.TextSnapshot = FEditLines;
-    while (!FUndoList.isEmpty() && FUndoList.size() >= UndoLimit)
-        FUndoList.removeFirst();
-    FUndoList.append(std::move(r));
+        r.TextSnapshot = m.FEditLines;
+    while (!FRecords.isEmpty() && FRecords.size() >= m.UndoLimit)
+        FRecords.removeFirst();
+    FRecords.append(std::move(r));
 }
 
-void EditModel::CloseUNDO()
+void EditUndo::Close(EditModel &m)
 {
-    if (FUndoOpen && !FUndoList.isEmpty())
-        FUndoList.last().After = CurrentUndoState();
+    if (FUndoOpen && !FRecords.isEmpty()) {
+        FRecords.last().After = m.CurrentUndoState();
+        FRecords.last().AfterVersion = m.TextVersion();
+    }
     FUndoOpen = false;
 }
 
-void EditModel::ClearUNDO()
+void EditUndo::Clear()
 {
-    FUndoList.clear();
+    FRecords.clear();
     FUndoOpen = false;
 }
 
-QString EditModel::GetUNDO() const
+QString EditUndo::Name() const
 {
-    return FUndoList.isEmpty() ? QString() : FUndoList.last().Name;
+    return FRecords.isEmpty() ? QString() : FRecords.last().Name;
 }
 
-int EditModel::UNDO()
+int EditUndo::Undo(EditModel &m)
 {
-    if (FUndoList.isEmpty())
+    if (FRecords.isEmpty())
         return 0;
-    CloseUNDO();
-    const TPE_UndoRecord &r = FUndoList.last();
-    if (FCursorLine == r.After.CursorLine && FCursorCol == r.After.CursorCol) {
-        if (r.LineOnly()) {
-            if (r.Before.CursorLine >= 0 && r.Before.CursorLine < LineCount())
-                FEditLines[r.Before.CursorLine] = r.LineSnapshot;
-        } else {
-            FEditLines = r.TextSnapshot;
-        }
+    EditModel::Scope scope(m);
+    Close(m);
+    const TPE_UndoRecord &r = FRecords.last();
+    // Where the change ended, as the cursor can stand there now: lines may
+    // have gone since by a path that made no record.
+    const int afterLine = std::clamp(r.After.CursorLine, 0, std::max(0, m.LineCount() - 1));
+    const int afterCol = std::clamp(r.After.CursorCol, 0, m.ColumnLimit(afterLine));
+    if (m.FCursorLine == afterLine && m.FCursorCol == afterCol) {
+        if (r.LineOnly())
+            m.RestoreLine(r.Before.CursorLine, r.LineSnapshot);
+        else
+            m.RestoreText(r.TextSnapshot);
         const TPE_UndoState &b = r.Before;
-        FCursorLine = b.CursorLine;
-        FCursorCol = b.CursorCol;
-        FStartLine = b.StartLine;
-        FStartCol = b.StartCol;
-        RestoreBlock(*this, b);
-        FFoundLen = 0;
-        FUndoList.removeLast();
-        UpdateParams(0);
-        if (FView) {
-            FView->RepaintAll();
-            FView->ChangeText();
-            FView->Undone();
-        }
+        m.FCursorLine = std::clamp(b.CursorLine, 0, m.LineCount() - 1);
+        m.FCursorCol = b.CursorCol;
+        m.FStartLine = std::clamp(b.StartLine, 0, m.LineCount() - 1);
+        m.FStartCol = b.StartCol;
+        RestoreBlock(m, b);
+        m.FFoundLen = 0;
+        m.SetTextVersion(r.BeforeVersion);
+        FRecords.removeLast();
+        m.UpdateParams(0);
+        m.NoteUndone();
         return 1;
     }
     // The cursor is elsewhere: first only go back to where the change ended.
     const TPE_UndoState a = r.After;
-    RestoreBlock(*this, a);
-    SetStart(a.StartLine, a.StartCol);
-    SetCursor(a.CursorLine, a.CursorCol);
-    UpdateParams(0);
-    if (FView)
-        FView->RepaintAll();
+    RestoreBlock(m, a);
+    m.SetStart(a.StartLine, a.StartCol);
+    m.SetCursor(a.CursorLine, a.CursorCol);
+    m.UpdateParams(0);
+    m.NoteRepaintAll();
     return 2;
 }
 
-void EditModel::CtrlQ_P()
+void EditUndo::GoToLastChange(EditModel &m)
 {
-    if (FUndoList.isEmpty())
+    if (FRecords.isEmpty())
         return;
-    const TPE_UndoState a = FUndoList.last().After;
-    SetStart(a.StartLine, a.StartCol);
-    SetCursor(a.CursorLine, a.CursorCol);
+    EditModel::Scope scope(m);
+    const TPE_UndoState a = FRecords.last().After;
+    m.SetStart(a.StartLine, a.StartCol);
+    m.SetCursor(a.CursorLine, a.CursorCol);
 }

@@ -4,18 +4,20 @@
 //
 // A command brackets its change: model.CreateUNDO(UndoNames::TypeInsert,
 // UndoType::LineMerge); ...change the text...; model.CloseUNDO(). A command
-// that finds nothing to do returns before CreateUNDO. The operations are
-// members of EditModel (edit_model.h), defined in edit_undo.cpp.
+// that finds nothing to do returns before CreateUNDO. EditModel owns one
+// EditUndo (its FUndoList) and forwards its undo operations to it; taking a
+// step back puts the text back through the model's own restore primitives.
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 
+#include "controls/editor/edit_corners.h"
 #include "controls/editor/edit_lines.h"
 
-// The block kind: 0 no block, 1 stream block, 2 column block.
-enum TPE_Block : std::uint8_t { pbNone = 0, pbStream = 1, pbColumn = 2 };
+class EditModel;
 
 // Record flags and the four record types built from them.
 namespace UndoType {
@@ -85,7 +87,43 @@ struct TPE_UndoRecord {
     // references and the chunks changed since, not a copy of the text.
     QString LineSnapshot;
     EditLines TextSnapshot;
+    // The text's version before and after the change (EditModel::TextVersion):
+    // taking the step back returns to the version before, so the editor can
+    // tell whether the text is the one last loaded or saved.
+    std::uint64_t BeforeVersion = 0;
+    std::uint64_t AfterVersion = 0;
 
     bool LineOnly() const { return (Flags & UndoType::FlagLineOnly) != 0; }
     bool Merges() const { return (Flags & UndoType::FlagMerge) != 0; }
+};
+
+// The records, oldest first, and the open mark.
+class EditUndo {
+public:
+    using const_iterator = QList<TPE_UndoRecord>::const_iterator;
+    int size() const { return int(FRecords.size()); }
+    bool isEmpty() const { return FRecords.isEmpty(); }
+    const TPE_UndoRecord &last() const { return FRecords.last(); }
+    const TPE_UndoRecord &at(int i) const { return FRecords.at(i); }
+    const_iterator cbegin() const { return FRecords.cbegin(); }
+    const_iterator cend() const { return FRecords.cend(); }
+    const_iterator begin() const { return FRecords.cbegin(); }
+    const_iterator end() const { return FRecords.cend(); }
+    // The last record is open: its "after" part is written when it closes.
+    bool FUndoOpen = false;
+
+    // Opens a record for a change the model is about to make, or goes on in
+    // the newest one when the change merges with it.
+    void Create(EditModel &m, const QString &name, std::uint8_t type);
+    void Close(EditModel &m);
+    void Clear();
+    // The newest record's name; a null string when there is none.
+    QString Name() const;
+    // 0 nothing to undo, 1 a step taken back, 2 the cursor moved to the last change.
+    int Undo(EditModel &m);
+    // Back to where the newest record's change ended.
+    void GoToLastChange(EditModel &m);
+
+private:
+    QList<TPE_UndoRecord> FRecords;
 };

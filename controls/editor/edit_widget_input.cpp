@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QWheelEvent>
 
 #include "controls/editor/Progedit.h"
 #include "controls/editor/edit_dialog_host.h"
@@ -61,7 +62,8 @@ void TProgEdit::keyReleaseEvent(QKeyEvent *event)
     if (EditKeys::KeyUp(FModel, key, event->modifiers())) {
         KeybLayout::SwitchToNext();
         QApplication::beep();
-        UpdateTextFields();
+        EditModel::Scope scope(FModel);
+        FModel.NoteFields();
     }
     event->accept();
 }
@@ -101,11 +103,17 @@ void TProgEdit::DoContextMenu(int x, int y)
     if (!FModel.ContextMenuEnabled)
         return;
     QMenu menu(this);
-    menu.addAction(QStringLiteral("Справка по редактору"), this, &TProgEdit::OnClickHelpAboutEdit);
+    menu.addAction(QStringLiteral("Справка по редактору"), this, [this] { emit OnClickHelpAboutEdit(); });
     menu.exec(mapToGlobal(QPoint(x, y)));
 }
 
-void TProgEdit::OnClickHelpAboutEdit()
+void TProgEdit::wheelEvent(QWheelEvent *event)
 {
-    // The help item has no action of its own.
+    // 120 eighths of a degree are one notch of an ordinary wheel.
+    FWheelRest += event->angleDelta().y();
+    const int notches = FWheelRest / 120;
+    FWheelRest %= 120;
+    if (notches != 0)
+        FModel.ScrollLines(-3 * notches);
+    event->accept();
 }
