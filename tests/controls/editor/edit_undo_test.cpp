@@ -3,47 +3,6 @@
 
 #include "tests/controls/editor/edit_test_util.h"
 
-namespace {
-
-// A typed character, the way the key handling records it.
-void Type(EditModel &m, QChar ch)
-{
-    const int line = m.FCursorLine;
-    const int col = m.FCursorCol;
-    if (m.OverwriteMode) {
-        m.CreateUNDO(UndoNames::TypeOverwrite, UndoType::LineMerge);
-        m.ReplaceSubStr(line, col, 1, QString(ch));
-    } else {
-        m.CreateUNDO(UndoNames::TypeInsert, UndoType::LineMerge);
-        m.InsertSubStr(line, col, QString(ch));
-    }
-    m.SetCursor(line, col + 1);
-    m.CloseUNDO();
-}
-
-// Enter: the line is cut at the cursor (a whole-text record that merges).
-void Enter(EditModel &m)
-{
-    const int line = m.FCursorLine;
-    const int col = m.FCursorCol;
-    m.CreateUNDO(UndoNames::Enter, UndoType::TextMerge);
-    const QString s = m.FEditLines.at(line);
-    m.FEditLines[line] = s.left(col);
-    m.FEditLines.insert(line + 1, s.mid(col));
-    m.SetCursor(line + 1, 0);
-    m.Changed(false);
-    m.CloseUNDO();
-}
-
-// Delete to the end of the line: a line record that never merges.
-void DeleteToEnd(EditModel &m)
-{
-    m.CreateUNDO(UndoNames::DeleteToLineEnd, UndoType::Line);
-    m.DeleteSubStr(m.FCursorLine, m.FCursorCol, int(m.FEditLines.at(m.FCursorLine).size()));
-    m.CloseUNDO();
-}
-
-}   // namespace
 
 class EditUndoTest : public QObject {
     Q_OBJECT
@@ -65,7 +24,7 @@ void EditUndoTest::threeLettersGoInOneStep()
     TestEditor e({QStringLiteral("say"), QStringLiteral("x")});
     e.m.SetCursor(0, 3);
     for (QChar c : QStringLiteral(" hi"))
-        Type(e.m, c);
+        EditKeys::KeyPress(e.m, c);
     QCOMPARE(e.Text().at(0), QStringLiteral("say hi"));
     QCOMPARE(e.m.FUndoList.size(), 1);
     QCOMPARE(e.m.GetUNDO(), QString::fromUtf8(UndoNames::TypeInsert));
@@ -83,8 +42,8 @@ void EditUndoTest::firstUndoReturnsToTheChange()
 {
     TestEditor e({QStringLiteral("ab"), QString(), QString(), QString()});
     e.m.SetCursor(0, 2);
-    Type(e.m, QLatin1Char('c'));
-    Type(e.m, QLatin1Char('d'));
+    EditKeys::KeyPress(e.m, QLatin1Char('c'));
+    EditKeys::KeyPress(e.m, QLatin1Char('d'));
     e.m.SetCursor(2, 0);
     e.view.Reset();
     QCOMPARE(e.m.UNDO(), 2);
@@ -100,11 +59,11 @@ void EditUndoTest::firstUndoReturnsToTheChange()
 void EditUndoTest::modeSwitchStartsANewRecord()
 {
     TestEditor e({QStringLiteral("abcdef")});
-    Type(e.m, QLatin1Char('x'));
-    Type(e.m, QLatin1Char('y'));
+    EditKeys::KeyPress(e.m, QLatin1Char('x'));
+    EditKeys::KeyPress(e.m, QLatin1Char('y'));
     e.m.OverwriteMode = true;
-    Type(e.m, QLatin1Char('Z'));
-    Type(e.m, QLatin1Char('W'));
+    EditKeys::KeyPress(e.m, QLatin1Char('Z'));
+    EditKeys::KeyPress(e.m, QLatin1Char('W'));
     QCOMPARE(e.Text().at(0), QStringLiteral("xyZWcdef"));
     QCOMPARE(e.m.FUndoList.size(), 2);
     QCOMPARE(e.m.GetUNDO(), QString::fromUtf8(UndoNames::TypeOverwrite));
@@ -119,8 +78,8 @@ void EditUndoTest::enterRunsMergeAndComeBackWhole()
     TestEditor e({QStringLiteral("head"), QStringLiteral("one two"), QStringLiteral("tail")});
     const QStringList before = e.Text();
     e.m.SetCursor(1, 3);
-    Enter(e.m);
-    Enter(e.m);
+    EditKeys::Enter(e.m);
+    EditKeys::Enter(e.m);
     QCOMPARE(e.Text(), (QStringList{"head", "one", "", " two", "tail"}));
     QCOMPARE(e.m.FUndoList.size(), 1);
     QCOMPARE(e.m.UNDO(), 1);
@@ -137,7 +96,7 @@ void EditUndoTest::limitKeepsTheNewest()
     TestEditor e(lines);
     for (int i = 0; i < 33; ++i) {
         e.m.SetCursor(i, 4);
-        DeleteToEnd(e.m);
+        EditKeys::DeleteToLineEnd(e.m);
     }
     QCOMPARE(e.m.FUndoList.size(), 32);
     int steps = 0;
@@ -156,8 +115,8 @@ void EditUndoTest::limitBelowOneKeepsNothing()
     for (int limit : {0, -3}) {
         TestEditor e({QStringLiteral("abc")});
         e.m.UndoLimit = limit;
-        Type(e.m, QLatin1Char('x'));
-        Enter(e.m);
+        EditKeys::KeyPress(e.m, QLatin1Char('x'));
+        EditKeys::Enter(e.m);
         QVERIFY(e.m.FUndoList.isEmpty());
         QVERIFY(e.m.GetUNDO().isNull());
         QCOMPARE(e.m.UNDO(), 0);
@@ -178,15 +137,15 @@ void EditUndoTest::undoToTheLoadedStateClearsModified()
     TestEditor e;
     QVERIFY(e.m.LoadFromFile(name));
     QVERIFY(!e.m.Modified);
-    Type(e.m, QLatin1Char('a'));
-    Enter(e.m);
-    Type(e.m, QLatin1Char('b'));
+    EditKeys::KeyPress(e.m, QLatin1Char('a'));
+    EditKeys::Enter(e.m);
+    EditKeys::KeyPress(e.m, QLatin1Char('b'));
     QVERIFY(e.m.Modified);
     while (e.m.UNDO() != 0) {}
     QCOMPARE(e.Text(), (QStringList{"first", "second"}));
     QVERIFY(!e.m.Modified);
     // Loading clears the records.
-    Type(e.m, QLatin1Char('a'));
+    EditKeys::KeyPress(e.m, QLatin1Char('a'));
     QVERIFY(e.m.LoadFromFile(name));
     QVERIFY(e.m.FUndoList.isEmpty());
 }
@@ -198,7 +157,7 @@ void EditUndoTest::ctrlQPGoesToTheLastChange()
         lines << QString();
     TestEditor e(lines);
     e.m.SetCursor(45, 0);
-    Type(e.m, QLatin1Char('q'));
+    EditKeys::KeyPress(e.m, QLatin1Char('q'));
     e.m.SetCursor(0, 0);
     QCOMPARE(e.m.FStartLine, 0);
     e.m.CtrlQ_P();
@@ -211,7 +170,7 @@ void EditUndoTest::ctrlQPGoesToTheLastChange()
 void EditUndoTest::snapshotWinsOverUnrecordedEdits()
 {
     TestEditor e({QStringLiteral("alpha"), QStringLiteral("beta")});
-    Enter(e.m);
+    EditKeys::Enter(e.m);
     e.m.ReplaceAllWords(QStringLiteral("beta"), QStringLiteral("gamma"));
     e.m.SetCursor(1, 0);
     QCOMPARE(e.m.UNDO(), 1);

@@ -7,7 +7,7 @@
 
 #include "controls/editor/edit_blocks.h"
 #include "controls/editor/edit_search.h"
-#include "tests/controls/editor_test_util.h"
+#include "tests/controls/editor/edit_test_util.h"
 
 using namespace EditBlocks;
 

@@ -21,7 +21,7 @@
 #include "controls/editor/edit_blocks.h"
 #include "controls/editor/edit_paint.h"
 #include "tests/controls/control_test_util.h"
-#include "tests/controls/editor_test_util.h"
+#include "tests/controls/editor/edit_test_util.h"
 
 namespace {
 
