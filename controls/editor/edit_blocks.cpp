@@ -150,6 +150,10 @@ void NormalizeBlock(EditModel &m)
             std::swap(m.FBlockStartLine, m.FBlockEndLine);
         if (m.FBlockStartCol > m.FBlockEndCol)
             std::swap(m.FBlockStartCol, m.FBlockEndCol);
+        // A rectangle no column wide is empty like a stream block that ends
+        // where it starts.
+        if (m.FBlockStartCol == m.FBlockEndCol)
+            m.FBlockShown = false;
         return;
     }
     if (Before(m.FBlockEndLine, m.FBlockEndCol, m.FBlockStartLine, m.FBlockStartCol)) {
