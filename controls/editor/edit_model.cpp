@@ -24,8 +24,14 @@ bool Before(int l1, int c1, int l2, int c2)
 
 void EditChanges::AddRows(int first, int count)
 {
-    if (count <= 0)
+    if (count <= 0 || RepaintAll)
         return;
+    // Rows scattered over many places: one repaint of the window is cheaper.
+    if (Rows.size() >= 32) {
+        Rows.clear();
+        RepaintAll = true;
+        return;
+    }
     for (auto &r : Rows) {
         // Overlapping ranges become one.
         if (first < r.first + r.second && r.first < first + count) {
