@@ -11,12 +11,15 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include "controls/editor/Asklinenounit.h"
 #include "controls/editor/Peditreplacepromptunit.h"
 #include "controls/editor/Peditreplaceunit.h"
 #include "controls/editor/Peditsearchunit.h"
+#include "controls/editor/Nscrollbar.h"
 #include "controls/editor/Progedit.h"
 #include "controls/editor/edit_blocks.h"
 #include "controls/editor/edit_paint.h"
@@ -135,6 +138,45 @@ private slots:
         QCOMPARE(EditBlocks::GetBlockText(M()), QString("lph\ramm\r"));
         QTest::mouseDClick(FEdit, Qt::LeftButton, {}, Cell(1, 8));
         QCOMPARE(EditBlocks::GetBlockText(M()), QString("delta"));
+    }
+
+    // The wheel moves the view three lines a notch and leaves the cursor;
+    // a click then lands on the line under the pointer. F1 and the menu item
+    // ask the owner for the editor's help.
+    void wheelThenClickAndHelp()
+    {
+        QStringList lines;
+        for (int i = 0; i < 100; ++i)
+            lines << QStringLiteral("line %1").arg(i);
+        SetLines(M(), lines);
+        M().SetCursor(2, 1);
+        const QPoint at = Cell(2, 1);
+        QWheelEvent down(at, FEdit->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                         Qt::NoScrollPhase, false);
+        QApplication::sendEvent(FEdit, &down);
+        QApplication::sendEvent(FEdit, &down);
+        QCOMPARE(M().FStartLine, 6);
+        QCOMPARE((TPE_Pos{M().FCursorLine, M().FCursorCol}), (TPE_Pos{2, 1}));
+        QCOMPARE(FEdit->VertBar()->Pos(), 6);
+        QTest::mouseClick(FEdit, Qt::LeftButton, {}, Cell(8, 2));
+        QCOMPARE((TPE_Pos{M().FCursorLine, M().FCursorCol}), (TPE_Pos{8, 2}));
+        QWheelEvent up(at, FEdit->mapToGlobal(at), QPoint(), QPoint(0, 360), Qt::NoButton, Qt::NoModifier,
+                       Qt::NoScrollPhase, false);
+        QApplication::sendEvent(FEdit, &up);
+        QCOMPARE(M().FStartLine, 0);
+
+        int helps = 0;
+        connect(FEdit, &TProgEdit::OnClickHelpAboutEdit, this, [&helps] { ++helps; });
+        QTest::keyClick(FEdit, Qt::Key_F1);
+        QCOMPARE(helps, 1);
+        QTimer::singleShot(50, [] {
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                menu->actions().first()->trigger();
+                menu->close();
+            }
+        });
+        QTest::mouseClick(FEdit, Qt::RightButton, {}, QPoint(60, 30));
+        QTRY_COMPARE(helps, 2);
     }
 
     void contextMenu()
