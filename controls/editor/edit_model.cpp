@@ -372,6 +372,14 @@ void EditModel::StoreLine(int line, QString text)
     FEditLines[line] = TrimRight(std::move(text));
 }
 
+void EditModel::EndEdit(const BlockCorners &moved, bool oneLine)
+{
+    ApplyCorners(moved);
+    ClampToText();
+    SetCheckBlock();
+    Changed(oneLine);
+}
+
 void EditModel::ClampToText()
 {
     const int last = std::max(0, LineCount() - 1);
@@ -431,9 +439,7 @@ void EditModel::SplitLine(int line, int col, int indent)
     FEditLines.insert(line + 1, col < s.size() ? TrimRight(spaces + s.mid(col)) : spaces);
     BlockCorners b = Corners();
     BlockMoves::EnterSplit(b, line, col, int(spaces.size()));
-    ApplyCorners(b);
-    SetCheckBlock();
-    Changed(false);
+    EndEdit(b, false);
 }
 
 void EditModel::JoinLines(int line, int padTo, Join kind)
@@ -452,10 +458,7 @@ void EditModel::JoinLines(int line, int padTo, Join kind)
         BlockMoves::BackspaceJoin(b, line + 1, prevLen);
     else
         BlockMoves::DeleteJoin(b, line, padTo);
-    ApplyCorners(b);
-    ClampToText();
-    SetCheckBlock();
-    Changed(false);
+    EndEdit(b, false);
 }
 
 void EditModel::InsertLines(int at, const QStringList &lines)
@@ -479,9 +482,7 @@ void EditModel::InsertLines(int at, const QStringList &lines)
     }
     BlockCorners b = Corners();
     BlockMoves::LinesInserted(b, at, int(lines.size()));
-    ApplyCorners(b);
-    SetCheckBlock();
-    Changed(false);
+    EndEdit(b, false);
 }
 
 void EditModel::RemoveLines(int first, int count)
@@ -497,10 +498,7 @@ void EditModel::RemoveLines(int first, int count)
         FEditLines.append(QString());
     BlockCorners b = Corners();
     BlockMoves::LinesRemoved(b, first, count);
-    ApplyCorners(b);
-    ClampToText();
-    SetCheckBlock();
-    Changed(false);
+    EndEdit(b, false);
 }
 
 void EditModel::SetLineText(int line, const QString &text)

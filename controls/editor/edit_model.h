@@ -344,6 +344,9 @@ private:
     // The line is stored, trailing spaces removed.
     void StoreLine(int line, QString text);
     void ApplyCorners(const BlockCorners &b);
+    // What every edit ends with: the moved corners, cursor and view cut to
+    // the text, an emptied block hidden, Changed.
+    void EndEdit(const BlockCorners &moved, bool oneLine);
     // Cursor and view lines cut to the text after lines went.
     void ClampToText();
     // The due UpdateParams, before anything reads the view's measures.
