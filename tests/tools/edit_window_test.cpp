@@ -3,11 +3,14 @@
 // window's keys leave every Ctrl key to the editor.
 #include <QAction>
 #include <QFile>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "controls/editor/Progedit.h"
+#include "controls/editor/edit_keys.h"
 #include "tools/edit/edit_window.h"
+#include "tools/edit/key_help.h"
 
 class EditWindowTest : public QObject {
     Q_OBJECT
@@ -59,6 +62,40 @@ private slots:
         QVERIFY(again.OpenFile(name));
         QCOMPARE(Text(again), QString("one\n"));
         QVERIFY(!again.Editor()->Model().Modified);
+    }
+
+    // Undo past a save makes the text modified again, so quitting asks.
+    // F1 shows the editor's key list, one row per binding, and keeps it open.
+    void undoPastSaveAndHelp()
+    {
+        QTemporaryDir dir;
+        const QString name = dir.filePath("f.txt");
+        QFile f(name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("line\n");
+        f.close();
+        TEditWindow w;
+        QVERIFY(w.OpenFile(name));
+        Show(w);
+        QTest::keyClicks(w.Editor(), "abc");
+        QTest::keyClick(w.Editor(), Qt::Key_F2);
+        QCOMPARE(w.windowTitle(), name + " - tarvix-edit");
+        QTest::keyClick(w.Editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(Text(w), QString("line"));
+        QCOMPARE(w.windowTitle(), name + " * - tarvix-edit");
+        int asked = 0;
+        w.AskYesNo = [&asked](const QString &, const QString &) {
+            ++asked;
+            return false;
+        };
+        QVERIFY(w.SaveQuestion());
+        QCOMPARE(asked, 1);
+
+        QTest::keyClick(w.Editor(), Qt::Key_F1);
+        QVERIFY(w.KeyHelp() && w.KeyHelp()->isVisible());
+        QCOMPARE(w.KeyHelp()->Table()->rowCount(), int(EditKeys::KeyListLines().size()));
+        QCOMPARE(w.KeyHelp()->Table()->item(0, 0)->text(), QString("PgUp"));
+        QVERIFY(w.Editor()->Model().FEditLines.join(u"") == "line");
     }
 
     void failedSaveKeepsTheText()

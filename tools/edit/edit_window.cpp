@@ -8,6 +8,7 @@
 #include <QMessageBox>
 
 #include "controls/editor/Progedit.h"
+#include "tools/edit/key_help.h"
 
 TEditWindow::TEditWindow(QWidget *parent) : QMainWindow(parent), FEditor(new TProgEdit(this))
 {
@@ -30,6 +31,9 @@ TEditWindow::TEditWindow(QWidget *parent) : QMainWindow(parent), FEditor(new TPr
         Refresh();
     });
 
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(QStringLiteral("Editor &keys (F1)"), this, &TEditWindow::ShowKeyHelp);
+
     AskOpenName = [this] { return QFileDialog::getOpenFileName(this, QStringLiteral("Open")); };
     AskSaveName = [this] { return QFileDialog::getSaveFileName(this, QStringLiteral("Save As")); };
     AskYesNo = [this](const QString &text, const QString &caption) {
@@ -39,9 +43,19 @@ TEditWindow::TEditWindow(QWidget *parent) : QMainWindow(parent), FEditor(new TPr
 
     connect(FEditor, &TProgEdit::OnChangeText, this, &TEditWindow::Refresh);
     connect(FEditor, &TProgEdit::OnUNDO, this, &TEditWindow::Refresh);
+    connect(FEditor, &TProgEdit::OnClickHelpAboutEdit, this, &TEditWindow::ShowKeyHelp);
     connect(edit, &QMenu::aboutToShow, this, &TEditWindow::Refresh);
     FEditor->setFocus();
     Refresh();
+}
+
+void TEditWindow::ShowKeyHelp()
+{
+    if (!FKeyHelp)
+        FKeyHelp = new TKeyHelpWindow(this);
+    FKeyHelp->show();
+    FKeyHelp->raise();
+    FKeyHelp->activateWindow();
 }
 
 QString TEditWindow::TitleText() const
@@ -94,7 +108,7 @@ bool TEditWindow::SaveFile(const QString &name)
         return false;
     }
     m.FileName = name;
-    m.Modified = false;
+    m.MarkSaved();
     FEditor->UpdateTextFields();
     Refresh();
     return true;

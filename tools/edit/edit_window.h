@@ -8,6 +8,7 @@
 #include <functional>
 
 class QAction;
+class TKeyHelpWindow;
 class TProgEdit;
 
 class TEditWindow : public QMainWindow {
@@ -32,6 +33,11 @@ public:
     // lost (the user answered Yes and the save failed, or gave no name).
     bool SaveQuestion();
 
+    // The editor's key list in a window of its own (F1 in the editor, the
+    // context menu's help item, Help > Editor keys); shown again if open.
+    void ShowKeyHelp();
+    TKeyHelpWindow *KeyHelp() const { return FKeyHelp; }
+
     // The window title: the file name and "*" while the text is modified.
     QString TitleText() const;
 
@@ -48,4 +54,5 @@ private:
 
     TProgEdit *FEditor;
     QAction *FUndo;
+    TKeyHelpWindow *FKeyHelp = nullptr;
 };
