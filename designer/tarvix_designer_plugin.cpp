@@ -10,6 +10,12 @@
 TarvixWidgetPlugin::TarvixWidgetPlugin(const PaletteEntry &entry, QObject *parent) : QObject(parent), FEntry(entry)
 {}
 
+// Each control's own drawing, 22 x 22 like Designer's own icons.
+QIcon TarvixWidgetPlugin::icon() const
+{
+    return QIcon(QStringLiteral(":/tarvix/designer/%1.png").arg(FEntry.className));
+}
+
 QWidget *TarvixWidgetPlugin::createWidget(QWidget *parent)
 {
     return FEntry.create ? FEntry.create(parent) : nullptr;

@@ -20,7 +20,7 @@ public:
     QString toolTip() const override { return FEntry.toolTip; }
     QString whatsThis() const override { return FEntry.toolTip; }
     QString includeFile() const override { return FEntry.includeFile; }
-    QIcon icon() const override { return QIcon(); }
+    QIcon icon() const override;
     bool isContainer() const override { return FEntry.container; }
     QString domXml() const override { return FEntry.domXml; }
     QWidget *createWidget(QWidget *parent) override;

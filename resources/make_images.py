@@ -6,7 +6,9 @@ the 16 standard VGA colours plus a transparent entry; their lower-left
 pixel is transparent, so the buttons' "lower-left pixel is the transparent
 colour" rule and plain alpha agree. tarvix.svg and tarvix.png (64 x 64)
 draw the same shapes, and icons/NxN/tarvix.png holds the icon at the
-desktop theme's sizes. Only the standard library is needed:
+desktop theme's sizes; tarvix-edit.svg and icons/NxN/tarvix-edit.png are the
+editor's icon. widgets/CLASS.png (22 x 22) are the controls' icons on Qt
+Designer's widget box. Only the standard library is needed:
 
     python3 make_images.py [output folder]
 """
@@ -136,9 +138,10 @@ def inside(px, py, shape):
     return (px - cx) ** 2 + (py - cy) ** 2 <= r * r
 
 
-def icon_png(path, size=ICON):
+def shapes_png(shapes, base, size, path):
+    """Rounded rectangles drawn on a base x base canvas, rendered at size x size."""
     n = 4  # 4 x 4 samples a pixel
-    scale = ICON / size
+    scale = base / size
     pixels = []
     for py in range(size):
         for px in range(size):
@@ -147,7 +150,7 @@ def icon_png(path, size=ICON):
                 for sx in range(n):
                     fx, fy = (px + (sx + 0.5) / n) * scale, (py + (sy + 0.5) / n) * scale
                     colour = None
-                    for s in ICON_SHAPES:
+                    for s in shapes:
                         if inside(fx, fy, s):
                             colour = s[5]
                     if colour:
@@ -163,15 +166,105 @@ def icon_png(path, size=ICON):
     png_rgba(pixels, size, size, path)
 
 
-def icon_svg(path):
+def shapes_svg(shapes, base, path):
     out = ['<?xml version="1.0" encoding="UTF-8"?>',
-           f'<svg xmlns="http://www.w3.org/2000/svg" width="{ICON}" height="{ICON}" viewBox="0 0 {ICON} {ICON}">']
-    for (x, y, w, h, r, c) in ICON_SHAPES:
+           f'<svg xmlns="http://www.w3.org/2000/svg" width="{base}" height="{base}" viewBox="0 0 {base} {base}">']
+    for (x, y, w, h, r, c) in shapes:
         rr = f' rx="{r}"' if r else ''
         out.append(f'  <rect x="{x}" y="{y}" width="{w}" height="{h}"{rr} fill="#{c[0]:02x}{c[1]:02x}{c[2]:02x}"/>')
     out.append('</svg>')
     with open(path, 'w') as f:
         f.write('\n'.join(out) + '\n')
+
+
+def icon_png(path, size=ICON):
+    shapes_png(ICON_SHAPES, ICON, size, path)
+
+
+def icon_svg(path):
+    shapes_svg(ICON_SHAPES, ICON, path)
+
+
+# The editor's icon: the same tile holding a page of indented program text
+# and the cursor.
+EDIT_SHAPES = [
+    (2, 2, 60, 60, 10, (31, 58, 95)),
+    (12, 8, 40, 48, 2, (232, 238, 244)),
+]
+for (indent, length, colour) in [(0, 22, (31, 58, 95)), (4, 26, (58, 165, 93)), (4, 18, (58, 165, 93)),
+                                 (8, 20, (120, 134, 150)), (4, 24, (58, 165, 93)), (0, 10, (31, 58, 95))]:
+    row = len(EDIT_SHAPES) - 2
+    EDIT_SHAPES.append((16 + indent, 13 + row * 7, length, 3, 1, colour))
+EDIT_SHAPES.append((28, 47, 3, 7, 0, AMBER))
+
+
+# Qt Designer's widget box icons of the controls, 22 x 22 like Designer's own.
+WIDGET_ICON = 22
+FACE, LIGHT, SHADOW, DARK = (212, 208, 200), (255, 255, 255), (128, 128, 128), (64, 64, 64)
+WHITE, INK, NAVY = (255, 255, 255), (40, 40, 40), (31, 58, 95)
+
+
+def raised(x, y, w, h):
+    """A raised 3-D box: light top-left, dark bottom-right, face inside."""
+    return [(x, y, w, h, 0, DARK), (x, y, w - 1, h - 1, 0, LIGHT),
+            (x + 1, y + 1, w - 2, h - 2, 0, SHADOW), (x + 1, y + 1, w - 3, h - 3, 0, FACE)]
+
+
+def sunken(x, y, w, h, inside_colour=WHITE):
+    return [(x, y, w, h, 0, LIGHT), (x, y, w - 1, h - 1, 0, SHADOW),
+            (x + 1, y + 1, w - 2, h - 2, 0, inside_colour)]
+
+
+def triangle(cx, y, rows, down, colour):
+    """A small arrow head of one-pixel rows, pointing up or down."""
+    out = []
+    for k in range(rows):
+        half = rows - 1 - k if down else k
+        out.append((cx - half, y + k, 2 * half + 1, 1, 0, colour))
+    return out
+
+
+def bitmap(x, y, rows, colour):
+    """One-pixel squares where the rows of text hold a '#'."""
+    return [(x + c, y + r, 1, 1, 0, colour) for r, row in enumerate(rows) for c, ch in enumerate(row) if ch == '#']
+
+
+def widget_icons():
+    icons = {}
+    # Framed text field: a sunken white field holding "Ab" and the caret.
+    icons['TGTextField'] = sunken(1, 5, 20, 12) + bitmap(4, 7, ['.##..#....',
+                                                              '#..#.#....',
+                                                              '#..#.###..',
+                                                              '####.#..#.',
+                                                              '#..#.#..#.',
+                                                              '#..#.###..'], INK) + [(14, 7, 1, 8, 0, INK)]
+    # Graphic button: a raised button with a coloured glyph on its face.
+    icons['TGraphButton'] = raised(1, 3, 20, 16) + [(6, 7, 10, 8, 4, (58, 165, 93)), (9, 9, 4, 4, 2, (170, 230, 180))]
+    # Picture button: a raised button showing a small landscape.
+    icons['TPictureButton'] = (raised(1, 3, 20, 16) + [(4, 6, 14, 10, 0, (120, 180, 230)),
+                               (13, 7, 3, 3, 1.5, (242, 177, 52)), (4, 12, 14, 4, 0, (58, 140, 70)),
+                               (7, 10, 5, 3, 1.5, (58, 140, 70))])
+    # Log list: a sunken list of text lines with a scroll bar on the right.
+    log = sunken(1, 1, 20, 20) + [(16, 2, 4, 18, 0, FACE), (16, 5, 4, 5, 0, SHADOW)]
+    for k, w in enumerate((10, 8, 11, 7, 9, 6)):
+        log.append((3, 3 + k * 3, w, 2, 0, NAVY if k == 5 else INK))
+    log.append((2, 17, 14, 3, 0, (10, 36, 106)))  # the newest line, selected
+    log.append((3, 18, 9, 1, 0, WHITE))
+    icons['TLogList'] = log
+    # Program editor: a page of indented, coloured program text and the cursor.
+    edit = sunken(1, 1, 20, 20, (255, 255, 250))
+    for k, (indent, w, colour) in enumerate([(0, 9, NAVY), (2, 11, (58, 120, 58)), (4, 8, INK),
+                                             (4, 12, INK), (2, 7, (58, 120, 58)), (0, 4, NAVY)]):
+        edit.append((3 + indent, 3 + k * 3, w, 2, 0, colour))
+    edit.append((8, 17, 1, 3, 0, (200, 0, 0)))
+    icons['TProgEdit'] = edit
+    # Scroll bar: a vertical bar with its two arrow buttons and the thumb.
+    bar = [(6, 1, 11, 20, 0, (232, 232, 228))]
+    bar += raised(6, 1, 11, 6) + triangle(11, 2, 3, False, INK)
+    bar += raised(6, 15, 11, 6) + triangle(11, 16, 3, True, INK)
+    bar += raised(6, 8, 11, 5)
+    icons['TNScrollBar'] = bar
+    return icons
 
 
 def main():
@@ -180,11 +273,18 @@ def main():
     png_palette(exit_glyph(), os.path.join(folder, 'exit.png'))
     icon_png(os.path.join(folder, 'tarvix.png'))
     icon_svg(os.path.join(folder, 'tarvix.svg'))
-    # The same icon at the sizes of the desktop's icon theme.
+    shapes_svg(EDIT_SHAPES, ICON, os.path.join(folder, 'tarvix-edit.svg'))
+    # The same icons at the sizes of the desktop's icon theme.
     for size in (16, 22, 24, 32, 48, 64, 128, 256):
         sub = os.path.join(folder, 'icons', f'{size}x{size}')
         os.makedirs(sub, exist_ok=True)
         icon_png(os.path.join(sub, 'tarvix.png'), size)
+        shapes_png(EDIT_SHAPES, ICON, size, os.path.join(sub, 'tarvix-edit.png'))
+    # The controls' icons on Qt Designer's widget box.
+    widgets = os.path.join(folder, 'widgets')
+    os.makedirs(widgets, exist_ok=True)
+    for name, shapes in widget_icons().items():
+        shapes_png(shapes, WIDGET_ICON, WIDGET_ICON, os.path.join(widgets, f'{name}.png'))
 
 
 if __name__ == '__main__':

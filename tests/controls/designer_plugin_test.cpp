@@ -1,3 +1,5 @@
+#include <QIcon>
+#include <QImage>
 #include <QPluginLoader>
 #include <QSet>
 #include <QTest>
@@ -21,6 +23,7 @@ void DesignerPluginTest::pluginOffersTheControls()
     QVERIFY(collection);
 
     QSet<QString> names;
+    QList<QImage> icons;
     QWidget parent;
     for (QDesignerCustomWidgetInterface *w : collection->customWidgets()) {
         names.insert(w->name());
@@ -32,8 +35,14 @@ void DesignerPluginTest::pluginOffersTheControls()
         QWidget *made = w->createWidget(&parent);
         QVERIFY(made);
         QCOMPARE(QString::fromLatin1(made->metaObject()->className()), w->name());
+        // Each control has a drawing of its own on the widget box.
+        const QImage icon = w->icon().pixmap(22, 22).toImage();
+        QVERIFY2(!icon.isNull() && icon.size() == QSize(22, 22), qPrintable(w->name()));
+        for (const QImage &other : icons)
+            QVERIFY2(icon != other, qPrintable(w->name()));
+        icons.append(icon);
     }
-    for (const char *name : {"TGTextField", "TGraphButton", "TPictureButton", "TNScrollBar", "TProgEdit"})
+    for (const char *name : {"TGTextField", "TGraphButton", "TPictureButton", "TLogList", "TNScrollBar", "TProgEdit"})
         QVERIFY2(names.contains(QLatin1String(name)), name);
     // Each control once.
     QCOMPARE(names.size(), collection->customWidgets().size());
