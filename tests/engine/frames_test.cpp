@@ -62,14 +62,14 @@ TEST(Crc, CheckValueAndEmptyInput)
 TEST(Requests, LayoutsAndFramings)
 {
     uint8_t buf[64];
-    int n = BuildReadRequest(buf, 0x11, 3, 0x006B, 3);
+    int n = BuildReadRequest(buf, 0x11, FunctionCode::ReadHolding, 0x006B, 3);
     EXPECT_EQ(HexBytes(buf, n), "11 03 00 6B 00 03");
     uint8_t copy[64];
     std::copy(buf, buf + n, copy);
     EXPECT_EQ(HexBytes(buf, FrameWithCrc(buf, n)), "11 03 00 6B 00 03 76 87");
     EXPECT_EQ(HexBytes(copy, FrameWithHeader(copy, n)), "00 00 00 00 00 06 11 03 00 6B 00 03");
 
-    n = BuildReadRequest(buf, 0xF7, 4, 0xFFFF, 1024);
+    n = BuildReadRequest(buf, 0xF7, FunctionCode::ReadInput, 0xFFFF, 1024);
     EXPECT_EQ(HexBytes(buf, n), "F7 04 FF FF 04 00");
 
     n = BuildWriteSingle(buf, 1, 0xABCD, 0x1234);
@@ -206,7 +206,7 @@ TEST(Checks, SerialReply)
     int off = -1, len = -1;
     ASSERT_EQ(CheckSerialReply(v.data(), 5, v[0], 0, off, len), ST_OK);
     EXPECT_EQ(len, 3);
-    EXPECT_EQ(CheckReplyFrame(v.data() + off, len, v[0], 3, 1), ST_ADDR_CMD_ERROR);
+    EXPECT_EQ(CheckReplyFrame(v.data() + off, len, v[0], FunctionCode::ReadHolding, 1), ST_ADDR_CMD_ERROR);
 }
 
 // A good read reply whose CRC ends in 0x00 is taken whole when the request
@@ -214,7 +214,7 @@ TEST(Checks, SerialReply)
 TEST(Checks, SerialReplyWithExpectedLength)
 {
     std::vector<uint8_t> request(8);
-    const int reqLen = BuildReadRequest(request.data(), 1, 3, 0, 2);
+    const int reqLen = BuildReadRequest(request.data(), 1, FunctionCode::ReadHolding, 0, 2);
     const int want = ExpectedReplyLength(request.data(), reqLen);
     ASSERT_EQ(want, 7);
     uint8_t write[8];
@@ -231,7 +231,7 @@ TEST(Checks, SerialReplyWithExpectedLength)
         int off = -1, len = -1;
         ASSERT_EQ(CheckSerialReply(framed.data(), 9, 1, 0, off, len, want), ST_OK) << f;
         ASSERT_EQ(len, 7) << f;
-        EXPECT_EQ(CheckReplyFrame(framed.data() + off, len, 1, 3, 2), ST_OK) << f;
+        EXPECT_EQ(CheckReplyFrame(framed.data() + off, len, 1, FunctionCode::ReadHolding, 2), ST_OK) << f;
         auto stray = framed;
         stray.push_back(0x00);
         ASSERT_EQ(CheckSerialReply(stray.data(), 10, 1, 0, off, len, want), ST_OK) << f;
@@ -267,7 +267,10 @@ TEST(Checks, ReplyFrame)
     };
     for (const auto &c : cases) {
         const auto v = Hex(c.hex);
-        EXPECT_EQ(CheckReplyFrame(v.data(), static_cast<int>(v.size()), 1, c.lastCmd, c.regCount), c.status) << c.name;
+        EXPECT_EQ(
+            CheckReplyFrame(v.data(), static_cast<int>(v.size()), 1, static_cast<FunctionCode>(c.lastCmd), c.regCount),
+            c.status)
+            << c.name;
     }
 }
 
@@ -338,7 +341,8 @@ TEST(Checks, RandomFramesGiveOnlyTheirCodes)
             ASSERT_GE(off, 0);
             ASSERT_GE(len, 2);
             ASSERT_LE(off + len, n);
-            const uint8_t fst = CheckReplyFrame(p + off, len, 1, 3, static_cast<uint16_t>(rng() % 20));
+            const uint8_t fst =
+                CheckReplyFrame(p + off, len, 1, FunctionCode::ReadHolding, static_cast<uint16_t>(rng() % 20));
             ASSERT_TRUE(frame.count(fst)) << int(fst);
         };
         frameOk(CheckModnetReply(p, n, off, len), modnet);
