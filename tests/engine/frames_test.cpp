@@ -121,6 +121,8 @@ TEST(Checks, ModnetReply)
         {"protocol id 1", "00 00 00 01 00 03 01 06 00", ST_HEADER_WRONG, 0, 0},
         {"ids checked before length", "00 00 80 00 00 09 01 06 00", ST_HEADER_WRONG, 0, 0},
         {"length one too large", "00 00 00 00 00 04 01 83 02", ST_PKT_SIZE_MISMATCH, 0, 0},
+        {"length one too small", "00 00 00 00 00 02 01 83 02", ST_PKT_SIZE_MISMATCH, 0, 0},
+        {"length 0", "00 00 00 00 00 00 01 03 02 12 34", ST_PKT_SIZE_MISMATCH, 0, 0},
         {"length high byte", "00 00 00 00 01 03 01 83 02", ST_PKT_SIZE_MISMATCH, 0, 0},
         {"exception reply", "00 00 00 00 00 03 01 83 02", ST_OK, 6, 3},
     };
@@ -246,31 +248,51 @@ TEST(Checks, ReplyFrame)
     struct Case {
         const char *name;
         std::string hex;
-        uint8_t lastCmd;
+        FunctionCode lastCmd;
         uint16_t regCount;
         uint8_t status;
     };
     const Case cases[] = {
-        {"read of two", "01 03 04 00 01 00 02", 3, 2, ST_OK},
-        {"input read", "01 04 02 00 01", 4, 1, ST_OK},
-        {"byte count wrong, length right", "01 03 09 00 01 00 02", 3, 2, ST_OK},
-        {"one register short", "01 03 02 00 01", 3, 2, ST_SIZE_REGCOUNT_MISMATCH},
-        {"one byte long", "01 03 04 00 01 00 02 00", 3, 2, ST_SIZE_REGCOUNT_MISMATCH},
-        {"another slave", "02 03 02 00 01", 3, 1, ST_ADDR_CMD_ERROR},
-        {"another function", "01 04 02 00 01", 3, 1, ST_ADDR_CMD_ERROR},
-        {"exception to a read", "01 83 02", 3, 1, ST_ADDR_CMD_ERROR},
-        {"exception to a write", "01 86 04", 6, 0, ST_ADDR_CMD_ERROR},
-        {"write echo not compared", "01 06 FF FF FF FF", 6, 10, ST_OK},
-        {"fc16 reply", "01 10 00 05 00 01", 16, 10, ST_OK},
-        {"fc16 reply, short", "01 10", 16, 10, ST_OK},
-        {"address only", "01", 3, 0, ST_ADDR_CMD_ERROR},
+        {"another slave", "02 03 02 00 01", FunctionCode::ReadHolding, 1, ST_ADDR_CMD_ERROR},
+        {"another function", "01 04 02 00 01", FunctionCode::ReadHolding, 1, ST_ADDR_CMD_ERROR},
+        {"holding reply to an input read", "01 03 02 00 01", FunctionCode::ReadInput, 1, ST_ADDR_CMD_ERROR},
+        {"exception to a read", "01 83 02", FunctionCode::ReadHolding, 1, ST_ADDR_CMD_ERROR},
+        {"exception to a write", "01 86 04", FunctionCode::WriteSingle, 0, ST_ADDR_CMD_ERROR},
+        {"write echo not compared", "01 06 FF FF FF FF", FunctionCode::WriteSingle, 10, ST_OK},
+        {"fc16 reply", "01 10 00 05 00 01", FunctionCode::WriteMultiple, 10, ST_OK},
+        {"fc16 reply, short", "01 10", FunctionCode::WriteMultiple, 10, ST_OK},
+        {"address only", "01", FunctionCode::ReadHolding, 0, ST_ADDR_CMD_ERROR},
     };
     for (const auto &c : cases) {
         const auto v = Hex(c.hex);
-        EXPECT_EQ(
-            CheckReplyFrame(v.data(), static_cast<int>(v.size()), 1, static_cast<FunctionCode>(c.lastCmd), c.regCount),
-            c.status)
-            << c.name;
+        EXPECT_EQ(CheckReplyFrame(v.data(), static_cast<int>(v.size()), 1, c.lastCmd, c.regCount), c.status) << c.name;
+    }
+
+    // The size of a read reply, for both read functions alike: the bytes
+    // after the function code are checked against the register count.
+    struct SizeCase {
+        const char *name;
+        std::string rest;   // after address and function code
+        uint16_t regCount;
+        uint8_t status;
+    };
+    const SizeCase sizes[] = {
+        {"two registers", "04 00 01 00 02", 2, ST_OK},
+        {"one register", "02 00 01", 1, ST_OK},
+        {"byte count wrong, length right", "09 00 01 00 02", 2, ST_OK},
+        {"one register short", "02 00 01", 2, ST_SIZE_REGCOUNT_MISMATCH},
+        {"one byte long", "04 00 01 00 02 00", 2, ST_SIZE_REGCOUNT_MISMATCH},
+        {"one byte short", "04 00 01 00", 2, ST_SIZE_REGCOUNT_MISMATCH},
+        {"no data", "", 1, ST_SIZE_REGCOUNT_MISMATCH},
+    };
+    for (const FunctionCode fc : {FunctionCode::ReadHolding, FunctionCode::ReadInput}) {
+        char head[8];
+        std::snprintf(head, sizeof head, "01 %02X ", static_cast<unsigned>(fc));
+        for (const auto &c : sizes) {
+            const auto v = Hex(head + c.rest);
+            EXPECT_EQ(CheckReplyFrame(v.data(), static_cast<int>(v.size()), 1, fc, c.regCount), c.status)
+                << c.name << ", function " << static_cast<int>(fc);
+        }
     }
 }
 
