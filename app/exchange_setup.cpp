@@ -25,29 +25,30 @@ int32_t BaudTextToInt(const std::string &text)
 
 bool FillExchangeRecord(const TarvixSettings &s, const ExchangeChoice &c, ExchangeRecord &rec)
 {
-    rec.ConnType = uint8_t(s.ConnType);
+    ChannelSettings &cs = rec.Conn;
+    cs.Kind = ConnKind(s.ConnType);
     rec.ConnTypeText = c.ConnTypeText;
     // Copied whole: a name that does not fit a device path is refused by
     // the serial open with its error box, never cut into another name.
-    rec.ComPortName = s.ComPort;
-    rec.BaudRate = BaudTextToInt(s.Baud);
-    rec.EvenParity = s.Parity;
-    rec.RS485Control = s.RS485;
+    cs.ComPortName = s.ComPort;
+    cs.BaudRate = BaudTextToInt(s.Baud);
+    cs.EvenParity = s.Parity;
+    cs.RS485Control = s.RS485;
     // No baud rate selected gives rate 0 and character time 0; the serial
     // open then refuses the rate with a clear text.
-    rec.CharTime = CharTimeForBaud(rec.BaudRate);
-    rec.DTRAlwaysOn = s.DTR;
-    rec.IPAddr = s.IPAddr;
-    rec.TargetPort = uint16_t(s.Port);
+    cs.CharTime = CharTimeForBaud(cs.BaudRate);
+    cs.DTRAlwaysOn = s.DTR;
+    cs.IPAddr = s.IPAddr;
+    cs.TargetPort = uint16_t(s.Port);
     rec.SlaveAddr.store(uint8_t(s.SlaveAddr));
-    rec.ReadCmd.store(c.Cmd4 ? 4 : 3);
+    rec.ReadCmd.store(c.Cmd4 ? FunctionCode::ReadInput : FunctionCode::ReadHolding);
     rec.StartReg.store(uint16_t(s.StartReg));
     rec.RegCount.store(uint16_t(s.RegCount));
     if (s.RegCount > kMaxRegCount)
         return false;
     rec.UpdatePeriod.store(c.UpdatePeriod);
     rec.AllocRegValues(uint16_t(s.RegCount));
-    rec.ModbusIPFraming = c.ModbusIP;
-    rec.UDPLocalPort = uint16_t(s.LocalPort);
+    cs.CrcFraming = c.ModbusIP;
+    cs.UDPLocalPort = uint16_t(s.LocalPort);
     return true;
 }

@@ -17,7 +17,7 @@
 
 #include "controls/log_format.h"
 #include "controls/log_lines.h"
-#include "controls/syslog.h"
+#include "platform/syslog.h"
 
 class QPainter;
 

@@ -3,7 +3,6 @@
 #include "engine/Modbus_thread_unit.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "engine/modbus_frames.h"
 #include "platform/ticks.h"
@@ -98,8 +97,8 @@ void MODBUS_Thread::ShowExchange()
 
 void MODBUS_Thread::Execute()
 {
-    ReplyLen = 0;
-    ReqLen = 0;
+    Frames.ReplyLen = 0;
+    Frames.ReqLen = 0;
     ShowExchange();
 
     const std::unique_ptr<Channel> channel = OpenChannel();
@@ -114,10 +113,9 @@ void MODBUS_Thread::Execute()
         if (len > 0) {
             Status.store(ST_OK, std::memory_order_relaxed);
             ReqCount.fetch_add(1, std::memory_order_relaxed);
-            trace_.Reset();
-            const uint8_t status = channel->Exchange(req, len, trace_);
-            CopyTrace(trace_);
-            if (ApplyReply(status, trace_, req[0])) {
+            Frames.Reset();
+            const uint8_t status = channel->Exchange(req, len, Frames);
+            if (ApplyReply(status, req[0])) {
                 rec_.WriteTries.store(0, std::memory_order_release);
                 continue;   // an answered write: straight on to the read that follows
             }
@@ -133,31 +131,15 @@ void MODBUS_Thread::Execute()
     rec_.StopRequest.store(0, std::memory_order_release);
 }
 
-ChannelSettings ChannelSettingsOf(const ExchangeRecord &rec)
-{
-    ChannelSettings cs;
-    cs.IPAddr = rec.IPAddr;
-    cs.TargetPort = rec.TargetPort;
-    cs.UDPLocalPort = rec.UDPLocalPort;
-    cs.CrcFraming = rec.ModbusIPFraming != 0;
-    cs.ComPortName = rec.ComPortName;
-    cs.BaudRate = rec.BaudRate;
-    cs.EvenParity = rec.EvenParity == 1;
-    cs.RS485Control = rec.RS485Control == 1;
-    cs.DTRAlwaysOn = rec.DTRAlwaysOn == 1;
-    cs.CharTime = rec.CharTime;
-    return cs;
-}
-
 std::unique_ptr<Channel> MODBUS_Thread::OpenChannel()
 {
-    const ChannelSettings cs = ChannelSettingsOf(rec_);
-    switch (rec_.ConnType) {
-    case 0: return OpenTcpChannel(cs, rec_.StopRequest, host_);
-    case 1: return OpenUdpChannel(cs, rec_.StopRequest, host_);
-    case 2: return OpenSerialChannel(cs, rec_.StopRequest, host_);
-    default: return nullptr;   // no channel of that type: end without polling
+    const ChannelSettings &cs = rec_.Conn;
+    switch (cs.Kind) {
+    case ConnKind::Tcp: return OpenTcpChannel(cs, rec_.StopRequest, host_);
+    case ConnKind::Udp: return OpenUdpChannel(cs, rec_.StopRequest, host_);
+    case ConnKind::Serial: return OpenSerialChannel(cs, rec_.StopRequest, host_);
     }
+    return nullptr;   // no channel of that kind: end without polling
 }
 
 int MODBUS_Thread::BuildNextRequest(uint8_t (&req)[32])
@@ -173,7 +155,7 @@ int MODBUS_Thread::BuildNextRequest(uint8_t (&req)[32])
     const uint16_t count = rec_.WriteCount.load(std::memory_order_relaxed);
     const uint16_t reg = rec_.WriteReg.load(std::memory_order_relaxed);
     if (count == 1 && rec_.WriteBy0x10On.load(std::memory_order_relaxed) == 0) {
-        LastCmd = 6;
+        LastCmd = FunctionCode::WriteSingle;
         return BuildWriteSingle(req, slave, reg, rec_.WriteValues[0].load(std::memory_order_relaxed));
     }
     if (count >= 1) {
@@ -182,7 +164,7 @@ int MODBUS_Thread::BuildNextRequest(uint8_t (&req)[32])
         uint16_t values[8];
         for (int i = 0; i < n; ++i)
             values[i] = rec_.WriteValues[i].load(std::memory_order_relaxed);
-        LastCmd = 16;
+        LastCmd = FunctionCode::WriteMultiple;
         return BuildWriteMultiple(req, slave, reg, values, n);
     }
     // A write of no registers can never be sent: drop it, or the wait would
@@ -192,40 +174,30 @@ int MODBUS_Thread::BuildNextRequest(uint8_t (&req)[32])
     return 0;
 }
 
-bool MODBUS_Thread::ApplyReply(uint8_t status, const ExchangeTrace &trace, uint8_t slave)
+bool MODBUS_Thread::ApplyReply(uint8_t status, uint8_t slave)
 {
     bool answeredWrite = false;
     if (status != ST_OK) {
         ErrorCount.fetch_add(1, std::memory_order_relaxed);
     } else {
         const uint16_t regCount = rec_.RegCount.load(std::memory_order_relaxed);
-        status = CheckReplyFrame(trace.Frame, trace.FrameLen, slave, LastCmd, regCount);
+        const uint8_t *frame = Frames.Frame();
+        status = CheckReplyFrame(frame, Frames.FrameLen, slave, LastCmd, regCount);
         if (status == ST_ADDR_CMD_ERROR) {
             ErrorCount.fetch_add(1, std::memory_order_relaxed);
-        } else if (status == ST_OK && (LastCmd == 3 || LastCmd == 4)) {
+        } else if (status == ST_OK && IsRead(LastCmd)) {
             const int n = std::min<int>(regCount, rec_.ReadableCount());
             for (int i = 0; i < n; ++i)
-                rec_.RegValues[i].store(static_cast<uint16_t>(trace.Frame[3 + 2 * i] << 8 | trace.Frame[4 + 2 * i]),
+                rec_.RegValues[i].store(static_cast<uint16_t>(frame[3 + 2 * i] << 8 | frame[4 + 2 * i]),
                                         std::memory_order_relaxed);
             rec_.ValuesValid.store(1, std::memory_order_release);
-        } else if (status == ST_OK && (LastCmd == 6 || LastCmd == 16)) {
+        } else if (status == ST_OK &&
+                   (LastCmd == FunctionCode::WriteSingle || LastCmd == FunctionCode::WriteMultiple)) {
             answeredWrite = true;
         }
     }
     Status.store(status, std::memory_order_relaxed);
     return answeredWrite;
-}
-
-void MODBUS_Thread::CopyTrace(const ExchangeTrace &trace)
-{
-    if (trace.ReqLen != ExchangeTrace::kKept) {
-        ReqLen = std::clamp(trace.ReqLen, 0, int(sizeof ReqFrame));
-        std::memcpy(ReqFrame, trace.ReqFrame, size_t(ReqLen));
-    }
-    if (trace.ReplyLen != ExchangeTrace::kKept) {
-        ReplyLen = std::clamp(trace.ReplyLen, 0, int(sizeof ReplyFrame));
-        std::memcpy(ReplyFrame, trace.ReplyFrame, size_t(ReplyLen));
-    }
 }
 
 void MODBUS_Thread::WaitPeriod()

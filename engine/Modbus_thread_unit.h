@@ -14,14 +14,11 @@
 class MODBUS_Thread {
 public:
     // Thread side of the exchange record.
-    uint8_t LastCmd = 0;   // function of the current exchange: 3, 4, 6 or 16
+    FunctionCode LastCmd = FunctionCode::ReadHolding;   // function of the current exchange
     std::atomic<uint8_t> Status{0};   // status code of the last exchange
     std::atomic<int32_t> ReqCount{0};   // exchanges started
     std::atomic<int32_t> ErrorCount{0};   // failed exchanges
-    uint8_t ReqFrame[256] = {};   // last framed request, cut to 256 bytes
-    int32_t ReqLen = 0;
-    uint8_t ReplyFrame[4096] = {};   // last raw reply
-    int32_t ReplyLen = 0;
+    ExchangeFrames Frames;   // the last exchange's bytes, written in place by the channel
 
     // Creates the thread object; the thread starts running in Start().
     MODBUS_Thread(ExchangeRecord &rec, ExchangeHost &host);
@@ -47,15 +44,12 @@ private:
     int BuildNextRequest(uint8_t (&req)[32]);
     // Counts one exchange and its failure, stores a good read's values and
     // sets Status. Returns true for an answered write.
-    bool ApplyReply(uint8_t status, const ExchangeTrace &trace, uint8_t slave);
-    // The frame copies the window shows, from what the channel did.
-    void CopyTrace(const ExchangeTrace &trace);
+    bool ApplyReply(uint8_t status, uint8_t slave);
     // The update period in 20 ms steps; ends early for a stop or a write.
     void WaitPeriod();
 
     ExchangeRecord &rec_;
     ExchangeHost &host_;
-    ExchangeTrace trace_;   // what the channel did in the current exchange
     std::thread thread_;
     std::atomic<bool> finished_{false};
 };
@@ -70,10 +64,6 @@ void StartExchange(ExchangeRecord &rec, ExchangeHost &host);
 // its Display calls, then ends it (always: the register image is never freed
 // under a running thread), empties Thread and frees RegValues last.
 void StopExchange(ExchangeRecord &rec, ExchangeHost &host);
-
-// The connection fields of the record, as the thread reads them once to
-// open its channel.
-ChannelSettings ChannelSettingsOf(const ExchangeRecord &rec);
 
 // Status text of a status code ("OK", "No Reply", ... or "Error 0x%02X").
 const char *StatusText(uint8_t status, char (&buf)[16]);

@@ -14,27 +14,21 @@
 #include <memory>
 #include <string>
 
+#include "engine/channel.h"
+#include "engine/modbus_frames.h"
+
 class MODBUS_Thread;
 
 struct ExchangeRecord {
     // Connection, read once by the thread when it opens its channel.
-    uint8_t ConnType = 0;   // 0 Ethernet TCP, 1 Ethernet UDP, 2 COM port
+    ChannelSettings Conn;
     std::string ConnTypeText;   // caption tail: "Tarvix: " + ConnTypeText
-    std::string ComPortName;   // as chosen, e.g. "COM2" or "ttyUSB0"; the serial
-        // open refuses a name that does not fit its path
-    int32_t BaudRate = 0;
-    uint8_t EvenParity = 0;
-    uint8_t RS485Control = 0;
-    uint8_t DTRAlwaysOn = 0;
-    int32_t CharTime = 0;   // 14976000 / BaudRate, performance-counter ticks
-    std::string IPAddr;   // dotted IPv4 text
-    uint16_t TargetPort = 0;
 
     // Polling, read afresh by the thread in every cycle.
     std::atomic<uint8_t> SlaveAddr{0};
     std::atomic<uint16_t> StartReg{0};
     std::atomic<uint16_t> RegCount{0};
-    std::atomic<uint8_t> ReadCmd{3};
+    std::atomic<FunctionCode> ReadCmd{FunctionCode::ReadHolding};
     std::atomic<uint32_t> UpdatePeriod{100};
 
     // The register image: RegCount values in host order, allocated zero-filled
@@ -47,9 +41,6 @@ struct ExchangeRecord {
     std::unique_ptr<MODBUS_Thread> Thread;   // the thread of the current connection
     std::atomic<uint8_t> Running{0};   // the thread adds 1 once its channel is open
     std::atomic<uint8_t> StopRequest{0};   // 1 asks the thread to end; it clears it last
-
-    uint8_t ModbusIPFraming = 0;   // 1 "MODBUS/IP" (frame + CRC), 0 "MODNET" (6-byte header)
-    uint16_t UDPLocalPort = 0;
 
     // Write request: WriteTries is stored last and read first.
     std::atomic<int32_t> WriteTries{0};

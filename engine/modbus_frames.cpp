@@ -60,10 +60,10 @@ uint16_t ModbusCrc16(const uint8_t *data, size_t len)
     return static_cast<uint16_t>(hi << 8 | lo);
 }
 
-int BuildReadRequest(uint8_t *out, uint8_t slave, uint8_t cmd, uint16_t startReg, uint16_t count)
+int BuildReadRequest(uint8_t *out, uint8_t slave, FunctionCode cmd, uint16_t startReg, uint16_t count)
 {
     out[0] = slave;
-    out[1] = cmd;
+    out[1] = static_cast<uint8_t>(cmd);
     Put16(out + 2, startReg);
     Put16(out + 4, count);
     return 6;
@@ -72,7 +72,7 @@ int BuildReadRequest(uint8_t *out, uint8_t slave, uint8_t cmd, uint16_t startReg
 int BuildWriteSingle(uint8_t *out, uint8_t slave, uint16_t reg, uint16_t value)
 {
     out[0] = slave;
-    out[1] = 6;
+    out[1] = static_cast<uint8_t>(FunctionCode::WriteSingle);
     Put16(out + 2, reg);
     Put16(out + 4, value);
     return 6;
@@ -81,7 +81,7 @@ int BuildWriteSingle(uint8_t *out, uint8_t slave, uint16_t reg, uint16_t value)
 int BuildWriteMultiple(uint8_t *out, uint8_t slave, uint16_t reg, const uint16_t *values, uint16_t count)
 {
     out[0] = slave;
-    out[1] = 0x10;
+    out[1] = static_cast<uint8_t>(FunctionCode::WriteMultiple);
     Put16(out + 2, reg);
     Put16(out + 4, count);
     out[6] = static_cast<uint8_t>(2 * count);
@@ -168,20 +168,20 @@ int ExpectedReplyLength(const uint8_t *request, int len)
 {
     if (len < 6)
         return 0;
-    switch (request[1]) {
-    case 3:
-    case 4: return 3 + 2 * (request[4] * 256 + request[5]);
-    case 6:
-    case 16: return 6;
-    default: return 0;
+    switch (static_cast<FunctionCode>(request[1])) {
+    case FunctionCode::ReadHolding:
+    case FunctionCode::ReadInput: return 3 + 2 * (request[4] * 256 + request[5]);
+    case FunctionCode::WriteSingle:
+    case FunctionCode::WriteMultiple: return 6;
     }
+    return 0;
 }
 
-uint8_t CheckReplyFrame(const uint8_t *frame, int len, uint8_t slaveAddr, uint8_t lastCmd, uint16_t regCount)
+uint8_t CheckReplyFrame(const uint8_t *frame, int len, uint8_t slaveAddr, FunctionCode lastCmd, uint16_t regCount)
 {
-    if (len < 2 || frame[0] != slaveAddr || frame[1] != lastCmd)
+    if (len < 2 || frame[0] != slaveAddr || frame[1] != static_cast<uint8_t>(lastCmd))
         return ST_ADDR_CMD_ERROR;
-    if ((lastCmd == 3 || lastCmd == 4) && len != 3 + 2 * static_cast<int>(regCount))
+    if (IsRead(lastCmd) && len != 3 + 2 * static_cast<int>(regCount))
         return ST_SIZE_REGCOUNT_MISMATCH;
     return ST_OK;
 }

@@ -21,12 +21,25 @@ enum : uint8_t {
     ST_NO_REPLY = 255,
 };
 
+// The function codes the exchange sends; the values are the wire bytes.
+enum class FunctionCode : uint8_t {
+    ReadHolding = 3,
+    ReadInput = 4,
+    WriteSingle = 6,
+    WriteMultiple = 16,
+};
+
+constexpr bool IsRead(FunctionCode fc)
+{
+    return fc == FunctionCode::ReadHolding || fc == FunctionCode::ReadInput;
+}
+
 // CRC-16/MODBUS, table driven; sent low byte first. Length 0 gives 0xFFFF.
 uint16_t ModbusCrc16(const uint8_t *data, size_t len);
 
 // Request builders write the unframed request (address first) into `out`
 // (room for 7 + 16 bytes at least) and return its length.
-int BuildReadRequest(uint8_t *out, uint8_t slave, uint8_t cmd, uint16_t startReg, uint16_t count);
+int BuildReadRequest(uint8_t *out, uint8_t slave, FunctionCode cmd, uint16_t startReg, uint16_t count);
 int BuildWriteSingle(uint8_t *out, uint8_t slave, uint16_t reg, uint16_t value);
 int BuildWriteMultiple(uint8_t *out, uint8_t slave, uint16_t reg, const uint16_t *values, uint16_t count);
 
@@ -52,4 +65,4 @@ int ExpectedReplyLength(const uint8_t *request, int len);
 const char *StatusText(uint8_t status, char (&buf)[16]);
 
 // The common check of a reply frame against the request; does not store.
-uint8_t CheckReplyFrame(const uint8_t *frame, int len, uint8_t slaveAddr, uint8_t lastCmd, uint16_t regCount);
+uint8_t CheckReplyFrame(const uint8_t *frame, int len, uint8_t slaveAddr, FunctionCode lastCmd, uint16_t regCount);

@@ -13,9 +13,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "controls/syslog.h"
 #include "engine/channel.h"
 #include "engine/modbus_frames.h"
+#include "platform/syslog.h"
 #include "platform/ticks.h"
 
 namespace {
@@ -36,16 +36,15 @@ class NetChannel final : public Channel {
 public:
     NetChannel(bool tcp, int fd, const sockaddr_in &dest, const ChannelSettings &cs, const StopFlag &stop,
                ExchangeHost &host)
-        : tcp_(tcp), fd_(fd), dest_(dest), stop_(stop), host_(host), ipText_(cs.IPAddr), crcFraming_(cs.CrcFraming),
-          port_(cs.TargetPort)
+        : tcp_(tcp), fd_(fd), dest_(dest), stop_(stop), host_(host), cs_(cs)
     {}
     ~NetChannel() override { Close(); }
 
-    uint8_t Exchange(const uint8_t *frame, int len, ExchangeTrace &trace) override
+    uint8_t Exchange(const uint8_t *frame, int len, ExchangeFrames &trace) override
     {
         uint8_t buf[64];
         std::memcpy(buf, frame, static_cast<size_t>(len));
-        const int n = crcFraming_ ? FrameWithCrc(buf, len) : FrameWithHeader(buf, len);
+        const int n = cs_.CrcFraming ? FrameWithCrc(buf, len) : FrameWithHeader(buf, len);
 
         ssize_t sent;
         if (tcp_)
@@ -64,7 +63,7 @@ public:
                 return ST_UDP_SEND_ERROR;
             }
             if (sendErr != EAGAIN && sendErr != EWOULDBLOCK)
-                host_.MessageBox(Format("Send to %s:%d error %d", ipText_.c_str(), port_, sendErr),
+                host_.MessageBox(Format("Send to %s:%d error %d", cs_.IPAddr.c_str(), cs_.TargetPort, sendErr),
                                  "Ошибка обмена по TCP", MB_ICONHAND);
             // The exchange still waits for a reply.
         }
@@ -95,10 +94,10 @@ public:
         trace.ReplyLen = static_cast<int>(got);
 
         int off = 0, flen = 0;
-        const uint8_t status = crcFraming_ ? CheckCrcReply(trace.ReplyFrame, trace.ReplyLen, off, flen)
-                                           : CheckModnetReply(trace.ReplyFrame, trace.ReplyLen, off, flen);
+        const uint8_t status = cs_.CrcFraming ? CheckCrcReply(trace.ReplyFrame, trace.ReplyLen, off, flen)
+                                              : CheckModnetReply(trace.ReplyFrame, trace.ReplyLen, off, flen);
         if (status == ST_OK) {
-            trace.Frame = trace.ReplyFrame + off;
+            trace.FrameOff = off;
             trace.FrameLen = flen;
         }
         return status;
@@ -118,9 +117,7 @@ private:
     sockaddr_in dest_;
     const StopFlag &stop_;
     ExchangeHost &host_;
-    std::string ipText_;
-    bool crcFraming_;
-    int port_;
+    const ChannelSettings cs_;
 };
 
 // Fills the destination from the address text; false when it does not parse

@@ -48,13 +48,12 @@ std::string ErrorText(int err)
 class SerialChannel final : public Channel {
 public:
     SerialChannel(const ChannelSettings &cs, std::unique_ptr<CommPort> port, SerialHooks hooks)
-        : port_(std::move(port)), hooks_(std::move(hooks)), rs485_(cs.RS485Control), dtrAlwaysOn_(cs.DTRAlwaysOn),
-          charTime_(cs.CharTime > 0 ? static_cast<uint32_t>(cs.CharTime) : 0)
+        : port_(std::move(port)), hooks_(std::move(hooks)), cs_(cs)
     {}
 
     ~SerialChannel() override { Close(); }
 
-    uint8_t Exchange(const uint8_t *frame, int len, ExchangeTrace &trace) override
+    uint8_t Exchange(const uint8_t *frame, int len, ExchangeFrames &trace) override
     {
         if (!port_->IsOpen() || len <= 0 || len > kMaxRequest) {
             trace.ReqLen = 0;
@@ -65,7 +64,7 @@ public:
         std::memcpy(tx_, frame, static_cast<size_t>(len));
         const int txLen = FrameWithCrc(tx_, len);
         // 2. Transmitter on, 20 ms ahead of the first byte.
-        if (rs485_) {
+        if (cs_.RS485Control) {
             port_->SetRts(true);
             port_->SetDtr(true);
             hooks_.sleepMs(20);
@@ -79,16 +78,16 @@ public:
         // 5. Only a complete write waits for the last byte to leave the line.
         if (written == txLen) {
             port_->Flush();
-            if (rs485_) {
+            if (cs_.RS485Control) {
                 port_->WaitTxEmpty();
-                hooks_.waitTicks(charTime_);
+                hooks_.waitTicks(cs_.CharTime > 0 ? static_cast<uint32_t>(cs_.CharTime) : 0);
                 hooks_.sleepMs(10);
             }
         }
         // 6. Transmitter off; with "DTR Always ON" RTS stays high.
-        if (rs485_) {
+        if (cs_.RS485Control) {
             port_->SetDtr(false);
-            if (!dtrAlwaysOn_)
+            if (!cs_.DTRAlwaysOn)
                 port_->SetRts(false);
         }
         // 7. The reply, ended by the inter-byte gap or the total time-out,
@@ -104,7 +103,7 @@ public:
         const uint8_t status = CheckSerialReply(trace.ReplyFrame, n8, frame[0], lineErrors, off, frameLen,
                                                 ExpectedReplyLength(frame, len));
         if (status == ST_OK) {
-            trace.Frame = trace.ReplyFrame + off;
+            trace.FrameOff = off;
             trace.FrameLen = frameLen;
         }
         return status;
@@ -122,9 +121,7 @@ public:
 private:
     std::unique_ptr<CommPort> port_;
     SerialHooks hooks_;
-    const bool rs485_;
-    const bool dtrAlwaysOn_;
-    const uint32_t charTime_;
+    const ChannelSettings cs_;
     uint8_t tx_[kMaxRequest + 8] = {};
 };
 

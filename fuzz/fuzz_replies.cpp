@@ -27,7 +27,7 @@ int BuildRequest(uint8_t *req, uint8_t slave, uint8_t cmd, uint16_t count)
     switch (cmd) {
     case 6: return BuildWriteSingle(req, slave, 10, 0x1234);
     case 16: return BuildWriteMultiple(req, slave, 10, kValues, static_cast<uint16_t>(1 + count % 8));
-    default: return BuildReadRequest(req, slave, cmd, 0, count);
+    default: return BuildReadRequest(req, slave, static_cast<FunctionCode>(cmd), 0, count);
     }
 }
 
@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (off < 0 || len < 0 || off > n || len > n - off)
         Fail();
     const uint8_t *frame = reply + off;
-    status = CheckReplyFrame(frame, len, slave, cmd, regCount);
+    status = CheckReplyFrame(frame, len, slave, static_cast<FunctionCode>(cmd), regCount);
     if (status == ST_OK && (cmd == 3 || cmd == 4)) {
         // The thread stores every register from the frame.
         if (len != 3 + 2 * regCount)

@@ -106,7 +106,7 @@ TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
     Tarvix_Form = this;
     InitViewResources();
     Rec.ConnTypeText.clear();
-    Rec.IPAddr.clear();
+    Rec.Conn.IPAddr.clear();
     Rec.UpdatePeriod.store(100);
 
     host_ = std::make_unique<GuiHost>([this](const ExchangeView &v) { ShowExchange(v); }, this);
@@ -121,9 +121,8 @@ TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
     model_ = new RegisterGridModel(
         Rec, [this](uint16_t reg, uint16_t value) { Rec.HandOverWrite(reg, value); }, this);
     model_->SetCellColor(palette().color(QPalette::Base));
-    model_->SetGridRows(1);
     grid->setModel(model_);
-    grid->setItemDelegate(new RegisterGridDelegate(model_, grid));
+    grid->setItemDelegate(new RegisterGridDelegate(grid));
     connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &current) {
         if (!current.isValid())
             return;
@@ -187,7 +186,7 @@ void TTarvix_Form::StartExchange()
 {
     ::StartExchange(Rec, *host_);
     const int regCount = Rec.RegCount.load();
-    model_->SetGridRows((regCount + 9) / 10 + 1);
+    model_->SetDataRows((regCount + 9) / 10);
     if (model_->rowCount() > 0)
         MODBUS_Grid->setCurrentIndex(model_->index(0, 0));
     ShowStatus();
@@ -196,7 +195,7 @@ void TTarvix_Form::StartExchange()
 void TTarvix_Form::StopExchange()
 {
     ::StopExchange(Rec, *host_);
-    MODBUS_Grid->viewport()->update();
+    model_->Refresh();
 }
 
 // Display ---------------------------------------------------------------------
@@ -219,14 +218,14 @@ void TTarvix_Form::ShowExchange(const ExchangeView &view)
         pal.setColor(QPalette::Base, colour);
         MODBUS_Grid->viewport()->setPalette(pal);
     }
-    MODBUS_Grid->viewport()->update();
+    model_->Refresh();
     const QModelIndex cur = MODBUS_Grid->currentIndex();
     if (cur.isValid())
         ShowRegisterValues(cur.column() + 1, cur.row() + 1);
     else
         ShowRegisterValues(1, 1);
-    RequestTF->SetText(FrameDump(view.ReqFrame, view.ReqLen).c_str());
-    ReplyTF->SetText(FrameDump(view.ReplyFrame, view.ReplyLen).c_str());
+    RequestTF->SetText(FrameDump(view.Frames.ReqFrame, view.Frames.ReqLen).c_str());
+    ReplyTF->SetText(FrameDump(view.Frames.ReplyFrame, view.Frames.ReplyLen).c_str());
 }
 
 void TTarvix_Form::ShowStatus()
@@ -246,7 +245,7 @@ void TTarvix_Form::ShowStatusOf(uint8_t status, int32_t reqCount, int32_t errorC
 void TTarvix_Form::ShowRegisterValues(int ACol, int ARow)
 {
     const RegisterReadings r =
-        ReadRegister(Rec.RegValues.get(), Rec.ReadableCount(), RegisterGridModel::RegisterIndex(ACol, ARow));
+        ReadRegister(Rec.RegValues.get(), Rec.ReadableCount(), RegisterGridModel::RegisterIndex(ARow - 1, ACol - 1));
     IntTF->SetText(r.Int.c_str());
     DecWordTF->SetText(r.DecWord.c_str());
     DecLongTF->SetText(r.DecLong.c_str());
@@ -262,6 +261,9 @@ QColor TTarvix_Form::GridColor() const
     return model_->CellColor();
 }
 
+// The handlers count the header row and column as 0; the model's cells
+// start at (1, 1).
+
 int TTarvix_Form::GridColCount() const
 {
     return model_->columnCount() + 1;
@@ -269,22 +271,27 @@ int TTarvix_Form::GridColCount() const
 
 int TTarvix_Form::GridRowCount() const
 {
-    return model_->GridRows();
+    return model_->rowCount() + 1;
 }
 
 QString TTarvix_Form::MODBUS_GridCellText(int ACol, int ARow) const
 {
-    return model_->CellText(ACol, ARow);
+    if (ARow == 0)
+        return ACol == 0 ? RegisterGridView::CornerText()
+                         : model_->headerData(ACol - 1, Qt::Horizontal, Qt::DisplayRole).toString();
+    if (ACol == 0)
+        return model_->headerData(ARow - 1, Qt::Vertical, Qt::DisplayRole).toString();
+    return model_->index(ARow - 1, ACol - 1).data(Qt::DisplayRole).toString();
 }
 
 void TTarvix_Form::MODBUS_GridGetEditText(int ACol, int ARow, QString &Value)
 {
-    Value = model_->EditText(ACol, ARow);
+    Value = model_->index(ARow - 1, ACol - 1).data(Qt::EditRole).toString();
 }
 
 void TTarvix_Form::MODBUS_GridSetEditText(int ACol, int ARow, const QString &Value)
 {
-    model_->SetEditText(ACol, ARow, Value);
+    model_->setData(model_->index(ARow - 1, ACol - 1), Value, Qt::EditRole);
 }
 
 void TTarvix_Form::MODBUS_GridSelectCell(int ACol, int ARow, bool &CanSelect)

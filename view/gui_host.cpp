@@ -3,7 +3,6 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
-#include <cstring>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -14,14 +13,12 @@ void ExchangeView::From(const MODBUS_Thread &thread)
     Status = thread.Status.load(std::memory_order_relaxed);
     ReqCount = thread.ReqCount.load(std::memory_order_relaxed);
     ErrorCount = thread.ErrorCount.load(std::memory_order_relaxed);
-    ReqLen = std::clamp<int32_t>(thread.ReqLen, 0, int32_t(sizeof ReqFrame));
-    ReplyLen = std::clamp<int32_t>(thread.ReplyLen, 0, int32_t(sizeof ReplyFrame));
-    std::memcpy(ReqFrame, thread.ReqFrame, size_t(ReqLen));
-    std::memcpy(ReplyFrame, thread.ReplyFrame, size_t(ReplyLen));
+    Frames.CopyFrom(thread.Frames);
 }
 
 GuiHost::GuiHost(std::function<void(const ExchangeView &)> display, QWidget *boxParent)
-    : display_(std::move(display)), boxParent_(boxParent), mailbox_([this] { Wake(); })
+    : display_(std::move(display)), boxParent_(boxParent), mailbox_([this] { Wake(); }),
+      latest_(std::make_unique<ExchangeView>()), shown_(std::make_unique<ExchangeView>())
 {
     wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     wakeNotifier_ = new QSocketNotifier(wakeFd_, QSocketNotifier::Read, this);
@@ -47,7 +44,7 @@ void GuiHost::Display(MODBUS_Thread &thread)
     bool wait = false, wake = false;
     {
         std::lock_guard lk(paceM_);
-        latest_.From(thread);
+        latest_->From(thread);
         haveLatest_ = true;
         if (Clock::now() - lastShown_ >= interval_) {
             wait = true;
@@ -152,10 +149,10 @@ void GuiHost::ShowCopy()
 {
     {
         std::lock_guard lk(paceM_);
-        shown_ = latest_;
+        std::swap(shown_, latest_);
         haveLatest_ = false;
     }
-    display_(shown_);
+    display_(*shown_);
     std::lock_guard lk(paceM_);
     lastShown_ = Clock::now();
 }

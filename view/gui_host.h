@@ -17,24 +17,23 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
+#include "engine/channel.h"
 #include "engine/exchange_host.h"
 #include "engine/host_mailbox.h"
 
 class QSocketNotifier;
 class QTimer;
 
-// What one display shows: the thread's counters, status and frame copies.
+// What one display shows: the thread's counters, status and frames.
 struct ExchangeView {
     uint8_t Status = 0;
     int32_t ReqCount = 0;
     int32_t ErrorCount = 0;
-    int32_t ReqLen = 0;
-    int32_t ReplyLen = 0;
-    uint8_t ReqFrame[256] = {};
-    uint8_t ReplyFrame[4096] = {};
+    ExchangeFrames Frames;
 
     // Copies from the thread object (on the exchange thread, or while it waits).
     void From(const MODBUS_Thread &thread);
@@ -78,14 +77,17 @@ private:
     QWidget *boxParent_;
     HostMailbox mailbox_;
 
-    std::mutex paceM_;   // guards the copy and the pacing below
-    ExchangeView latest_;   // the newest results not shown yet
+    // The newest results not shown yet, and the copy being shown (GUI
+    // thread). Showing swaps the two, so a result is copied once, from the
+    // thread into latest_.
+    std::mutex paceM_;   // guards latest_ and the pacing below
+    std::unique_ptr<ExchangeView> latest_;
     bool haveLatest_ = false;
     bool latestPosted_ = false;   // a paced display is on its way to the GUI thread
     Clock::time_point lastShown_{};
     std::chrono::milliseconds interval_{MinDisplayIntervalMs};
 
-    ExchangeView shown_;   // GUI thread: the copy being shown
+    std::unique_ptr<ExchangeView> shown_;
     int wakeFd_ = -1;
     QSocketNotifier *wakeNotifier_ = nullptr;
     QTimer *latestTimer_ = nullptr;

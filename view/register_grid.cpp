@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <algorithm>
 
 #include "engine/Modbus_thread_unit.h"
 #include "view/register_text.h"
@@ -17,16 +18,17 @@ RegisterGridModel::RegisterGridModel(const ExchangeRecord &rec, WriteFn write, Q
     : QAbstractTableModel(parent), rec_(rec), write_(std::move(write))
 {}
 
-void RegisterGridModel::SetGridRows(int rows)
+void RegisterGridModel::SetDataRows(int rows)
 {
     beginResetModel();
-    rows_ = rows > 1 ? rows - 1 : 0;
+    rows_ = std::max(rows, 0);
+    headerStart_ = rec_.StartReg.load();
     endResetModel();
 }
 
-int RegisterGridModel::RegisterIndex(int ACol, int ARow)
+int RegisterGridModel::RegisterIndex(int row, int column)
 {
-    return ACol >= 1 && ARow >= 1 ? (ARow - 1) * 10 + (ACol - 1) : -1;
+    return row >= 0 && column >= 0 && column < 10 ? row * 10 + column : -1;
 }
 
 bool RegisterGridModel::IsRegister(int index) const
@@ -34,40 +36,39 @@ bool RegisterGridModel::IsRegister(int index) const
     return index >= 0 && index < rec_.ReadableCount();
 }
 
-QString RegisterGridModel::CellText(int ACol, int ARow) const
+void RegisterGridModel::SetCellColor(const QColor &color)
 {
-    if (ARow == 0)
-        return ACol == 0 ? QStringLiteral("№") : QStringLiteral("+%1").arg(ACol - 1, 0, 16).toUpper();
-    if (ACol == 0)
-        return QString::number(int(rec_.StartReg.load()) + (ARow - 1) * 10) + QStringLiteral("  ");
-    const int i = RegisterIndex(ACol, ARow);
+    if (color == color_)
+        return;
+    color_ = color;
+    CellsChanged({Qt::BackgroundRole});
+}
+
+void RegisterGridModel::Refresh()
+{
+    CellsChanged({Qt::DisplayRole, Qt::EditRole});
+    const uint16_t start = rec_.StartReg.load();
+    if (start != headerStart_) {
+        headerStart_ = start;
+        if (rows_ > 0)
+            emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
+    }
+}
+
+void RegisterGridModel::CellsChanged(const QList<int> &roles)
+{
+    if (rows_ > 0)
+        emit dataChanged(index(0, 0), index(rows_ - 1, columnCount() - 1), roles);
+}
+
+QString RegisterGridModel::CellText(int row, int column) const
+{
+    const int i = RegisterIndex(row, column);
     if (!rec_.ValuesValid.load(std::memory_order_acquire) || !IsRegister(i))
         return {};
     return QStringLiteral("%1")
         .arg(rec_.RegValues[i].load(std::memory_order_relaxed), 4, 16, QLatin1Char('0'))
         .toUpper();
-}
-
-QString RegisterGridModel::EditText(int ACol, int ARow) const
-{
-    return RegisterIndex(ACol, ARow) >= 0 ? CellText(ACol, ARow) : QString();
-}
-
-bool RegisterGridModel::SetEditText(int ACol, int ARow, const QString &text)
-{
-    if (!rec_.ValuesValid.load(std::memory_order_acquire))
-        return false;
-    const MODBUS_Thread *t = rec_.Thread.get();
-    if (!t || t->Status.load() != 0)
-        return false;
-    const int i = RegisterIndex(ACol, ARow);
-    if (i < 0 || i >= rec_.RegCount.load() || !rec_.RegValues)
-        return false;
-    uint32_t value = 0;
-    if (!ScanHex(text.toStdString(), value))
-        return false;
-    write_(static_cast<uint16_t>(rec_.StartReg.load() + i), static_cast<uint16_t>(value & 0xFFFF));
-    return true;
 }
 
 int RegisterGridModel::rowCount(const QModelIndex &parent) const
@@ -82,30 +83,43 @@ int RegisterGridModel::columnCount(const QModelIndex &parent) const
 
 QVariant RegisterGridModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid())
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    if (role == Qt::DisplayRole)
-        return CellText(index.column() + 1, index.row() + 1);
-    if (role == Qt::EditRole)
-        return EditText(index.column() + 1, index.row() + 1);
-    if (role == Qt::BackgroundRole)
-        return color_;
-    if (role == Qt::TextAlignmentRole)
-        return int(Qt::AlignCenter);
-    return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole: return CellText(index.row(), index.column());
+    case Qt::BackgroundRole: return color_;
+    case Qt::TextAlignmentRole: return int(Qt::AlignCenter);
+    default: return {};
+    }
 }
 
 bool RegisterGridModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (!index.isValid() || role != Qt::EditRole)
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || role != Qt::EditRole)
         return false;
-    return SetEditText(index.column() + 1, index.row() + 1, value.toString());
+    if (!rec_.ValuesValid.load(std::memory_order_acquire))
+        return false;
+    const MODBUS_Thread *t = rec_.Thread.get();
+    if (!t || t->Status.load() != 0)
+        return false;
+    const int i = RegisterIndex(index.row(), index.column());
+    if (i < 0 || i >= rec_.RegCount.load() || !rec_.RegValues)
+        return false;
+    uint32_t v = 0;
+    if (!ScanHex(value.toString().toStdString(), v))
+        return false;
+    write_(static_cast<uint16_t>(rec_.StartReg.load() + i), static_cast<uint16_t>(v & 0xFFFF));
+    return true;
 }
 
 QVariant RegisterGridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role == Qt::DisplayRole)
-        return orientation == Qt::Horizontal ? CellText(section + 1, 0) : CellText(0, section + 1);
+    if (role == Qt::DisplayRole) {
+        if (orientation == Qt::Horizontal)
+            return QStringLiteral("+%1").arg(section, 0, 16).toUpper();
+        return QString::number(int(rec_.StartReg.load()) + section * 10) + QStringLiteral("  ");
+    }
     if (role == Qt::TextAlignmentRole)
         return int(orientation == Qt::Horizontal ? Qt::AlignCenter : (Qt::AlignRight | Qt::AlignVCenter));
     return {};
@@ -165,8 +179,13 @@ void GridHeader::paintSection(QPainter *painter, const QRect &rect, int logicalI
 
 // Data cells and the in-place editor --------------------------------------
 
-RegisterGridDelegate::RegisterGridDelegate(RegisterGridModel *model, QObject *parent)
-    : QStyledItemDelegate(parent), model_(model)
+namespace {
+// Set on an editor once it holds its first text: the model's dataChanged
+// after each display must not load it again under the user's typing.
+constexpr char kEditorLoaded[] = "tarvixEditorLoaded";
+}   // namespace
+
+RegisterGridDelegate::RegisterGridDelegate(QObject *parent) : QStyledItemDelegate(parent)
 {}
 
 void RegisterGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
@@ -174,10 +193,11 @@ void RegisterGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
     const QAbstractItemView *view = qobject_cast<const QAbstractItemView *>(option.widget);
     const bool current = view && view->currentIndex() == index;
     const QPalette &pal = option.palette;
-    painter->fillRect(option.rect, current ? pal.color(QPalette::Active, QPalette::Highlight) : model_->CellColor());
+    painter->fillRect(option.rect, current ? pal.color(QPalette::Active, QPalette::Highlight)
+                                           : index.data(Qt::BackgroundRole).value<QColor>());
     painter->setPen(current ? pal.color(QPalette::Active, QPalette::HighlightedText) : pal.color(QPalette::Text));
     painter->setFont(option.font);
-    DrawCellText(painter, option.rect, model_->CellText(index.column() + 1, index.row() + 1), Qt::AlignCenter);
+    DrawCellText(painter, option.rect, index.data(Qt::DisplayRole).toString(), Qt::AlignCenter);
 }
 
 QWidget *RegisterGridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &,
@@ -188,7 +208,8 @@ QWidget *RegisterGridDelegate::createEditor(QWidget *parent, const QStyleOptionV
     edit->setAlignment(Qt::AlignCenter);
     edit->setTextMargins(0, 0, 0, 0);
     edit->setContentsMargins(0, 0, 0, 0);
-    RegisterGridModel *model = model_;
+    // The view's model, which hands the text over; the index only lends it.
+    QAbstractItemModel *model = const_cast<QAbstractItemModel *>(index.model());
     const QPersistentModelIndex cell(index);
     // Every change of the editor's text is a hand-over: typed, deleted,
     // pasted, or loaded by the grid.
@@ -200,8 +221,9 @@ QWidget *RegisterGridDelegate::createEditor(QWidget *parent, const QStyleOptionV
 void RegisterGridDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
 {
     auto *edit = qobject_cast<QLineEdit *>(editor);
-    if (!edit)
+    if (!edit || edit->property(kEditorLoaded).toBool())
         return;
+    edit->setProperty(kEditorLoaded, true);
     edit->setText(index.data(Qt::EditRole).toString());
     edit->selectAll();
 }
@@ -233,6 +255,11 @@ RegisterGridView::RegisterGridView(QWidget *parent) : QTableView(parent)
         corner->installEventFilter(this);
 }
 
+QString RegisterGridView::CornerText()
+{
+    return QStringLiteral("№");
+}
+
 // Paints the corner cell, "№" on the button face.
 bool RegisterGridView::eventFilter(QObject *watched, QEvent *event)
 {
@@ -246,7 +273,7 @@ bool RegisterGridView::eventFilter(QObject *watched, QEvent *event)
         p.drawLine(r.bottomLeft(), r.bottomRight());
         p.setPen(palette().color(QPalette::ButtonText));
         p.setFont(font());
-        DrawCellText(&p, r.adjusted(0, 0, -1, -1), QStringLiteral("№"), Qt::AlignCenter);
+        DrawCellText(&p, r.adjusted(0, 0, -1, -1), CornerText(), Qt::AlignCenter);
         return true;
     }
     return QTableView::eventFilter(watched, event);

@@ -1,10 +1,10 @@
 #pragma once
 // The register grid: a table view whose fixed header row and column are the
 // view's headers, a model that reads the exchange record itself (nothing
-// cached: each paint formats from the register image) and turns each edit
-// hand-over into a write request, and a delegate that paints the cells in
-// the grid's colour and hands every text change of its in-place editor to
-// the model.
+// cached: each paint formats from the register image), tells its views when
+// a display changed it, and turns each edit hand-over into a write request,
+// and a delegate that paints the cells from the model's roles and hands
+// every text change of its in-place editor to the model.
 
 #include <QAbstractTableModel>
 #include <QColor>
@@ -16,9 +16,9 @@
 
 struct ExchangeRecord;
 
-// Grid cells are counted as the window's handlers count them: column 0 and
-// row 0 are the headers, data cells start at (1, 1); the model's own indexes
-// are the data cells counted from (0, 0).
+// The model speaks in plain rows and columns: ten registers to a row, the
+// register at (row, column) is row x 10 + column of the image. The view's
+// fixed header row and column are its headers (headerData).
 class RegisterGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -26,42 +26,48 @@ public:
     using WriteFn = std::function<void(uint16_t reg, uint16_t value)>;
 
     RegisterGridModel(const ExchangeRecord &rec, WriteFn write, QObject *parent = nullptr);
-    // Sets the grid's row count, header row included (at least 1).
-    void SetGridRows(int rows);
-    int GridRows() const { return rows_ + 1; }
+    // Sets the number of data rows (a reset: every cell and header anew).
+    void SetDataRows(int rows);
 
-    // Register index of the data cell (ACol, ARow): (ARow - 1) x 10 + ACol - 1;
-    // -1 for a header cell. Whether it stands for a register is IsRegister's.
-    static int RegisterIndex(int ACol, int ARow);
+    // Register index of the cell (row, column): row x 10 + column, -1 outside
+    // the ten columns. Whether it stands for a register is IsRegister's.
+    static int RegisterIndex(int row, int column);
     bool IsRegister(int index) const;
-    // The text of a cell: headers, "%04X" of a register once values are
-    // valid, else empty.
-    QString CellText(int ACol, int ARow) const;
-    // The in-place editor's first text: the cell's text for a data cell.
-    QString EditText(int ACol, int ARow) const;
-    // One hand-over of the editor text: forms a write request when the
-    // values are valid, the last exchange succeeded, the cell stands for a
-    // register and the text begins with a hexadecimal number. True when it
-    // formed one.
-    bool SetEditText(int ACol, int ARow, const QString &text);
 
-    // Data cell background: the window colour until the first display, then
-    // white after a good exchange and silver after a failed one.
+    // Data cell background (Qt::BackgroundRole): the window colour until the
+    // first display, then white after a good exchange and silver after a
+    // failed one. A change is signalled for every cell.
     QColor CellColor() const { return color_; }
-    void SetCellColor(const QColor &color) { color_ = color; }
+    void SetCellColor(const QColor &color);
+    // After a display or a stop: the register image may have changed, and the
+    // start register moved. Signals dataChanged once over every cell and,
+    // when the start register moved, headerDataChanged for the row headers.
+    void Refresh();
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
+    // Display and edit text: "%04X" of the register once values are valid,
+    // else empty.
     QVariant data(const QModelIndex &index, int role) const override;
+    // One hand-over of the editor text (Qt::EditRole): forms a write request
+    // when the values are valid, the last exchange succeeded, the cell stands
+    // for a register and the text begins with a hexadecimal number. True when
+    // it formed one.
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    // Columns "+0" .. "+9"; rows: the first register of the row, in decimal,
+    // with two trailing blanks.
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
+    QString CellText(int row, int column) const;
+    void CellsChanged(const QList<int> &roles);
+
     const ExchangeRecord &rec_;
     WriteFn write_;
     QColor color_;
     int rows_ = 0;   // data rows
+    uint16_t headerStart_ = 0;   // the start register the row headers last showed
 };
 
 // Header cells in the button-face colour with the cell's text; the row
@@ -75,18 +81,17 @@ protected:
     void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override;
 };
 
+// Paints a cell from the model's roles (display text, background); its
+// in-place editor hands every text change over through setData.
 class RegisterGridDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    explicit RegisterGridDelegate(RegisterGridModel *model, QObject *parent = nullptr);
+    explicit RegisterGridDelegate(QObject *parent = nullptr);
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     void setEditorData(QWidget *editor, const QModelIndex &index) const override;
     void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
-
-private:
-    RegisterGridModel *model_;
 };
 
 // Draws one line of text in a cell, centred vertically and clipped to the
@@ -99,6 +104,8 @@ class RegisterGridView : public QTableView {
     Q_OBJECT
 public:
     explicit RegisterGridView(QWidget *parent = nullptr);
+    // The corner cell's text.
+    static QString CornerText();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

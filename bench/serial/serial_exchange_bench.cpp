@@ -95,26 +95,26 @@ int main()
     // The serial channel.
     ExchangeRecord rec;
     TestHost host;
-    rec.ComPortName = pty;
-    rec.BaudRate = 115200;
-    rec.CharTime = CharTimeForBaud(115200);
+    rec.Conn.ComPortName = pty;
+    rec.Conn.BaudRate = 115200;
+    rec.Conn.CharTime = CharTimeForBaud(115200);
     rec.SlaveAddr = 1;
     Split split;
     SerialHooks hooks;
     hooks.makePort = [&split] { return std::make_unique<TimedPort>(MakeTtyCommPort(), &split); };
-    auto channel = OpenSerialChannelWith(ChannelSettingsOf(rec), host, hooks);
+    auto channel = OpenSerialChannelWith(rec.Conn, host, hooks);
     if (!channel) {
         std::fprintf(stderr, "the channel did not open: %s\n",
                      host.Boxes().empty() ? "" : host.Boxes()[0].text.c_str());
         return 1;
     }
     uint8_t req[16];
-    const int len = BuildReadRequest(req, 1, 3, 0, 10);
+    const int len = BuildReadRequest(req, 1, FunctionCode::ReadHolding, 0, 10);
     std::vector<double> ours;
     int oursFailed = 0;
     split = Split{};
     for (int i = 0; i < kRounds; ++i) {
-        ExchangeTrace reply;
+        ExchangeFrames reply;
         reply.Reset();
         uint64_t t0 = PerfCounter();
         uint8_t st = channel->Exchange(req, len, reply);

@@ -35,11 +35,11 @@ public:
 
 void Configure(ExchangeRecord &r, quint16 port, uint16_t count)
 {
-    r.ConnType = 0;
-    r.IPAddr = "127.0.0.1";
-    r.TargetPort = port;
+    r.Conn.Kind = ConnKind::Tcp;
+    r.Conn.IPAddr = "127.0.0.1";
+    r.Conn.TargetPort = port;
     r.SlaveAddr.store(1);
-    r.ReadCmd.store(3);
+    r.ReadCmd.store(FunctionCode::ReadHolding);
     r.StartReg.store(0);
     r.RegCount.store(count);
     r.UpdatePeriod.store(0);

@@ -110,6 +110,27 @@ TEST_F(CfgTest, FindFollowsTheMatchingRules)
     EXPECT_EQ(CfgFind(f.h, nullptr, nullptr, 0), -1);
 }
 
+// Every letter folds, in section and key names alike, and nothing beside
+// the letters: the bytes next to A..Z and a..z in ASCII stay themselves.
+TEST_F(CfgTest, NamesFoldEveryLetterAndNothingElse)
+{
+    const std::string lower = "abcdefghijklmnopqrstuvwxyz", upper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    Opened f("[" + lower + "]\n" + lower + "=1\n[`{|}~]\n`{|}~=2\n");
+    struct Case {
+        std::string section, key;
+        int want;
+    };
+    const Case cases[] = {
+        {upper, upper, 1},
+        {lower, lower, 1},
+        {"`{|}~", "`{|}~", 3},
+        {"@[\\]^", "`{|}~", CFG_ERR_NO_SECTION},   // 0x40 0x5B..0x5E: one bit away, no letters
+        {"`{|}~", "@[\\]^", CFG_ERR_NO_KEY},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(CfgFind(f.h, c.section.c_str(), c.key.c_str()), c.want) << c.section << " / " << c.key;
+}
+
 TEST_F(CfgTest, GetStrCopiesTheValueOrTheDefault)
 {
     Opened f("[S]\nk=a=b=c\nempty=\nsp = x\n");
@@ -252,6 +273,10 @@ TEST_F(CfgTest, ReplaceAndInsertLines)
     EXPECT_EQ(CfgFind(f.h, "A", nullptr), CFG_ERR_NO_SECTION);
     EXPECT_EQ(CfgReplaceLine(f.h, 2, "plain"), 0);   // and so is removing one
     EXPECT_EQ(CfgFind(f.h, "Q", "k"), 3);
+    EXPECT_EQ(CfgReplaceLine(f.h, 2, "[N]"), 0);   // and writing one over a plain line
+    EXPECT_EQ(CfgFind(f.h, "N", "k"), 3);
+    EXPECT_EQ(CfgFind(f.h, "Q", "k"), CFG_ERR_NO_KEY);
+    EXPECT_EQ(CfgReplaceLine(f.h, 2, "plain"), 0);
     EXPECT_EQ(CfgLineCount(f.h), 5);
     EXPECT_EQ(CfgLine(f.h, 5), nullptr);
     EXPECT_EQ(f.Close(), 0);
@@ -439,12 +464,22 @@ TEST_F(CfgTest, FailedRewriteLeavesTheOldFileIntact)
     EXPECT_EQ(CfgClose(h), CFG_ERR_WRITE);
     EXPECT_EQ(ReadFile("moved/t.ini"), old);
 
+    // The name became a FIFO after the load: the rewrite refuses it rather
+    // than replace it with a plain file.
+    h = CfgOpen("fifo.ini");
+    ASSERT_GE(h, kCfgFirstHandle);
+    EXPECT_EQ(CfgSetInt(h, "S", "k", 2), 0);
+    fs::remove("fifo.ini");
+    ASSERT_EQ(mkfifo("fifo.ini", 0600), 0);
+    EXPECT_EQ(CfgClose(h), CFG_ERR_WRITE);
+    EXPECT_TRUE(fs::is_fifo("fifo.ini"));
+
     // No temporary files are left behind.
     std::vector<std::string> names;
     for (const auto &e : fs::directory_iterator(dir_))
         names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"moved", "t.ini"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"fifo.ini", "moved", "t.ini"}));
 }
 
 }   // namespace

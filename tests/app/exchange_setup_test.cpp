@@ -35,23 +35,23 @@ TEST(ExchangeSetup, FillsEveryField)
     ExchangeChoice c{"COM Port", true, true, 0};
     ExchangeRecord r;
     ASSERT_TRUE(FillExchangeRecord(s, c, r));
-    EXPECT_EQ(r.ConnType, 2);
+    EXPECT_EQ(r.Conn.Kind, ConnKind::Serial);
     EXPECT_EQ(r.ConnTypeText, "COM Port");
-    EXPECT_EQ(r.ComPortName, s.ComPort);   // copied whole
-    EXPECT_EQ(r.BaudRate, 9600);
-    EXPECT_EQ(r.CharTime, 1560);
-    EXPECT_EQ(r.EvenParity, 0);
-    EXPECT_EQ(r.RS485Control, 1);
-    EXPECT_EQ(r.DTRAlwaysOn, 1);
-    EXPECT_EQ(r.IPAddr, "127.0.0.1");
-    EXPECT_EQ(r.TargetPort, 9);
+    EXPECT_EQ(r.Conn.ComPortName, s.ComPort);   // copied whole
+    EXPECT_EQ(r.Conn.BaudRate, 9600);
+    EXPECT_EQ(r.Conn.CharTime, 1560);
+    EXPECT_EQ(r.Conn.EvenParity, 0);
+    EXPECT_EQ(r.Conn.RS485Control, 1);
+    EXPECT_EQ(r.Conn.DTRAlwaysOn, 1);
+    EXPECT_EQ(r.Conn.IPAddr, "127.0.0.1");
+    EXPECT_EQ(r.Conn.TargetPort, 9);
     EXPECT_EQ(r.SlaveAddr.load(), 17);
-    EXPECT_EQ(r.ReadCmd.load(), 4);
+    EXPECT_EQ(r.ReadCmd.load(), FunctionCode::ReadInput);
     EXPECT_EQ(r.StartReg.load(), 100);
     EXPECT_EQ(r.RegCount.load(), 1024);
     EXPECT_EQ(r.UpdatePeriod.load(), 0u);
-    EXPECT_EQ(r.ModbusIPFraming, 1);
-    EXPECT_EQ(r.UDPLocalPort, 1234);
+    EXPECT_EQ(r.Conn.CrcFraming, 1);
+    EXPECT_EQ(r.Conn.UDPLocalPort, 1234);
     ASSERT_EQ(r.ReadableCount(), 1024);
     for (int i = 0; i < 1024; ++i)
         ASSERT_EQ(r.RegValues[i].load(), 0) << i;
@@ -68,9 +68,9 @@ TEST(ExchangeSetup, CharTimeByBaud)
         s.Baud = c.baud;
         ExchangeRecord r;
         ASSERT_TRUE(FillExchangeRecord(s, {}, r));
-        EXPECT_EQ(r.CharTime, c.charTime) << c.baud;
-        EXPECT_EQ(r.ReadCmd.load(), 3);
-        EXPECT_EQ(r.ModbusIPFraming, 0);
+        EXPECT_EQ(r.Conn.CharTime, c.charTime) << c.baud;
+        EXPECT_EQ(r.ReadCmd.load(), FunctionCode::ReadHolding);
+        EXPECT_EQ(r.Conn.CrcFraming, 0);
     }
 }
 
@@ -88,7 +88,7 @@ TEST(ExchangeSetup, CountLimit)
         EXPECT_EQ(r.RegCount.load(), uint16_t(count));
         EXPECT_EQ(bool(r.RegValues), ok) << count;
         EXPECT_EQ(r.UpdatePeriod.load(), ok ? 500u : 100u) << count;
-        EXPECT_EQ(r.UDPLocalPort, ok ? 77 : 0) << count;
-        EXPECT_EQ(r.ModbusIPFraming, ok ? 1 : 0) << count;
+        EXPECT_EQ(r.Conn.UDPLocalPort, ok ? 77 : 0) << count;
+        EXPECT_EQ(r.Conn.CrcFraming, ok ? 1 : 0) << count;
     }
 }

@@ -9,8 +9,8 @@
 #include <thread>
 #include <unistd.h>
 
-#include "controls/syslog.h"
 #include "engine/modbus_frames.h"
+#include "platform/syslog.h"
 #include "platform/ticks.h"
 #include "tests/engine/engine_test_support.h"
 
@@ -411,7 +411,7 @@ TEST_F(Cycle, OnlyWritesEndTheCycleWithoutDisplay)
         SCOPED_TRACE(int(cmd));
         RecordingHost h(rec);
         FillNetRecord(rec, 1, ntohs(a.sin_port), false, 0, 2, 0);
-        rec.ReadCmd = cmd;
+        rec.ReadCmd = static_cast<FunctionCode>(cmd);
         StartExchange(rec, h);
         const bool got = h.ServeUntil([&] { return h.shots.size() >= 4; }, 5000);
         StopExchange(rec, h);
@@ -463,7 +463,7 @@ TEST_F(Cycle, ChannelsThatDoNotOpenNeverPoll)
         SCOPED_TRACE(c.name);
         RecordingHost h(rec);
         FillNetRecord(rec, c.connType, refusing, false, 0, 2, 0);
-        rec.IPAddr = c.ip;
+        rec.Conn.IPAddr = c.ip;
         StartExchange(rec, h);
         ASSERT_TRUE(h.ServeUntil([&] { return rec.Thread->Finished(); }));
         EXPECT_EQ(rec.Running.load(), 0);

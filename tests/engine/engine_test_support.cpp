@@ -87,8 +87,8 @@ void RecordingHost::OnDisplay(MODBUS_Thread &t)
     s.reqCount = t.ReqCount.load();
     s.status = t.Status.load();
     s.errorCount = t.ErrorCount.load();
-    s.request = HexBytes(t.ReqFrame, t.ReqLen);
-    s.reply = HexBytes(t.ReplyFrame, t.ReplyLen);
+    s.request = HexBytes(t.Frames.ReqFrame, t.Frames.ReqLen);
+    s.reply = HexBytes(t.Frames.ReplyFrame, t.Frames.ReplyLen);
     s.valid = rec_.ValuesValid.load() != 0;
     for (int i = 0; i < rec_.ReadableCount(); ++i)
         s.values.push_back(rec_.RegValues[i].load());
@@ -111,12 +111,12 @@ bool RecordingHost::ServeUntil(const std::function<bool()> &pred, int ms)
 void FillNetRecord(ExchangeRecord &rec, uint8_t connType, int port, bool crcFraming, uint16_t start, uint16_t count,
                    uint32_t period)
 {
-    rec.ConnType = connType;
-    rec.IPAddr = "127.0.0.1";
-    rec.TargetPort = static_cast<uint16_t>(port);
-    rec.ModbusIPFraming = crcFraming;
+    rec.Conn.Kind = static_cast<ConnKind>(connType);
+    rec.Conn.IPAddr = "127.0.0.1";
+    rec.Conn.TargetPort = static_cast<uint16_t>(port);
+    rec.Conn.CrcFraming = crcFraming;
     rec.SlaveAddr = 1;
-    rec.ReadCmd = 3;
+    rec.ReadCmd = FunctionCode::ReadHolding;
     rec.StartReg = start;
     rec.RegCount = count;
     rec.UpdatePeriod = period;

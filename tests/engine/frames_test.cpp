@@ -62,14 +62,14 @@ TEST(Crc, CheckValueAndEmptyInput)
 TEST(Requests, LayoutsAndFramings)
 {
     uint8_t buf[64];
-    int n = BuildReadRequest(buf, 0x11, 3, 0x006B, 3);
+    int n = BuildReadRequest(buf, 0x11, FunctionCode::ReadHolding, 0x006B, 3);
     EXPECT_EQ(HexBytes(buf, n), "11 03 00 6B 00 03");
     uint8_t copy[64];
     std::copy(buf, buf + n, copy);
     EXPECT_EQ(HexBytes(buf, FrameWithCrc(buf, n)), "11 03 00 6B 00 03 76 87");
     EXPECT_EQ(HexBytes(copy, FrameWithHeader(copy, n)), "00 00 00 00 00 06 11 03 00 6B 00 03");
 
-    n = BuildReadRequest(buf, 0xF7, 4, 0xFFFF, 1024);
+    n = BuildReadRequest(buf, 0xF7, FunctionCode::ReadInput, 0xFFFF, 1024);
     EXPECT_EQ(HexBytes(buf, n), "F7 04 FF FF 04 00");
 
     n = BuildWriteSingle(buf, 1, 0xABCD, 0x1234);
@@ -121,6 +121,8 @@ TEST(Checks, ModnetReply)
         {"protocol id 1", "00 00 00 01 00 03 01 06 00", ST_HEADER_WRONG, 0, 0},
         {"ids checked before length", "00 00 80 00 00 09 01 06 00", ST_HEADER_WRONG, 0, 0},
         {"length one too large", "00 00 00 00 00 04 01 83 02", ST_PKT_SIZE_MISMATCH, 0, 0},
+        {"length one too small", "00 00 00 00 00 02 01 83 02", ST_PKT_SIZE_MISMATCH, 0, 0},
+        {"length 0", "00 00 00 00 00 00 01 03 02 12 34", ST_PKT_SIZE_MISMATCH, 0, 0},
         {"length high byte", "00 00 00 00 01 03 01 83 02", ST_PKT_SIZE_MISMATCH, 0, 0},
         {"exception reply", "00 00 00 00 00 03 01 83 02", ST_OK, 6, 3},
     };
@@ -206,7 +208,7 @@ TEST(Checks, SerialReply)
     int off = -1, len = -1;
     ASSERT_EQ(CheckSerialReply(v.data(), 5, v[0], 0, off, len), ST_OK);
     EXPECT_EQ(len, 3);
-    EXPECT_EQ(CheckReplyFrame(v.data() + off, len, v[0], 3, 1), ST_ADDR_CMD_ERROR);
+    EXPECT_EQ(CheckReplyFrame(v.data() + off, len, v[0], FunctionCode::ReadHolding, 1), ST_ADDR_CMD_ERROR);
 }
 
 // A good read reply whose CRC ends in 0x00 is taken whole when the request
@@ -214,7 +216,7 @@ TEST(Checks, SerialReply)
 TEST(Checks, SerialReplyWithExpectedLength)
 {
     std::vector<uint8_t> request(8);
-    const int reqLen = BuildReadRequest(request.data(), 1, 3, 0, 2);
+    const int reqLen = BuildReadRequest(request.data(), 1, FunctionCode::ReadHolding, 0, 2);
     const int want = ExpectedReplyLength(request.data(), reqLen);
     ASSERT_EQ(want, 7);
     uint8_t write[8];
@@ -231,7 +233,7 @@ TEST(Checks, SerialReplyWithExpectedLength)
         int off = -1, len = -1;
         ASSERT_EQ(CheckSerialReply(framed.data(), 9, 1, 0, off, len, want), ST_OK) << f;
         ASSERT_EQ(len, 7) << f;
-        EXPECT_EQ(CheckReplyFrame(framed.data() + off, len, 1, 3, 2), ST_OK) << f;
+        EXPECT_EQ(CheckReplyFrame(framed.data() + off, len, 1, FunctionCode::ReadHolding, 2), ST_OK) << f;
         auto stray = framed;
         stray.push_back(0x00);
         ASSERT_EQ(CheckSerialReply(stray.data(), 10, 1, 0, off, len, want), ST_OK) << f;
@@ -246,28 +248,51 @@ TEST(Checks, ReplyFrame)
     struct Case {
         const char *name;
         std::string hex;
-        uint8_t lastCmd;
+        FunctionCode lastCmd;
         uint16_t regCount;
         uint8_t status;
     };
     const Case cases[] = {
-        {"read of two", "01 03 04 00 01 00 02", 3, 2, ST_OK},
-        {"input read", "01 04 02 00 01", 4, 1, ST_OK},
-        {"byte count wrong, length right", "01 03 09 00 01 00 02", 3, 2, ST_OK},
-        {"one register short", "01 03 02 00 01", 3, 2, ST_SIZE_REGCOUNT_MISMATCH},
-        {"one byte long", "01 03 04 00 01 00 02 00", 3, 2, ST_SIZE_REGCOUNT_MISMATCH},
-        {"another slave", "02 03 02 00 01", 3, 1, ST_ADDR_CMD_ERROR},
-        {"another function", "01 04 02 00 01", 3, 1, ST_ADDR_CMD_ERROR},
-        {"exception to a read", "01 83 02", 3, 1, ST_ADDR_CMD_ERROR},
-        {"exception to a write", "01 86 04", 6, 0, ST_ADDR_CMD_ERROR},
-        {"write echo not compared", "01 06 FF FF FF FF", 6, 10, ST_OK},
-        {"fc16 reply", "01 10 00 05 00 01", 16, 10, ST_OK},
-        {"fc16 reply, short", "01 10", 16, 10, ST_OK},
-        {"address only", "01", 3, 0, ST_ADDR_CMD_ERROR},
+        {"another slave", "02 03 02 00 01", FunctionCode::ReadHolding, 1, ST_ADDR_CMD_ERROR},
+        {"another function", "01 04 02 00 01", FunctionCode::ReadHolding, 1, ST_ADDR_CMD_ERROR},
+        {"holding reply to an input read", "01 03 02 00 01", FunctionCode::ReadInput, 1, ST_ADDR_CMD_ERROR},
+        {"exception to a read", "01 83 02", FunctionCode::ReadHolding, 1, ST_ADDR_CMD_ERROR},
+        {"exception to a write", "01 86 04", FunctionCode::WriteSingle, 0, ST_ADDR_CMD_ERROR},
+        {"write echo not compared", "01 06 FF FF FF FF", FunctionCode::WriteSingle, 10, ST_OK},
+        {"fc16 reply", "01 10 00 05 00 01", FunctionCode::WriteMultiple, 10, ST_OK},
+        {"fc16 reply, short", "01 10", FunctionCode::WriteMultiple, 10, ST_OK},
+        {"address only", "01", FunctionCode::ReadHolding, 0, ST_ADDR_CMD_ERROR},
     };
     for (const auto &c : cases) {
         const auto v = Hex(c.hex);
         EXPECT_EQ(CheckReplyFrame(v.data(), static_cast<int>(v.size()), 1, c.lastCmd, c.regCount), c.status) << c.name;
+    }
+
+    // The size of a read reply, for both read functions alike: the bytes
+    // after the function code are checked against the register count.
+    struct SizeCase {
+        const char *name;
+        std::string rest;   // after address and function code
+        uint16_t regCount;
+        uint8_t status;
+    };
+    const SizeCase sizes[] = {
+        {"two registers", "04 00 01 00 02", 2, ST_OK},
+        {"one register", "02 00 01", 1, ST_OK},
+        {"byte count wrong, length right", "09 00 01 00 02", 2, ST_OK},
+        {"one register short", "02 00 01", 2, ST_SIZE_REGCOUNT_MISMATCH},
+        {"one byte long", "04 00 01 00 02 00", 2, ST_SIZE_REGCOUNT_MISMATCH},
+        {"one byte short", "04 00 01 00", 2, ST_SIZE_REGCOUNT_MISMATCH},
+        {"no data", "", 1, ST_SIZE_REGCOUNT_MISMATCH},
+    };
+    for (const FunctionCode fc : {FunctionCode::ReadHolding, FunctionCode::ReadInput}) {
+        char head[8];
+        std::snprintf(head, sizeof head, "01 %02X ", static_cast<unsigned>(fc));
+        for (const auto &c : sizes) {
+            const auto v = Hex(head + c.rest);
+            EXPECT_EQ(CheckReplyFrame(v.data(), static_cast<int>(v.size()), 1, fc, c.regCount), c.status)
+                << c.name << ", function " << static_cast<int>(fc);
+        }
     }
 }
 
@@ -338,7 +363,8 @@ TEST(Checks, RandomFramesGiveOnlyTheirCodes)
             ASSERT_GE(off, 0);
             ASSERT_GE(len, 2);
             ASSERT_LE(off + len, n);
-            const uint8_t fst = CheckReplyFrame(p + off, len, 1, 3, static_cast<uint16_t>(rng() % 20));
+            const uint8_t fst =
+                CheckReplyFrame(p + off, len, 1, FunctionCode::ReadHolding, static_cast<uint16_t>(rng() % 20));
             ASSERT_TRUE(frame.count(fst)) << int(fst);
         };
         frameOk(CheckModnetReply(p, n, off, len), modnet);

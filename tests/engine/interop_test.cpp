@@ -24,7 +24,7 @@ protected:
         ExchangeRecord rec;
         RecordingHost host(rec);
         FillNetRecord(rec, 0, peer.Port(), false, start, count, 0);
-        rec.ReadCmd = cmd;
+        rec.ReadCmd = static_cast<FunctionCode>(cmd);
         bool written = !write;
         std::vector<uint16_t> values;
         host.onDisplay = [&](const Shot &s) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/syslog.h"
+#include "platform/syslog.h"
 
 namespace {
 

@@ -38,13 +38,13 @@ GuiHost &HostOf(TTarvix_Form &form)
 void Configure(TTarvix_Form &form, quint16 port, uint16_t startReg, uint16_t count, uint32_t period)
 {
     ExchangeRecord &r = form.Rec;
-    r.ConnType = 0;
+    r.Conn.Kind = ConnKind::Tcp;
     r.ConnTypeText = "Ethernet TCP";
-    r.IPAddr = "127.0.0.1";
-    r.TargetPort = port;
-    r.ModbusIPFraming = 0;
+    r.Conn.IPAddr = "127.0.0.1";
+    r.Conn.TargetPort = port;
+    r.Conn.CrcFraming = 0;
     r.SlaveAddr.store(1);
-    r.ReadCmd.store(3);
+    r.ReadCmd.store(FunctionCode::ReadHolding);
     r.StartReg.store(startReg);
     r.RegCount.store(count);
     r.UpdatePeriod.store(period);
@@ -261,15 +261,15 @@ void MainWindowTest::statusTextsAndDumps()
     }
     // Dumps: " %02X" per byte; a length of 0 empties the field.
     const uint8_t req[] = {0x01, 0x03, 0x00, 0x00, 0x00, 0x0A, 0xC5, 0xCD};
-    std::memcpy(t.ReqFrame, req, sizeof req);
-    t.ReqLen = sizeof req;
-    t.ReplyFrame[0] = 0xAB;
-    t.ReplyLen = 1;
+    std::memcpy(t.Frames.ReqFrame, req, sizeof req);
+    t.Frames.ReqLen = sizeof req;
+    t.Frames.ReplyFrame[0] = 0xAB;
+    t.Frames.ReplyLen = 1;
     form.ShowExchange(t);
     QCOMPARE(form.RequestTF->Text(), QStringLiteral(" 01 03 00 00 00 0A C5 CD"));
     QCOMPARE(form.ReplyTF->Text(), QStringLiteral(" AB"));
-    t.ReqLen = 0;
-    t.ReplyLen = 0;
+    t.Frames.ReqLen = 0;
+    t.Frames.ReplyLen = 0;
     form.ShowExchange(t);
     QVERIFY(form.RequestTF->Text().isEmpty());
     QVERIFY(form.ReplyTF->Text().isEmpty());
@@ -335,10 +335,10 @@ void MainWindowTest::pacedDisplays()
         host.Display(t);   // the first one waits until the GUI thread ran it
         done.store(1);
         t.ReqCount.store(2);
-        t.ReqFrame[0] = 0x5A;
-        t.ReqLen = 1;
+        t.Frames.ReqFrame[0] = 0x5A;
+        t.Frames.ReqLen = 1;
         host.Display(t);   // too soon: leaves its copy and returns
-        t.ReqFrame[0] = 0x00;   // the copy, not the thread's frame, is shown
+        t.Frames.ReqFrame[0] = 0x00;   // the copy, not the thread's frame, is shown
         done.store(2);
     });
     QTRY_VERIFY(done.load() >= 1);
@@ -443,7 +443,7 @@ void MainWindowTest::everyEditorTextIsAHandOver()
 {
     TTarvix_Form form;
     Configure(form, 9, 0, 10, 50);
-    form.Rec.ConnType = 7;   // no channel of that type: the thread ends at once
+    form.Rec.Conn.Kind = static_cast<ConnKind>(7);   // no channel of that kind: the thread ends at once
     form.StartExchange();
     QTRY_VERIFY(form.Rec.Thread && form.Rec.Thread->Finished());
     form.Rec.RegValues[0].store(0x1234);

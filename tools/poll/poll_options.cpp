@@ -204,23 +204,23 @@ bool ParsePollOptions(const std::vector<std::string> &args, PollOptions &opt, st
 void FillRecord(const PollOptions &opt, ExchangeRecord &rec)
 {
     static const char *const kTypeText[] = {"Ethernet TCP", "Ethernet UDP", "COM Port"};
-    rec.ConnType = static_cast<uint8_t>(opt.connType);
+    rec.Conn.Kind = static_cast<ConnKind>(opt.connType);
     rec.ConnTypeText = kTypeText[opt.connType];
-    rec.ComPortName = opt.comPort;
-    rec.BaudRate = opt.baud;
-    rec.EvenParity = opt.evenParity;
-    rec.RS485Control = opt.rs485;
-    rec.DTRAlwaysOn = opt.dtrOn;
-    rec.CharTime = 14976000 / opt.baud;
-    rec.IPAddr = opt.host;
-    rec.TargetPort = opt.port;
+    rec.Conn.ComPortName = opt.comPort;
+    rec.Conn.BaudRate = opt.baud;
+    rec.Conn.EvenParity = opt.evenParity;
+    rec.Conn.RS485Control = opt.rs485;
+    rec.Conn.DTRAlwaysOn = opt.dtrOn;
+    rec.Conn.CharTime = 14976000 / opt.baud;
+    rec.Conn.IPAddr = opt.host;
+    rec.Conn.TargetPort = opt.port;
     rec.SlaveAddr = opt.slave;
     rec.StartReg = opt.start;
     rec.RegCount = opt.count;
-    rec.ReadCmd = opt.cmd;
+    rec.ReadCmd = static_cast<FunctionCode>(opt.cmd);
     rec.UpdatePeriod = opt.period;
-    rec.ModbusIPFraming = opt.crcFraming;
-    rec.UDPLocalPort = opt.localPort;
+    rec.Conn.CrcFraming = opt.crcFraming;
+    rec.Conn.UDPLocalPort = opt.localPort;
     rec.WriteBy0x10On = opt.fc16;
     rec.AllocRegValues(opt.count);
 }

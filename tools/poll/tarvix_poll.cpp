@@ -46,9 +46,9 @@ protected:
         if (rec_.ValuesValid.load(std::memory_order_acquire))
             for (int i = 0; i < rec_.ReadableCount(); ++i)
                 values.push_back(rec_.RegValues[i].load(std::memory_order_relaxed));
-        const std::string line =
-            FormatDisplayLine(t.ReqCount.load(), t.Status.load(), t.ErrorCount.load(), t.ReqFrame, t.ReqLen,
-                              t.ReplyFrame, t.ReplyLen, values.data(), static_cast<int>(values.size()));
+        const std::string line = FormatDisplayLine(t.ReqCount.load(), t.Status.load(), t.ErrorCount.load(),
+                                                   t.Frames.ReqFrame, t.Frames.ReqLen, t.Frames.ReplyFrame,
+                                                   t.Frames.ReplyLen, values.data(), static_cast<int>(values.size()));
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
         ++lines;

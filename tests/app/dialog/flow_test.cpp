@@ -303,22 +303,22 @@ void FlowTest::serialFieldsCopied()
     d.OkButton->click();
     const ExchangeRecord &r = w.main->Rec;
     QCOMPARE(w.main->windowTitle(), QStringLiteral("Tarvix: COM Port"));
-    QCOMPARE(int(r.ConnType), 2);
-    QCOMPARE(QString::fromStdString(r.ComPortName), port);   // copied whole
-    QCOMPARE(r.BaudRate, baud);
-    QCOMPARE(r.CharTime, charTime);
-    QCOMPARE(int(r.EvenParity), 0);
-    QCOMPARE(int(r.RS485Control), 1);
-    QCOMPARE(int(r.DTRAlwaysOn), 1);
-    QCOMPARE(QString::fromStdString(r.IPAddr), QStringLiteral("127.0.0.1"));
-    QCOMPARE(int(r.TargetPort), 9);
+    QCOMPARE(int(r.Conn.Kind), 2);
+    QCOMPARE(QString::fromStdString(r.Conn.ComPortName), port);   // copied whole
+    QCOMPARE(r.Conn.BaudRate, baud);
+    QCOMPARE(r.Conn.CharTime, charTime);
+    QCOMPARE(int(r.Conn.EvenParity), 0);
+    QCOMPARE(int(r.Conn.RS485Control), 1);
+    QCOMPARE(int(r.Conn.DTRAlwaysOn), 1);
+    QCOMPARE(QString::fromStdString(r.Conn.IPAddr), QStringLiteral("127.0.0.1"));
+    QCOMPARE(int(r.Conn.TargetPort), 9);
     QCOMPARE(int(r.SlaveAddr.load()), 17);
     QCOMPARE(int(r.ReadCmd.load()), 4);
     QCOMPARE(int(r.StartReg.load()), 100);
     QCOMPARE(int(r.RegCount.load()), 1024);
     QCOMPARE(int(r.UpdatePeriod.load()), 0);
-    QCOMPARE(int(r.ModbusIPFraming), 1);
-    QCOMPARE(int(r.UDPLocalPort), 1234);
+    QCOMPARE(int(r.Conn.CrcFraming), 1);
+    QCOMPARE(int(r.Conn.UDPLocalPort), 1234);
     QVERIFY(w.main->isVisible());
     QVERIFY(!d.isVisible());
 

@@ -34,13 +34,13 @@ struct FakeSerial {
 
     FakeSerial(uint8_t rs485, uint8_t dtrAlwaysOn, int baud = 9600)
     {
-        rec.ConnType = 2;
-        rec.ComPortName = "COM2";
-        rec.BaudRate = baud;
-        rec.EvenParity = 1;
-        rec.RS485Control = rs485;
-        rec.DTRAlwaysOn = dtrAlwaysOn;
-        rec.CharTime = CharTimeForBaud(baud);
+        rec.Conn.Kind = ConnKind::Serial;
+        rec.Conn.ComPortName = "COM2";
+        rec.Conn.BaudRate = baud;
+        rec.Conn.EvenParity = 1;
+        rec.Conn.RS485Control = rs485;
+        rec.Conn.DTRAlwaysOn = dtrAlwaysOn;
+        rec.Conn.CharTime = CharTimeForBaud(baud);
         rec.SlaveAddr = 1;
     }
 
@@ -53,7 +53,7 @@ struct FakeSerial {
         };
         hooks.sleepMs = [this](uint32_t ms) { port->calls.push_back("sleep " + std::to_string(ms)); };
         hooks.waitTicks = [this](uint32_t t) { port->calls.push_back("ticks " + std::to_string(t)); };
-        return OpenSerialChannelWith(ChannelSettingsOf(rec), host, hooks);
+        return OpenSerialChannelWith(rec.Conn, host, hooks);
     }
 };
 
@@ -134,7 +134,7 @@ TEST(SerialLineStates, AllFourCombinations)
 
         for (int i = 0; i < 2; ++i) {
             s.port->Clear();
-            ExchangeTrace reply;
+            ExchangeFrames reply;
             EXPECT_EQ(ch->Exchange(kRead10, sizeof kRead10, reply), ST_OK);
             EXPECT_EQ(s.port->Joined(), c.exchange);
             EXPECT_EQ(s.port->dtr, c.dtrBetween);
@@ -160,7 +160,7 @@ TEST(SerialExchange, FramesAndCopiesRequestAndReply)
     s.port->replies.push_back({good, 0});
     auto ch = s.Open();
     ASSERT_TRUE(ch);
-    ExchangeTrace reply;
+    ExchangeFrames reply;
     ASSERT_EQ(ch->Exchange(kRead10, sizeof kRead10, reply), ST_OK);
     const std::vector<uint8_t> framed = WithCrc({kRead10, kRead10 + sizeof kRead10});
     EXPECT_EQ(s.port->written, framed);
@@ -168,14 +168,14 @@ TEST(SerialExchange, FramesAndCopiesRequestAndReply)
     EXPECT_EQ(std::vector<uint8_t>(reply.ReqFrame, reply.ReqFrame + 8), framed);
     ASSERT_EQ(reply.ReplyLen, static_cast<int>(good.size()));
     EXPECT_EQ(std::vector<uint8_t>(reply.ReplyFrame, reply.ReplyFrame + good.size()), good);
-    EXPECT_EQ(reply.Frame, reply.ReplyFrame);
+    EXPECT_EQ(reply.Frame(), reply.ReplyFrame);
     EXPECT_EQ(reply.FrameLen, 23);
 
     // Nothing came: 255 and an empty reply copy.
     reply.Reset();
     ASSERT_EQ(ch->Exchange(kRead10, sizeof kRead10, reply), ST_NO_REPLY);
     EXPECT_EQ(reply.ReplyLen, 0);
-    EXPECT_EQ(reply.Frame, nullptr);
+    EXPECT_EQ(reply.Frame(), nullptr);
 }
 
 // Frame or parity errors during a reply with the right address give 240,
@@ -205,7 +205,7 @@ TEST(SerialExchange, LineErrorsGive240ForTheRightAddress)
     ASSERT_TRUE(ch);
     int i = 0;
     for (const auto &c : cases) {
-        ExchangeTrace reply;
+        ExchangeFrames reply;
         EXPECT_EQ(ch->Exchange(kRead10, sizeof kRead10, reply), c.status) << "case " << i++;
     }
 }
@@ -220,7 +220,7 @@ TEST(SerialExchange, ShortWriteSkipsFlushAndTurnAround)
     auto ch = s.Open();
     ASSERT_TRUE(ch);
     s.port->Clear();
-    ExchangeTrace reply;
+    ExchangeFrames reply;
     EXPECT_EQ(ch->Exchange(kRead10, sizeof kRead10, reply), ST_OK);
     EXPECT_EQ(s.port->Joined(), "rts 1, dtr 1, sleep 20, write 3, dtr 0, rts 0, read, errors");
     EXPECT_EQ(reply.ReqLen, 8);
@@ -245,7 +245,7 @@ TEST(SerialOpen, FailuresShowTheOpenErrorBox)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
         FakeSerial s(1, 1, c.baud);
-        s.rec.ComPortName = c.name;
+        s.rec.Conn.ComPortName = c.name;
         s.port->openError = c.openError;
         s.port->lineError = c.lineError;
         EXPECT_EQ(s.Open(), nullptr);

@@ -39,7 +39,7 @@ struct PtyLink {
     PeerProcess peer;
     ExchangeRecord rec;
     TestHost host;
-    ExchangeTrace trace;   // of the last exchange
+    ExchangeFrames trace;   // of the last exchange
     std::unique_ptr<Channel> channel;
 
     // Starts the peer with `args` after its path and opens the channel.
@@ -51,13 +51,13 @@ struct PtyLink {
         const std::string &line = peer.FirstLine();
         ASSERT_EQ(line.rfind("PTY /", 0), 0u) << line;
         const std::string pty = line.substr(4);
-        rec.ConnType = 2;
-        rec.ComPortName = pty;
-        rec.BaudRate = baud;
-        rec.EvenParity = even;
-        rec.CharTime = CharTimeForBaud(baud);
+        rec.Conn.Kind = ConnKind::Serial;
+        rec.Conn.ComPortName = pty;
+        rec.Conn.BaudRate = baud;
+        rec.Conn.EvenParity = even;
+        rec.Conn.CharTime = CharTimeForBaud(baud);
         rec.SlaveAddr = 1;
-        channel = OpenSerialChannel(ChannelSettingsOf(rec), rec.StopRequest, host);
+        channel = OpenSerialChannel(rec.Conn, rec.StopRequest, host);
         ASSERT_TRUE(channel) << (host.Boxes().empty() ? "" : host.Boxes()[0].text);
     }
 
@@ -71,14 +71,14 @@ struct PtyLink {
     uint8_t Read(uint8_t cmd, uint16_t start, uint16_t count, std::vector<uint16_t> &values)
     {
         uint8_t req[16];
-        int len = BuildReadRequest(req, rec.SlaveAddr, cmd, start, count);
+        int len = BuildReadRequest(req, rec.SlaveAddr, static_cast<FunctionCode>(cmd), start, count);
         uint8_t st = Run(req, len);
         values.clear();
         if (st != ST_OK)
             return st;
-        st = CheckReplyFrame(trace.Frame, trace.FrameLen, rec.SlaveAddr, cmd, count);
+        st = CheckReplyFrame(trace.Frame(), trace.FrameLen, rec.SlaveAddr, static_cast<FunctionCode>(cmd), count);
         for (int i = 0; st == ST_OK && i < count; ++i)
-            values.push_back(static_cast<uint16_t>(trace.Frame[3 + 2 * i] << 8 | trace.Frame[4 + 2 * i]));
+            values.push_back(static_cast<uint16_t>(trace.Frame()[3 + 2 * i] << 8 | trace.Frame()[4 + 2 * i]));
         return st;
     }
 
@@ -87,7 +87,8 @@ struct PtyLink {
         uint8_t req[16];
         int len = BuildWriteSingle(req, rec.SlaveAddr, reg, value);
         uint8_t st = Run(req, len);
-        return st == ST_OK ? CheckReplyFrame(trace.Frame, trace.FrameLen, rec.SlaveAddr, 6, 0) : st;
+        return st == ST_OK ? CheckReplyFrame(trace.Frame(), trace.FrameLen, rec.SlaveAddr, FunctionCode::WriteSingle, 0)
+                           : st;
     }
 
     uint8_t WriteMultiple(uint16_t reg, const std::vector<uint16_t> &values)
@@ -95,7 +96,9 @@ struct PtyLink {
         uint8_t req[32];
         int len = BuildWriteMultiple(req, rec.SlaveAddr, reg, values.data(), static_cast<uint16_t>(values.size()));
         uint8_t st = Run(req, len);
-        return st == ST_OK ? CheckReplyFrame(trace.Frame, trace.FrameLen, rec.SlaveAddr, 16, 0) : st;
+        return st == ST_OK
+                   ? CheckReplyFrame(trace.Frame(), trace.FrameLen, rec.SlaveAddr, FunctionCode::WriteMultiple, 0)
+                   : st;
     }
 };
 
@@ -134,7 +137,7 @@ TEST(SerialSlave, TrailingStrayByteIsAccepted)
     link.Start(SlavePath(), {"--rtu-pty", "--extra-byte"}, 115200, 0);
     for (uint16_t count : {1, 2, 10}) {
         uint8_t req[16];
-        int len = BuildReadRequest(req, 1, 3, 40, count);
+        int len = BuildReadRequest(req, 1, FunctionCode::ReadHolding, 40, count);
         ASSERT_EQ(link.Run(req, len), ST_OK) << count;
         EXPECT_EQ(link.trace.FrameLen, link.trace.ReplyLen - 3);
         EXPECT_EQ(link.trace.FrameLen, 3 + 2 * count);
@@ -233,7 +236,7 @@ TEST(SerialSlave, NoReplyAndAnotherAddress)
     }
     // A request for another address gets no reply at all.
     uint8_t req[16];
-    const int len = BuildReadRequest(req, 2, 3, 0, 4);
+    const int len = BuildReadRequest(req, 2, FunctionCode::ReadHolding, 0, 4);
     EXPECT_EQ(link.Run(req, len), ST_NO_REPLY);
 }
 
@@ -289,14 +292,14 @@ struct ThreadRun {
 
     explicit ThreadRun(const std::string &port)
     {
-        rec.ConnType = 2;
-        rec.ComPortName = port;
-        rec.BaudRate = 19200;
-        rec.CharTime = CharTimeForBaud(19200);
-        rec.RS485Control = 1;
-        rec.DTRAlwaysOn = 1;
+        rec.Conn.Kind = ConnKind::Serial;
+        rec.Conn.ComPortName = port;
+        rec.Conn.BaudRate = 19200;
+        rec.Conn.CharTime = CharTimeForBaud(19200);
+        rec.Conn.RS485Control = 1;
+        rec.Conn.DTRAlwaysOn = 1;
         rec.SlaveAddr = 1;
-        rec.ReadCmd = 3;
+        rec.ReadCmd = FunctionCode::ReadHolding;
         rec.RegCount = 4;
         rec.UpdatePeriod = 50;
         rec.AllocRegValues(4);

@@ -1,6 +1,6 @@
 // The system log entry point: forwards to the process-wide default log list.
 
-#include "controls/syslog.h"
+#include "platform/syslog.h"
 
 #include <atomic>
 #include <thread>
