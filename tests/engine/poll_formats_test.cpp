@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/ticks.h"
 #include "tests/engine/engine_test_support.h"
 
 namespace {
@@ -140,7 +141,10 @@ TEST(PollFormats, ScanFindsTheAnsweringSlaves)
 {
     Peer slave;
     ASSERT_TRUE(slave.Start(SlavePath(), {"--slave", "3,7"}));
+    // Eight silent addresses at the default 200 ms, not the 3 s of a poll.
+    uint64_t t0 = PerfCounter();
     Outcome r = Shell(Poll("--tcp " + slave.addr) + " --scan-slaves 1-10 --count 2 --start 5");
+    EXPECT_LT(PerfCounter() - t0, 6000000u);
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, (std::vector<std::string>{"3\tOK\t\t0005 0006", "7\tOK\t\t0005 0006"}));
     EXPECT_NE(r.err.find("tarvix-poll: scan 1-10: 2 of 10 addresses answered: 3 7\n"), std::string::npos) << r.err;
@@ -152,7 +156,9 @@ TEST(PollFormats, ScanFindsTheAnsweringSlaves)
               std::string::npos)
         << r.out[1];
 
+    t0 = PerfCounter();
     r = Shell(Poll("--tcp " + slave.addr) + " --scan-slaves 4-6 --timeout 50");
+    EXPECT_LT(PerfCounter() - t0, 1500000u);
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.out.empty());
     EXPECT_NE(r.err.find("tarvix-poll: scan 4-6: 0 of 3 addresses answered\n"), std::string::npos) << r.err;
