@@ -36,6 +36,7 @@ struct ChannelSettings {
     bool RS485Control = false;
     bool DTRAlwaysOn = false;
     int32_t CharTime = 0;   // performance-counter ticks of the RS-485 turn-around
+    uint32_t ReplyLimitMs = 0;   // TCP/UDP: how long a reply is waited for; 0: 3000 ms
 };
 
 // What the last exchange sent and received: the channel writes it in place,

@@ -1,7 +1,8 @@
 // The TCP and UDP channels: one IPv4 socket, non-blocking once open; the
 // reply is waited for with poll() in 500 ms slices up to 3000 ms after the
-// send, and read with one receive of up to 4096 bytes.
+// send (or the settings' own limit), and read with one receive of up to 4096 bytes.
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
@@ -69,13 +70,20 @@ public:
         }
 
         const uint32_t start = TickCountMs();
+        const uint32_t limit = cs_.ReplyLimitMs != 0 ? cs_.ReplyLimitMs : kReplyLimitMs;
         for (;;) {
+            // A limit of its own is kept to the millisecond; the plain one in whole slices.
+            int slice = kWaitSliceMs;
+            if (cs_.ReplyLimitMs != 0) {
+                const uint32_t waited = TickCountMs() - start;
+                slice = waited >= limit ? 0 : int(std::min<uint32_t>(limit - waited, kWaitSliceMs));
+            }
             pollfd p{fd_, POLLIN, 0};
-            if (poll(&p, 1, kWaitSliceMs) > 0)
+            if (poll(&p, 1, slice) > 0)
                 break;
             if (stop_.load(std::memory_order_acquire) != 0)
                 return ST_STOP_WORKING;
-            if (TickCountMs() - start >= kReplyLimitMs) {
+            if (TickCountMs() - start >= limit) {
                 trace.ReplyLen = 0;
                 return ST_NO_REPLY;
             }

@@ -2,7 +2,8 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstring>
+
+#include "engine/register_values.h"
 
 bool ScanHex(const std::string &text, uint32_t &value)
 {
@@ -43,10 +44,8 @@ std::string FloatText(uint32_t bits)
             return negative ? "-NAN" : "+NAN";
         return "?";
     }
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%g", static_cast<double>(f));
+    std::snprintf(buf, sizeof buf, "%g", static_cast<double>(FloatOfBits(bits)));
     return buf;
 }
 
@@ -66,8 +65,8 @@ RegisterReadings ReadRegister(const std::atomic<uint16_t> *values, int count, in
     if (i + 1 >= count)
         return r;
     const uint16_t w = values[i + 1].load(std::memory_order_relaxed);
-    const uint32_t low = (static_cast<uint32_t>(w) << 16) | v;   // selected register low
-    const uint32_t high = (static_cast<uint32_t>(v) << 16) | w;   // selected register high
+    const uint32_t low = Join32(v, w, WordOrder::LowFirst);   // selected register low
+    const uint32_t high = Join32(v, w, WordOrder::HighFirst);   // selected register high
     std::snprintf(buf, sizeof buf, "%d", static_cast<int32_t>(low));
     r.DecLong = buf;
     r.Float = FloatText(low);

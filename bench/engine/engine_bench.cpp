@@ -5,8 +5,9 @@
 // libmodbus client runs on a freshly started thread, as the engine does;
 // each line tells in how many rounds each client last ran on the peer's CPU.
 // Then tarvix-poll --period 0 as a whole process against the same libmodbus
-// loop: exchanges per second and context switches per exchange (voluntary
-// and involuntary, from the child's rusage and the loop thread's).
+// loop, pinned to one CPU and spread over all in the same run: exchanges per
+// second and context switches per exchange (voluntary and involuntary, from
+// the child's rusage and the loop thread's).
 //
 // engine_bench [--all-cpus] [seconds per measurement, default 2]
 //
@@ -197,7 +198,17 @@ int main(int argc, char **argv)
     }
     // The exchange thread, the peers and tarvix-poll inherit the main
     // thread's CPU set.
-    cpu_set_t cpus;
+    // The tarvix-poll rows are measured both ways whatever the choice.
+    cpu_set_t cpus, start, allSet, pinnedSet;
+    CPU_ZERO(&start);
+    sched_getaffinity(0, sizeof start, &start);
+    allSet = pinnedSet = start;
+    for (int c = 0; c < CPU_SETSIZE; ++c)
+        if (CPU_ISSET(c, &start)) {
+            CPU_ZERO(&pinnedSet);
+            CPU_SET(c, &pinnedSet);
+            break;
+        }
     if (!allCpus && sched_getaffinity(0, sizeof cpus, &cpus) == 0) {
         for (int c = 0; c < CPU_SETSIZE; ++c)
             if (CPU_ISSET(c, &cpus)) {
@@ -242,22 +253,32 @@ int main(int argc, char **argv)
         }
         if (!peer.poll)
             continue;
-        // The console host as a whole process: the exchange thread, its
-        // display calls to the main thread and the lines it prints.
-        double poll = 0, lib = 0, pollSwitches = 0, libSwitches = 0;
-        for (int r = 0; r < kRounds; ++r) {
-            const Rate pr = PollRate(p.Port(), seconds / kRounds);
-            const Rate l = LibmodbusRate(p.Port(), 10, seconds / kRounds);
-            poll += pr.perSecond / kRounds;
-            pollSwitches += pr.switchesPerExchange / kRounds;
-            lib += l.perSecond / kRounds;
-            libSwitches += l.switchesPerExchange / kRounds;
+        // The console host as a whole process, pinned and spread in the same
+        // run: the exchange thread prints its own lines, and the main
+        // thread only waits for the end.
+        for (const bool spread : {false, true}) {
+            // The peer goes along, so that spread means every process.
+            const cpu_set_t &set = spread ? allSet : pinnedSet;
+            if (sched_setaffinity(0, sizeof set, &set) != 0 || sched_setaffinity(p.Pid(), sizeof set, &set) != 0)
+                continue;
+            double poll = 0, lib = 0, pollSwitches = 0, libSwitches = 0;
+            for (int r = 0; r < kRounds; ++r) {
+                const Rate pr = PollRate(p.Port(), seconds / kRounds);
+                const Rate l = LibmodbusRate(p.Port(), 10, seconds / kRounds);
+                poll += pr.perSecond / kRounds;
+                pollSwitches += pr.switchesPerExchange / kRounds;
+                lib += l.perSecond / kRounds;
+                libSwitches += l.switchesPerExchange / kRounds;
+            }
+            std::printf("%-14s %6u %14.0f %14.0f %7.2f  tarvix-poll --period 0, whole process, %s\n", peer.name, 10u,
+                        poll, lib, lib > 0 ? poll / lib : 0.0, spread ? "spread over all CPUs" : "pinned to one CPU");
+            std::printf("%-14s %6s %14.2f %14.2f %7s  context switches per exchange (target <= 1.5, ratio >= 1.0)\n",
+                        "", "", pollSwitches, libSwitches, "");
+            std::fflush(stdout);
         }
-        std::printf("%-14s %6u %14.0f %14.0f %7.2f  tarvix-poll --period 0, whole process\n", peer.name, 10u, poll, lib,
-                    lib > 0 ? poll / lib : 0.0);
-        std::printf("%-14s %6s %14.2f %14.2f %7s  context switches per exchange\n", "", "", pollSwitches, libSwitches,
-                    "");
-        std::fflush(stdout);
+        const cpu_set_t &engineSet = allCpus ? allSet : pinnedSet;
+        sched_setaffinity(0, sizeof engineSet, &engineSet);
+        sched_setaffinity(p.Pid(), sizeof engineSet, &engineSet);
     }
     return 0;
 }

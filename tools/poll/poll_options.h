@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/exchange_record.h"
+#include "app/exchange_setup.h"
+#include "tools/poll/poll_format.h"
 
 struct PollOptions {
     int connType = -1;   // 0 TCP, 1 UDP, 2 serial port
@@ -25,21 +26,27 @@ struct PollOptions {
     uint32_t period = 200;
     bool write = false;
     uint16_t writeReg = 0;
-    uint16_t writeValue = 0;
+    std::vector<uint16_t> writeValues;
     bool fc16 = false;
     long cycles = -1;   // lines to print, -1 = no limit
     double seconds = -1;   // run time, -1 = no limit
+
+    OutputFormat format = OutputFormat::Tsv;
+    bool timestamp = false;   // tsv: the time as the first field
+    ValueLayout layout;
+    int scanFrom = 0, scanTo = 0;   // --scan-slaves; scanFrom 0: no scan
+    int timeoutMs = 200;   // reply time-out of a scan over the network
 };
 
-// Parses argv[1..]; false with `error` set for bad arguments.
+// The most values one write request of the engine carries.
+inline constexpr int kMaxWriteValues = 8;
+
+// Parses argv[1..]; false with `error` set to one line naming the option
+// and what is wrong with it.
 bool ParsePollOptions(const std::vector<std::string> &args, PollOptions &opt, std::string &error);
 
-// Fills the exchange record from the options (allocates the register image).
-void FillRecord(const PollOptions &opt, ExchangeRecord &rec);
-
-// One output line: ReqCount, status text, ErrorCount, request, reply and the
-// register image, separated by tabs.
-std::string FormatDisplayLine(int32_t reqCount, uint8_t status, int32_t errorCount, const uint8_t *req, int reqLen,
-                              const uint8_t *reply, int replyLen, const uint16_t *values, int valueCount);
+// The settings and choices the exchange record is filled from, as the
+// connection dialog's OK step fills it.
+void PollSettings(const PollOptions &opt, TarvixSettings &s, ExchangeChoice &c);
 
 extern const char kPollUsage[];

@@ -1,113 +1,108 @@
 // tarvix-poll: runs the exchange thread from the command line and prints one
-// line per Display that follows an exchange. The main thread serves the
-// engine's mailbox, as the GUI thread would, and stops through the same
-// StopExchange.
+// line per Display that follows an exchange, on the exchange thread itself.
+// The main thread keeps the time limit and the signals and stops through the
+// same StopExchange as the window.
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
+#include "app/exchange_setup.h"
 #include "engine/Modbus_thread_unit.h"
-#include "engine/mailbox_host.h"
 #include "platform/ticks.h"
+#include "tarvix_version.h"
+#include "tools/poll/console_host.h"
 #include "tools/poll/poll_options.h"
+#include "tools/poll/poll_output.h"
+#include "tools/poll/poll_scan.h"
 
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
+// Raised by SIGINT and SIGTERM; also the scan channel's stop flag.
+StopFlag g_interrupted{0};
+static_assert(StopFlag::is_always_lock_free);
 
 void OnSignal(int)
 {
-    g_interrupted = 1;
+    g_interrupted.store(1, std::memory_order_relaxed);
 }
 
-class ConsoleHost final : public MailboxHost {
-public:
-    ConsoleHost(ExchangeRecord &rec, const PollOptions &opt) : rec_(rec), opt_(opt) {}
-    long lines = 0;
-
-    // A box is printed straight from the exchange thread and counts as closed
-    // at once, so a stop that comes right after it can never swallow it.
-    void MessageBox(const std::string &text, const std::string &caption, int flags) override
-    {
-        OnMessageBox(text, caption, flags);
-    }
-
-protected:
-    void OnDisplay(MODBUS_Thread &t) override
-    {
-        // The Display before the channel opens shows no exchange: a script's
-        // first line is a real one. A Display already under way when the
-        // stop began is still served; past the line limit it prints nothing.
-        if (t.ReqCount.load() == 0 || (opt_.cycles > 0 && lines >= opt_.cycles))
-            return;
-        std::vector<uint16_t> values;
-        if (rec_.ValuesValid.load(std::memory_order_acquire))
-            for (int i = 0; i < rec_.ReadableCount(); ++i)
-                values.push_back(rec_.RegValues[i].load(std::memory_order_relaxed));
-        const std::string line = FormatDisplayLine(t.ReqCount.load(), t.Status.load(), t.ErrorCount.load(),
-                                                   t.Frames.ReqFrame, t.Frames.ReqLen, t.Frames.ReplyFrame,
-                                                   t.Frames.ReplyLen, values.data(), static_cast<int>(values.size()));
-        std::printf("%s\n", line.c_str());
-        std::fflush(stdout);
-        ++lines;
-        // The write is handed over as a grid edit does.
-        if (opt_.write && !writeSent_ && !values.empty()) {
-            rec_.HandOverWrite(opt_.writeReg, opt_.writeValue);
-            writeSent_ = true;
-        }
-    }
-
-    void OnMessageBox(const std::string &text, const std::string &caption, int) override
-    {
-        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-        std::fflush(stderr);
-    }
-
-private:
-    ExchangeRecord &rec_;
-    const PollOptions &opt_;
-    bool writeSent_ = false;
-};
-
-}   // namespace
-
-int main(int argc, char **argv)
+void InstallSignals()
 {
-    for (int i = 1; i < argc; ++i)
-        if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
-            std::fputs(kPollUsage, stdout);
-            return 0;
-        }
-    PollOptions opt;
-    std::string error;
-    if (!ParsePollOptions(std::vector<std::string>(argv + 1, argv + argc), opt, error)) {
-        std::fprintf(stderr, "tarvix-poll: %s\n%s", error.c_str(), kPollUsage);
-        return 2;
-    }
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
+    struct sigaction sa {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    // A reader that went away shows as EPIPE on the write.
+    std::signal(SIGPIPE, SIG_IGN);
+}
 
+int Poll(const PollOptions &opt, LineWriter &out)
+{
     ExchangeRecord rec;
-    FillRecord(opt, rec);
-    ConsoleHost host(rec, opt);
+    TarvixSettings s;
+    ExchangeChoice c;
+    PollSettings(opt, s, c);
+    FillExchangeRecord(s, c, rec);
+    rec.WriteBy0x10On.store(opt.fc16 ? 1 : 0);
+    ConsoleHost host(rec, opt, out);
     StartExchange(rec, host);
 
     const uint64_t start = PerfCounter();
     const uint64_t limitUs = opt.seconds > 0 ? static_cast<uint64_t>(opt.seconds * 1e6) : 0;
-    while (!g_interrupted) {
-        if (opt.cycles > 0 && host.lines >= opt.cycles)
+    while (g_interrupted.load(std::memory_order_relaxed) == 0) {
+        int waitMs = 100;   // also how late gathered lines may come out
+        if (limitUs) {
+            const uint64_t elapsed = PerfCounter() - start;
+            if (elapsed >= limitUs)
+                break;
+            waitMs = static_cast<int>(std::min<uint64_t>(100, (limitUs - elapsed + 999) / 1000));
+        }
+        const bool end = host.WaitForEnd(waitMs);
+        out.Flush();
+        if (end)
             break;
-        if (limitUs && PerfCounter() - start >= limitUs)
-            break;
-        if (rec.Thread->Finished())
-            break;
-        host.ServeFor(20);
     }
     StopExchange(rec, host);
     // Running is raised only once the channel is open: a run that ended
     // before that (the open failed, or the time ran out or a signal came
     // while it was still opening) never talked to the slave.
     return rec.Running.load() == 0 ? 1 : 0;
+}
+
+}   // namespace
+
+int main(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kPollUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::fputs(TARVIX_VERSION_TEXT("tarvix-poll"), stdout);
+            return 0;
+        }
+    }
+    PollOptions opt;
+    std::string error;
+    if (!ParsePollOptions(std::vector<std::string>(argv + 1, argv + argc), opt, error)) {
+        std::fprintf(stderr, "tarvix-poll: %s\n", error.c_str());
+        return 2;
+    }
+    InstallSignals();
+    // Lines that come at most once a period, or go to a terminal, are
+    // written one by one; a --period 0 stream to a pipe or file in blocks.
+    LineWriter out(STDOUT_FILENO, opt.period > 0 || opt.scanFrom != 0 || isatty(STDOUT_FILENO));
+    int code = opt.scanFrom != 0 ? RunScan(opt, out, g_interrupted) : Poll(opt, out);
+    out.Flush();
+    if (const int err = out.Error()) {
+        std::fprintf(stderr, "tarvix-poll: standard output: %s\n", std::strerror(err));
+        code = 1;
+    }
+    return code;
 }

@@ -33,8 +33,10 @@ const char *UsageText()
            "Prints one line first: PORT <n> (tcp/udp; PORT 0 takes any free port),\n"
            "PTY <path> (--rtu-pty: the pseudo-terminal side to open) or RTU <path>.\n"
            "  --modbus-ip          tcp/udp: serial framing with CRC instead of the 6-byte header\n"
-           "  --slave N            slave address, default 1\n"
+           "  --slave LIST         slave addresses answered as, e.g. 3 or 3,7; default 1;\n"
+           "                       requests for any other address get no reply\n"
            "  --seconds S          exit after S seconds, default 60\n"
+           "  --version            print the version and exit\n"
            "  --animate            holding registers 0..15 count up once a second\n"
            "  --log                print REQ <hex bytes> for each request received\n"
            "  --baud N --parity even|none   line settings for --rtu\n"
@@ -88,7 +90,6 @@ const FlagOption kFlags[] = {
 };
 
 const IntOption kInts[] = {
-    {"--slave", &Options::slave, 1, 255},
     {"--baud", &Options::baud, 50, 4000000},
     {"--delay", &Options::delayMs, 0, 600000},
     {"--exception", &Options::exceptionCode, 1, 255},
@@ -163,6 +164,23 @@ bool ParseOptions(int argc, char **argv, Options &o, std::string &err, bool &hel
             o.device = next;
             ++i;
             ++transports;
+        } else if (a == "--slave") {
+            o.slaves.clear();
+            std::string list = next ? next : "";
+            for (size_t pos = 0;;) {
+                const size_t comma = list.find(',', pos);
+                const std::string item = list.substr(pos, comma == std::string::npos ? comma : comma - pos);
+                if (!ToLong(item.c_str(), 1, 255, v)) {
+                    err = "--slave: expects addresses from 1 to 255, separated by commas";
+                    return false;
+                }
+                o.slaves.push_back(int(v));
+                if (comma == std::string::npos)
+                    break;
+                pos = comma + 1;
+            }
+            o.slave = o.slaves.front();
+            ++i;
         } else if (a == "--rtu-pty") {
             o.transport = Transport::RtuPty;
             ++transports;
@@ -193,6 +211,14 @@ bool ParseOptions(int argc, char **argv, Options &o, std::string &err, bool &hel
     if (o.transport == Transport::Rtu || o.transport == Transport::RtuPty)
         o.crcFraming = true;
     return true;
+}
+
+bool AnswersAs(const Options &o, int a)
+{
+    for (int s : o.slaves)
+        if (s == a)
+            return true;
+    return false;
 }
 
 std::string HexBytes(const uint8_t *data, size_t len)
@@ -235,7 +261,7 @@ void RegisterBank::Animate(Clock::time_point now)
 std::optional<std::vector<uint8_t>> AnswerFrame(RegisterBank &bank, const Options &o, bool faulty, const uint8_t *f,
                                                 size_t len, Clock::time_point now)
 {
-    if (len < 2 || f[0] != o.slave)
+    if (len < 2 || !AnswersAs(o, f[0]))
         return std::nullopt;
     const uint8_t fc = f[1];
     auto exception = [&](int code) { return std::vector<uint8_t>{f[0], uint8_t(fc | 0x80), uint8_t(code)}; };
@@ -335,7 +361,7 @@ std::optional<Response> Slave::Handle(const uint8_t *frame, size_t len, Link lin
         std::fflush(log_);
     }
     Tick(now);
-    if (len < 2 || frame[0] != o_.slave)
+    if (len < 2 || !AnswersAs(o_, frame[0]))
         return std::nullopt;
     const long n = ++numbered_;
     const bool faulty = FaultApplies(n);

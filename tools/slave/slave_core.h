@@ -26,7 +26,8 @@ struct Options {
     int port = 0;
     std::string device;
     bool crcFraming = false;   // --modbus-ip on tcp/udp; always on serial
-    int slave = 1;
+    int slave = 1;   // the first address of --slave LIST
+    std::vector<int> slaves{1};   // every address answered as
     double seconds = 60;
     bool animate = false;
     bool log = false;
@@ -59,6 +60,9 @@ struct Options {
 // `help` is set when --help was given.
 bool ParseOptions(int argc, char **argv, Options &out, std::string &err, bool &help);
 const char *UsageText();
+
+// Does the slave answer requests for address `a`?
+bool AnswersAs(const Options &o, int a);
 
 std::string HexBytes(const uint8_t *data, size_t len);
 

@@ -5,6 +5,7 @@
 // waiting for their time. Every wait is bounded; the program ends by itself.
 
 #include "engine/modbus_frames.h"
+#include "tarvix_version.h"
 #include "tools/slave/serial_line.h"
 #include "tools/slave/slave_core.h"
 
@@ -434,6 +435,11 @@ int Server::Run()
 
 int main(int argc, char **argv)
 {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::fputs(TARVIX_VERSION_TEXT("tarvix-slave"), stdout);
+            return 0;
+        }
     Options o;
     std::string err;
     bool help = false;
