@@ -15,7 +15,7 @@
 #include "controls/editor/Peditreplacepromptunit.h"
 #include "controls/editor/Peditreplaceunit.h"
 #include "controls/editor/Peditsearchunit.h"
-#include "controls/editor/keyb_layout.h"
+#include "platform/keyb_layout.h"
 
 namespace {
 
