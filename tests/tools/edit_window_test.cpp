@@ -135,6 +135,8 @@ private slots:
             QCOMPARE(w.StatusTexts(), c.status);
             QCOMPARE(int(w.Editor()->Model().CommentStyle), c.commentStyle);
         }
+        if (const QString png = qEnvironmentVariable("TARVIX_PNG_DIR"); !png.isEmpty())
+            w.grab().save(png + "/edit_window.png");
         w.CommentStyleOption = 1;
         QVERIFY(w.OpenFile(dir.filePath("c.txt")));
         QCOMPARE(int(w.Editor()->Model().CommentStyle), 1);

@@ -75,6 +75,16 @@ TEditWindow::TEditWindow(QWidget *parent) : QMainWindow(parent), FEditor(new TPr
     FEncodingLabel = new QLabel(this);
     FBreakLabel = new QLabel(this);
     FPrefixLabel = new QLabel(this);
+    // Wide enough for the longest text each field shows: nothing jumps or clips.
+    const auto fit = [](QLabel *label, const QStringList &texts) {
+        int width = 0;
+        for (const QString &t : texts)
+            width = std::max(width, label->fontMetrics().horizontalAdvance(t));
+        label->setMinimumWidth(width + 2 * label->margin() + 8);
+        label->setAlignment(Qt::AlignCenter);
+    };
+    fit(FEncodingLabel, {QStringLiteral("UTF-8 with BOM"), QStringLiteral("Windows-1251")});
+    fit(FBreakLabel, {QStringLiteral("CR LF")});
     statusBar()->addWidget(FPrefixLabel, 1);
     statusBar()->addPermanentWidget(FEncodingLabel);
     statusBar()->addPermanentWidget(FBreakLabel);
