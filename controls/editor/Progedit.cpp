@@ -13,8 +13,8 @@
 
 #include "controls/Gtextfield.h"
 #include "controls/editor/Nscrollbar.h"
-#include "platform/keyb_layout.h"
 #include "controls/palette.h"
+#include "platform/keyb_layout.h"
 
 namespace {
 

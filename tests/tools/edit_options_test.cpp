@@ -14,8 +14,8 @@ private slots:
     {
         EditOptions o;
         QString error;
-        QVERIFY(EditCommandLine::Parse({"--read-only", "--comment-style", "semicolon", "--tab-size=4", "--highlight-line",
-                                        "7", "--layout-switch-on-ctrl", "f.txt"},
+        QVERIFY(EditCommandLine::Parse({"--read-only", "--comment-style", "semicolon", "--tab-size=4",
+                                        "--highlight-line", "7", "--layout-switch-on-ctrl", "f.txt"},
                                        o, error));
         QVERIFY(o.ReadOnly && o.LayoutSwitchOnCtrl && !o.Help && !o.Version);
         QCOMPARE(o.CommentStyle, 2);
@@ -50,9 +50,9 @@ private slots:
 
     void commentStyleByExtension()
     {
-        const std::pair<const char *, int> files[] = {
-            {"main.c", 1}, {"x.CPP", 1}, {"dir.d/y.h", 1}, {"boot.asm", 2}, {"start.S", 2},
-            {"Tarvix.ini", 2}, {"notes.txt", 0}, {"Makefile", 0}, {"", 0}};
+        const std::pair<const char *, int> files[] = {{"main.c", 1},    {"x.CPP", 1},    {"dir.d/y.h", 1},
+                                                      {"boot.asm", 2},  {"start.S", 2},  {"Tarvix.ini", 2},
+                                                      {"notes.txt", 0}, {"Makefile", 0}, {"", 0}};
         for (auto [name, style] : files)
             QCOMPARE(EditCommandLine::CommentStyleForFile(name), style);
     }
@@ -66,7 +66,8 @@ private slots:
         };
         const Case cases[] = {
             {{"--version"}, 0, {"tarvix-edit " TARVIX_VERSION "\n", TARVIX_LICENSE_LINE}},
-            {{"--help", "file"}, 0,
+            {{"--help", "file"},
+             0,
              {"--read-only", "--comment-style", "none", "slash", "semicolon", "--tab-size", "--highlight-line",
               "--layout-switch-on-ctrl", "--version", "--help"}},
             {{"--tab-size", "x"}, 2, {"--tab-size"}},
@@ -77,7 +78,8 @@ private slots:
             p.start(TARVIX_EDIT, c.args);
             QVERIFY(p.waitForFinished(10000));
             QCOMPARE(p.exitCode(), c.exitCode);
-            const QString out = QString::fromUtf8(c.exitCode == 2 ? p.readAllStandardError() : p.readAllStandardOutput());
+            const QString out =
+                QString::fromUtf8(c.exitCode == 2 ? p.readAllStandardError() : p.readAllStandardOutput());
             for (const QString &piece : c.shown)
                 QVERIFY2(out.contains(piece), qPrintable(piece + " not in: " + out));
             if (c.exitCode == 2)

@@ -39,8 +39,8 @@ bool Parse(const QStringList &args, EditOptions &options, QString &error)
         // "--name=value" or "--name value".
         const qsizetype eq = arg.indexOf(QLatin1Char('='));
         const QString name = eq < 0 ? arg : arg.left(eq);
-        const bool takesValue = name == QLatin1String("--comment-style") || name == QLatin1String("--tab-size")
-                                || name == QLatin1String("--highlight-line");
+        const bool takesValue = name == QLatin1String("--comment-style") || name == QLatin1String("--tab-size") ||
+                                name == QLatin1String("--highlight-line");
         QString value;
         if (takesValue) {
             if (eq >= 0)
@@ -86,26 +86,25 @@ bool Parse(const QStringList &args, EditOptions &options, QString &error)
 
 QString HelpText()
 {
-    return QStringLiteral(
-        "usage: tarvix-edit [OPTIONS] [FILE]\n"
-        "Edits FILE (created by the first save when it does not exist).\n"
-        "F2 saves, F3 opens, F10 opens the menu, Alt+X quits.\n"
-        "\n"
-        "  --read-only                  show the text without letting it change\n"
-        "  --comment-style STYLE        none, slash (//) or semicolon (;); by default\n"
-        "                               // for C-like sources, ; for assembler and INI files\n"
-        "  --tab-size N                 columns per tab stop (1 to %1)\n"
-        "  --highlight-line N           highlight line N (counted from 1)\n"
-        "  --layout-switch-on-ctrl      a lone Ctrl switches the keyboard layout\n"
-        "  --version                    print the version and exit\n"
-        "  --help                       print this help and exit\n")
+    return QStringLiteral("usage: tarvix-edit [OPTIONS] [FILE]\n"
+                          "Edits FILE (created by the first save when it does not exist).\n"
+                          "F2 saves, F3 opens, F10 opens the menu, Alt+X quits.\n"
+                          "\n"
+                          "  --read-only                  show the text without letting it change\n"
+                          "  --comment-style STYLE        none, slash (//) or semicolon (;); by default\n"
+                          "                               // for C-like sources, ; for assembler and INI files\n"
+                          "  --tab-size N                 columns per tab stop (1 to %1)\n"
+                          "  --highlight-line N           highlight line N (counted from 1)\n"
+                          "  --layout-switch-on-ctrl      a lone Ctrl switches the keyboard layout\n"
+                          "  --version                    print the version and exit\n"
+                          "  --help                       print this help and exit\n")
         .arg(MaxTabSize);
 }
 
 int CommentStyleForFile(const QString &fileName)
 {
-    static const QStringList slash = {"c", "h", "cc", "cpp", "cxx", "c++", "hh", "hpp", "hxx", "h++", "ino",
-                                      "cs", "java", "js", "ts", "go", "rs", "kt", "swift", "m", "mm", "d"};
+    static const QStringList slash = {"c",  "h",    "cc", "cpp", "cxx", "c++", "hh", "hpp",   "hxx", "h++", "ino",
+                                      "cs", "java", "js", "ts",  "go",  "rs",  "kt", "swift", "m",   "mm",  "d"};
     static const QStringList semicolon = {"asm", "s", "inc", "a51", "ini"};
     const QString ext = QFileInfo(fileName).suffix().toLower();
     if (ext.isEmpty())

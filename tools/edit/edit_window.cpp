@@ -4,8 +4,8 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMenuBar>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QProxyStyle>
 #include <QStatusBar>
