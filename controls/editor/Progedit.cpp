@@ -13,8 +13,8 @@
 
 #include "controls/Gtextfield.h"
 #include "controls/editor/Nscrollbar.h"
-#include "controls/editor/keyb_layout.h"
 #include "controls/palette.h"
+#include "platform/keyb_layout.h"
 
 namespace {
 
@@ -91,6 +91,10 @@ TProgEdit::TProgEdit(QWidget *parent) : QWidget(parent)
         FCaretVisible = !FCaretVisible;
         update(FModel.FCaretX, FModel.FCaretY, 2, FModel.FCharH - 2);
     });
+
+    // The layout field follows the keyboard group as the server reports it.
+    if (auto *layouts = KeybLayout::TKeybLayoutWatcher::Instance())
+        connect(layouts, &KeybLayout::TKeybLayoutWatcher::Changed, FLangField, &TGTextField::setText);
 
     FModel.SetView(this);
     resize(320, 200);

@@ -10,7 +10,7 @@
 #include "controls/editor/Progedit.h"
 #include "controls/editor/edit_dialog_host.h"
 #include "controls/editor/edit_keys.h"
-#include "controls/editor/keyb_layout.h"
+#include "platform/keyb_layout.h"
 
 EditColors TProgEdit::Colors() const
 {

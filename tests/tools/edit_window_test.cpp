@@ -4,6 +4,9 @@
 #include <QAction>
 #include <QFile>
 #include <QTableWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -139,6 +142,65 @@ private slots:
         QCOMPARE(errors.size(), 1);
         QVERIFY(errors.first().contains(dir.path()));
         QCOMPARE(w.Editor()->Model().FileName, dir.filePath("a.txt"));
+    }
+
+    // The window's status line says what the file is and which prefix key
+    // waits; the comment style follows the file's extension.
+    void statusLineAndCommentStyle()
+    {
+        QTemporaryDir dir;
+        struct Case {
+            const char *name;
+            QByteArray bytes;
+            QStringList status;
+            int commentStyle;
+        };
+        const Case cases[] = {
+            {"a.c", "x\ny\n", {"UTF-8", "LF", ""}, 1},
+            {"b.asm", "\xEF\xBB\xBFx\r\ny", {"UTF-8 with BOM", "CR LF", ""}, 2},
+            {"c.txt", "\xCF\xF0\xE8\xE2\xE5\xF2\r", {"Windows-1251", "CR", ""}, 0},
+        };
+        TEditWindow w;
+        Show(w);
+        QVERIFY(w.statusBar()->isVisible());
+        QVERIFY(!w.Editor()->isAncestorOf(w.statusBar()));
+        for (const Case &c : cases) {
+            QFile f(dir.filePath(c.name));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(c.bytes) == c.bytes.size());
+            f.close();
+            QVERIFY(w.OpenFile(f.fileName()));
+            QCOMPARE(w.StatusTexts(), c.status);
+            QCOMPARE(int(w.Editor()->Model().CommentStyle), c.commentStyle);
+        }
+        if (const QString png = qEnvironmentVariable("TARVIX_PNG_DIR"); !png.isEmpty())
+            w.grab().save(png + "/edit_window.png");
+        w.CommentStyleOption = 1;
+        QVERIFY(w.OpenFile(dir.filePath("c.txt")));
+        QCOMPARE(int(w.Editor()->Model().CommentStyle), 1);
+
+        const std::pair<Qt::Key, const char *> prefixes[] = {{Qt::Key_K, "^K"}, {Qt::Key_Q, "^Q"}};
+        for (auto [key, shown] : prefixes) {
+            QTest::keyClick(w.Editor(), key, Qt::ControlModifier);
+            QTRY_COMPARE(w.StatusTexts().last(), QString(shown));
+            QTest::keyClick(w.Editor(), Qt::Key_Escape);
+            QTRY_COMPARE(w.StatusTexts().last(), QString());
+        }
+    }
+
+    // A lone Alt leaves the keys with the editor; F10 opens the menu.
+    void loneAltAndF10()
+    {
+        TEditWindow w;
+        Show(w);
+        QTest::keyPress(w.Editor(), Qt::Key_Alt, Qt::AltModifier);
+        QTest::keyRelease(w.Editor(), Qt::Key_Alt, Qt::NoModifier);
+        QTest::keyClicks(w.Editor(), "abc");
+        QCOMPARE(Text(w), QString("abc"));
+        QVERIFY(!w.menuBar()->activeAction());
+        QTest::keyClick(w.Editor(), Qt::Key_F10);
+        QTRY_VERIFY(w.menuBar()->activeAction());
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QApplication::activePopupWidget()->close();
     }
 };
 

@@ -4,11 +4,49 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProxyStyle>
+#include <QStatusBar>
 
 #include "controls/editor/Progedit.h"
 #include "tools/edit/key_help.h"
+#include "tools/edit/edit_options.h"
+
+namespace {
+
+// The menu bar's style without its Alt key navigation: a press and release
+// of Alt alone leaves the keyboard with the editor.
+class NoAltMenuStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+QString EncodingName(const EditFileFormat &f)
+{
+    if (f.Encoding == EditEncoding::Windows1251)
+        return QStringLiteral("Windows-1251");
+    return f.Bom ? QStringLiteral("UTF-8 with BOM") : QStringLiteral("UTF-8");
+}
+
+QString BreakName(const QByteArray &lineBreak)
+{
+    if (lineBreak == "\r\n")
+        return QStringLiteral("CR LF");
+    if (lineBreak == "\r")
+        return QStringLiteral("CR");
+    return QStringLiteral("LF");
+}
+
+}   // namespace
 
 TEditWindow::TEditWindow(QWidget *parent) : QMainWindow(parent), FEditor(new TProgEdit(this))
 {
@@ -26,6 +64,31 @@ TEditWindow::TEditWindow(QWidget *parent) : QMainWindow(parent), FEditor(new TPr
     QAction *quit = file->addAction(QStringLiteral("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
     QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    auto *menuStyle = new NoAltMenuStyle();
+    menuStyle->setParent(menuBar());
+    menuBar()->setStyle(menuStyle);
+    QAction *openMenu = new QAction(this);
+    openMenu->setShortcut(Qt::Key_F10);
+    connect(openMenu, &QAction::triggered, this, [this, file] { menuBar()->setActiveAction(file->menuAction()); });
+    addAction(openMenu);
+
+    // The status line, beside the editor's own status fields.
+    FEncodingLabel = new QLabel(this);
+    FBreakLabel = new QLabel(this);
+    FPrefixLabel = new QLabel(this);
+    // Wide enough for the longest text each field shows: nothing jumps or clips.
+    const auto fit = [](QLabel *label, const QStringList &texts) {
+        int width = 0;
+        for (const QString &t : texts)
+            width = std::max(width, label->fontMetrics().horizontalAdvance(t));
+        label->setMinimumWidth(width + 2 * label->margin() + 8);
+        label->setAlignment(Qt::AlignCenter);
+    };
+    fit(FEncodingLabel, {QStringLiteral("UTF-8 with BOM"), QStringLiteral("Windows-1251")});
+    fit(FBreakLabel, {QStringLiteral("CR LF")});
+    statusBar()->addWidget(FPrefixLabel, 1);
+    statusBar()->addPermanentWidget(FEncodingLabel);
+    statusBar()->addPermanentWidget(FBreakLabel);
     FUndo = edit->addAction(QStringLiteral("Undo"), this, [this] {
         FEditor->UNDO();
         Refresh();
@@ -45,6 +108,11 @@ TEditWindow::TEditWindow(QWidget *parent) : QMainWindow(parent), FEditor(new TPr
     connect(FEditor, &TProgEdit::OnUNDO, this, &TEditWindow::Refresh);
     connect(FEditor, &TProgEdit::OnClickHelpAboutEdit, this, &TEditWindow::ShowKeyHelp);
     connect(edit, &QMenu::aboutToShow, this, &TEditWindow::Refresh);
+    // A prefix key shows while it waits: after the key is handled, and at
+    // its release.
+    connect(FEditor, &TProgEdit::OnKeyDown, this,
+            [this] { QMetaObject::invokeMethod(this, &TEditWindow::RefreshStatus, Qt::QueuedConnection); });
+    connect(FEditor, &TProgEdit::OnKeyUp, this, &TEditWindow::RefreshStatus);
     FEditor->setFocus();
     Refresh();
 }
@@ -65,8 +133,29 @@ QString TEditWindow::TitleText() const
     return name + (m.Modified ? QStringLiteral(" *") : QString()) + QStringLiteral(" - tarvix-edit");
 }
 
+QStringList TEditWindow::StatusTexts() const
+{
+    return {FEncodingLabel->text(), FBreakLabel->text(), FPrefixLabel->text()};
+}
+
+void TEditWindow::RefreshStatus()
+{
+    const EditModel &m = FEditor->Model();
+    FEncodingLabel->setText(EncodingName(m.FFileFormat));
+    FBreakLabel->setText(BreakName(m.FFileFormat.LineBreak));
+    FPrefixLabel->setText(m.FPrefixK ? QStringLiteral("^K") : m.FPrefixQ ? QStringLiteral("^Q") : QString());
+}
+
+void TEditWindow::ChooseCommentStyle(const QString &name)
+{
+    const int style = CommentStyleOption >= 0 ? CommentStyleOption : EditCommandLine::CommentStyleForFile(name);
+    FEditor->Model().CommentStyle = std::uint8_t(style);
+    FEditor->update();
+}
+
 void TEditWindow::Refresh()
 {
+    RefreshStatus();
     setWindowTitle(TitleText());
     const QString undo = FEditor->GetUNDO();
     FUndo->setText(undo.isNull() ? QStringLiteral("Undo") : QStringLiteral("Undo: ") + undo);
@@ -83,10 +172,10 @@ bool TEditWindow::OpenFile(const QString &name)
         m.EndUpdate();
         m.ClearUNDO();
         m.FileName = name;
-        m.Modified = false;
+        m.MarkSaved();
         m.SetCursor(0, 0);
         m.UpdateParams(0);
-        FEditor->update();
+        ChooseCommentStyle(name);
         Refresh();
         return true;
     }
@@ -95,6 +184,7 @@ bool TEditWindow::OpenFile(const QString &name)
         ShowError(QStringLiteral("Cannot open \"%1\": %2").arg(name, reason));
         return false;
     }
+    ChooseCommentStyle(name);
     Refresh();
     return true;
 }

@@ -1,5 +1,7 @@
-// The main window of tarvix-edit: one program text editor with a menu.
-// F2 saves, F3 opens and Alt+X quits; every Ctrl key goes to the editor.
+// The main window of tarvix-edit: one program text editor with a menu and
+// a status line (the file's encoding and line break, a waiting ^K or ^Q).
+// F2 saves, F3 opens, F10 opens the menu and Alt+X quits; every Ctrl key
+// goes to the editor, and a lone Alt stays with it (it marks columns).
 // The questions and messages go through replaceable functions, so that a
 // test can answer them without a window.
 #pragma once
@@ -9,6 +11,7 @@
 
 class QAction;
 class TKeyHelpWindow;
+class QLabel;
 class TProgEdit;
 
 class TEditWindow : public QMainWindow {
@@ -40,6 +43,12 @@ public:
 
     // The window title: the file name and "*" while the text is modified.
     QString TitleText() const;
+    // The status line's fields: encoding, line break, waiting prefix key.
+    QStringList StatusTexts() const;
+
+    // The comment style for every file opened (0 none, 1 "//", 2 ";"), or
+    // -1 to choose it by each file's extension.
+    int CommentStyleOption = -1;
 
     std::function<QString()> AskOpenName;
     std::function<QString()> AskSaveName;
@@ -51,8 +60,13 @@ protected:
 
 private:
     void Refresh();
+    void RefreshStatus();
+    void ChooseCommentStyle(const QString &name);
 
     TProgEdit *FEditor;
     QAction *FUndo;
     TKeyHelpWindow *FKeyHelp = nullptr;
+    QLabel *FEncodingLabel;
+    QLabel *FBreakLabel;
+    QLabel *FPrefixLabel;
 };

@@ -15,7 +15,8 @@
 #include "controls/editor/Peditreplacepromptunit.h"
 #include "controls/editor/Peditreplaceunit.h"
 #include "controls/editor/Peditsearchunit.h"
-#include "controls/editor/keyb_layout.h"
+#include "controls/editor/Progedit.h"
+#include "platform/keyb_layout.h"
 
 namespace {
 
@@ -167,6 +168,35 @@ private slots:
         // Esc (the close path) also answers Cancel.
         QTimer::singleShot(0, &fill, [&fill] { QTest::keyClick(&fill, Qt::Key_Escape); });
         QCOMPARE(fill.exec(), int(mrCancel));
+    }
+
+    // Typed into the real dialog of Ctrl+G on a text of 23 lines: a number
+    // past the last line goes to the last line.
+    void goToLineTyped()
+    {
+        const std::pair<const char *, int> cases[] = {{"100", 22}, {"999", 22}, {"24", 22}, {"23", 22}, {"5", 4}};
+        for (auto [typed, line] : cases) {
+            TProgEdit edit;
+            QStringList lines;
+            for (int i = 0; i < 23; ++i)
+                lines << QString::number(i + 1);
+            edit.Model().FEditLines = EditLines(lines);
+            edit.UpdateParams(0);
+            edit.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&edit));
+            QString shown;
+            QTimer::singleShot(0, &edit, [&shown, typed] {
+                auto *f = qobject_cast<TAskLineNoForm *>(QApplication::activeModalWidget());
+                if (!f)
+                    return;
+                QTest::keyClicks(f->LineNoEdit, QString::fromLatin1(typed));
+                shown = f->LineNoEdit->text();
+                QTest::keyClick(f->LineNoEdit, Qt::Key_Return);
+            });
+            QTest::keyClick(&edit, Qt::Key_G, Qt::ControlModifier);
+            QCOMPARE(shown, QString::fromLatin1(typed));   // every digit taken
+            QCOMPARE(edit.Model().FCursorLine, line);
+        }
     }
 
     void placement_data()

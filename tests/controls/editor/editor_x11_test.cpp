@@ -1,11 +1,51 @@
 // The keyboard layout on a real X server (run by with-xvfb.sh, layouts us
-// and ru): its name in the status field, and the lone-Ctrl switch.
+// and ru): its name in the status field, the lone-Ctrl switch, and the
+// field following switches that other programs or the keyboard make.
 #include <QKeyEvent>
+#include <QProcess>
 #include <QtTest>
 
 #include "controls/Gtextfield.h"
 #include "controls/editor/Progedit.h"
-#include "controls/editor/keyb_layout.h"
+#include "platform/keyb_layout.h"
+// X11 headers come after Qt's; their event names clash with QEvent's.
+#include <X11/XKBlib.h>
+#include <X11/extensions/XTest.h>
+#undef KeyPress
+#undef KeyRelease
+
+namespace {
+
+// Locks the layout group from a connection of its own, as another program would.
+void LockGroupElsewhere(unsigned group)
+{
+    Display *other = XOpenDisplay(nullptr);
+    QVERIFY(other);
+    XkbLockGroup(other, XkbUseCoreKbd, group);
+    XSync(other, False);
+    XCloseDisplay(other);
+}
+
+// Presses and releases a key as the keyboard would, so that the server's
+// keymap acts on it (X key code 66 is Caps Lock).
+void PressKeyElsewhere(unsigned keycode)
+{
+    Display *other = XOpenDisplay(nullptr);
+    QVERIFY(other);
+    XTestFakeKeyEvent(other, keycode, True, CurrentTime);
+    XTestFakeKeyEvent(other, keycode, False, CurrentTime);
+    XSync(other, False);
+    XCloseDisplay(other);
+}
+
+bool Run(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+}   // namespace
 
 class EditorX11Test : public QObject {
     Q_OBJECT
@@ -57,6 +97,37 @@ private slots:
         QTest::keyPress(&edit, Qt::Key_Control, Qt::ControlModifier);
         QTest::keyRelease(&edit, Qt::Key_Control, Qt::NoModifier);
         QTRY_COMPARE(KeybLayout::CurrentName(), QString("En"));
+    }
+
+    // A switch made elsewhere reaches the field through the server's
+    // notification alone: no cursor move, no key to the editor. The name is
+    // the cached one until that notification is handled.
+    void fieldFollowsEverySwitch()
+    {
+        TProgEdit edit;
+        edit.Model().FEditLines = EditLines{QStringLiteral("abc"), QStringLiteral("def")};
+        edit.SetCursor(1, 2);
+        edit.resize(300, 120);
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        QTRY_COMPARE(edit.LangField()->Text(), QString("En"));
+
+        LockGroupElsewhere(1);
+        QCOMPARE(KeybLayout::CurrentName(), QString("En"));   // not yet told: no request per read
+        QTRY_COMPARE(edit.LangField()->Text(), QString("Ru"));
+        LockGroupElsewhere(0);
+        QTRY_COMPARE(edit.LangField()->Text(), QString("En"));
+
+        // By the keyboard: the Caps Lock key toggles the group.
+        QVERIFY(Run("setxkbmap", {"-layout", "us,ru", "-option", "grp:caps_toggle"}));
+        QTRY_COMPARE(KeybLayout::TKeybLayoutWatcher::Instance()->GroupCount(), 2);
+        for (const char *shown : {"Ru", "En"}) {
+            PressKeyElsewhere(66);
+            QTRY_COMPARE(edit.LangField()->Text(), QString(shown));
+        }
+        QCOMPARE(edit.Model().FCursorLine, 1);
+        QCOMPARE(edit.Model().FCursorCol, 2);
+        QVERIFY(Run("setxkbmap", {"-layout", "us,ru", "-option", ""}));
     }
 };
 
