@@ -8,13 +8,6 @@ set(TARVIX_TEST_RUNTIME_DIR ${CMAKE_BINARY_DIR}/xdg-runtime)
 file(MAKE_DIRECTORY ${TARVIX_TEST_RUNTIME_DIR})
 file(CHMOD ${TARVIX_TEST_RUNTIME_DIR} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
 
-# Widget tests render offscreen and keep their runtime files in a private
-# folder. Only the program editor's tests still set this up themselves.
-function(tarvix_widget_test_env name)
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT
-    "QT_QPA_PLATFORM=offscreen;XDG_RUNTIME_DIR=${TARVIX_TEST_RUNTIME_DIR}")
-endfunction()
-
 # Switches off Qt's code generators for targets that use no Qt.
 function(tarvix_plain_targets)
   set_target_properties(${ARGN} PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
