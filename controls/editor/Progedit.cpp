@@ -31,6 +31,18 @@ void SubstituteFonts()
             QFont::insertSubstitution(QLatin1String(family), QLatin1String(substitute));
 }
 
+// The status fields, left to right: each one's least width and the gap after
+// it. A field grows past its least width to hold what it shows.
+struct StatusPlace {
+    int width, gap;
+};
+constexpr StatusPlace StatusPlaces[] = {{58, 0}, {32, 0}, {24, 1}, {22, 0}};
+constexpr int StatusLeft = -1;   // the first field's left edge
+// Room between a field's text and its frame, on each side.
+constexpr int StatusPadding = 3;
+// The horizontal bar ends this far from the panel's right edge.
+constexpr int HorzBarRightGap = 31;
+
 QFont EditorFont()
 {
     QFont f(QStringLiteral("Courier New"), 10);
@@ -71,18 +83,11 @@ TProgEdit::TProgEdit(QWidget *parent) : QWidget(parent)
 
     QFont fieldFont(QStringLiteral("MS Sans Serif"));
     fieldFont.setPixelSize(13);
-    struct Place {
-        TGTextField **field;
-        int left, width;
-    };
-    const Place places[] = {
-        {&FPosField, -1, 58}, {&FCountField, 57, 32}, {&FModeField, 89, 24}, {&FLangField, 114, 22}};
-    for (const Place &pl : places) {
+    for (TGTextField **field : {&FPosField, &FCountField, &FModeField, &FLangField}) {
         auto *f = new TGTextField(FStatusPanel);
-        f->setGeometry(pl.left, 0, pl.width, StatusHeight);
         f->SetTextAlign(TGTextField::tfaCenter);
         f->setFont(fieldFont);
-        *pl.field = f;
+        *field = f;
     }
 
     setFont(EditorFont());
@@ -174,6 +179,39 @@ void TProgEdit::UpdateTextFields()
     FModeField->SetText(m.OverwriteMode ? "Upd" : "Ins");
     FModeField->SetColor(ToQColor(m.OverwriteMode ? 0x00FFFF : 0x70E070));
     FLangField->SetText(KeybLayout::CurrentName());
+    PlaceStatusFields();
+}
+
+void TProgEdit::PlaceStatusFields()
+{
+    const EditModel &m = FModel;
+    const QFontMetrics fm(FPosField->font());
+    const auto fit = [&](int index, std::initializer_list<QString> texts) {
+        int w = StatusPlaces[index].width;
+        for (const QString &t : texts)
+            w = std::max(w, fm.horizontalAdvance(t) + 2 * (StatusPadding + 1));
+        return w;
+    };
+    // The position field is as wide as the text's last line number needs, so
+    // moving through the text does not resize it line by line; the mode field
+    // holds either mode's name.
+    const int widths[] = {
+        fit(0, {FPosField->Text(), QStringLiteral("%1 : %2").arg(m.LineCount()).arg(m.FCursorCol + 1)}),
+        fit(1, {FCountField->Text()}),
+        fit(2, {QStringLiteral("Ins"), QStringLiteral("Upd")}),
+        fit(3, {FLangField->Text()}),
+    };
+    TGTextField *fields[] = {FPosField, FCountField, FModeField, FLangField};
+    int left = StatusLeft;
+    for (int i = 0; i < 4; ++i) {
+        const QRect g(left, 0, widths[i], StatusHeight);
+        if (fields[i]->geometry() != g)
+            fields[i]->setGeometry(g);
+        left += widths[i] + StatusPlaces[i].gap;
+    }
+    const QRect bar(left, 0, std::max(0, width() - HorzBarRightGap - left), BarThickness);
+    if (FHorzBar->geometry() != bar)
+        FHorzBar->setGeometry(bar);
 }
 
 bool TProgEdit::InfoAboutWordWanted() const
@@ -217,7 +255,7 @@ void TProgEdit::resizeEvent(QResizeEvent *event)
     const int h = height();
     FStatusPanel->setGeometry(0, h - StatusHeight, w, StatusHeight);
     FVertBar->setGeometry(w - BarThickness, 0, BarThickness, h - StatusHeight);
-    FHorzBar->setGeometry(136, 0, std::max(0, w - 167), BarThickness);
+    PlaceStatusFields();
     UpdateParams(EditModel::KeepMaxLineLen | EditModel::KeepBarsAtEnd);
 }
 

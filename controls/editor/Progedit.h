@@ -167,6 +167,9 @@ protected:
 private:
     // Runs after a font change: fixed pitch again, cell re-measured, UpdateParams(1).
     void OnChangeFont();
+    // Places the status fields in their order, each wide enough for its
+    // text, and the horizontal bar after them.
+    void PlaceStatusFields();
     void OnBarScroll(QObject *sender, int code);
     // A press on a scroll bar gives the focus back to the editor.
     void OnBarMouseDown();

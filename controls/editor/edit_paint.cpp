@@ -1,11 +1,69 @@
 #include "controls/editor/edit_paint.h"
 
+#include <QGlyphRun>
 #include <QPainter>
+#include <QRawFont>
 #include <QRect>
 #include <algorithm>
 #include <vector>
 
 namespace EditPaint {
+
+namespace {
+
+// Draws n characters, each glyph at the left edge of its own cell (cells cw
+// pixels wide from x on), so that no run drifts off the grid however far the
+// font's true advance is from cw. Glyphs come from the font itself; a
+// character it lacks (and a surrogate pair, which still takes two cells) is
+// drawn alone at its cell through the painter, which finds a font that has it.
+class CellText {
+public:
+    CellText(const QFont &font, int cells) : FRaw(QRawFont::fromFont(font)), FGlyphs(size_t(cells)), FPos(size_t(cells))
+    {}
+
+    void Draw(QPainter &p, const QChar *chars, int n, int x, int baseline, int cw)
+    {
+        if (size_t(n) > FGlyphs.size()) {
+            FGlyphs.resize(size_t(n));
+            FPos.resize(size_t(n));
+        }
+        int count = n;
+        if (!FRaw.isValid() || !FRaw.glyphIndexesForChars(chars, n, FGlyphs.data(), &count) || count != n) {
+            for (int i = 0; i < n; ++i) {   // one glyph per character was not to be had
+                const int len = chars[i].isHighSurrogate() && i + 1 < n && chars[i + 1].isLowSurrogate() ? 2 : 1;
+                if (!chars[i].isSpace())
+                    p.drawText(x + i * cw, baseline, QString(chars + i, len));
+                i += len - 1;
+            }
+            return;
+        }
+        int kept = 0;
+        for (int i = 0; i < n; ++i) {
+            if (chars[i] == QLatin1Char(' '))
+                continue;
+            if (FGlyphs[size_t(i)] == 0) {   // not in the font
+                p.drawText(x + i * cw, baseline, QString(chars[i]));
+                continue;
+            }
+            FGlyphs[size_t(kept)] = FGlyphs[size_t(i)];
+            FPos[size_t(kept)] = QPointF(i * cw, 0);
+            ++kept;
+        }
+        if (kept == 0)
+            return;
+        QGlyphRun run;
+        run.setRawFont(FRaw);
+        run.setRawData(FGlyphs.data(), FPos.data(), kept);
+        p.drawGlyphRun(QPointF(x, baseline), run);
+    }
+
+private:
+    QRawFont FRaw;
+    std::vector<quint32> FGlyphs;
+    std::vector<QPointF> FPos;
+};
+
+}   // namespace
 
 int FindCommentStart(const QString &line, int style)
 {
@@ -69,6 +127,7 @@ void PaintText(QPainter &p, const EditModel &m, const EditColors &colors, const 
     p.fillRect(QRect(0, 0, Margin, areaHeight) & clip, colors.Back);
     const int cells = std::max(m.FVisCols + 2, 0);
     std::vector<unsigned> flags(size_t(cells) + 1);
+    CellText text(p.font(), cells);
     int y = 0;
     for (int i = 0; i <= m.FVisLines; ++i, y += ch) {
         const int line = m.FStartLine + i;
@@ -95,17 +154,18 @@ void PaintText(QPainter &p, const EditModel &m, const EditColors &colors, const 
             const QRect cellsRect(Margin + runStart * cw, y, (k - runStart) * cw, ch);
             p.fillRect(cellsRect, back);
             if (f & cfText) {
-                QColor text = colors.Font;
+                QColor ink = colors.Font;
                 if (f & cfComment)
-                    text = colors.Comment;
+                    ink = colors.Comment;
                 if (highlighted)
-                    text = colors.HighlightText;
+                    ink = colors.HighlightText;
                 if (f & cfBlock)
-                    text = colors.BlockText;
+                    ink = colors.BlockText;
                 if (f & cfFound)
-                    text = colors.Back;
-                p.setPen(text);
-                p.drawText(cellsRect.left(), y + ascent, s.mid(m.FStartCol + runStart, k - runStart));
+                    ink = colors.Back;
+                p.setPen(ink);
+                // Text cells lie inside the line: the run's characters are all there.
+                text.Draw(p, s.constData() + m.FStartCol + runStart, k - runStart, cellsRect.left(), y + ascent, cw);
             }
             runStart = k;
         }

@@ -1,7 +1,7 @@
 // Painting the editor's text: each visible row is drawn as runs of equally
-// coloured cells (one fill and one text call per run), with the comment,
-// block, highlighted-line and found-text colours; rows outside the clip
-// rectangle are skipped.
+// coloured cells (one fill and one glyph run per run, every glyph placed at
+// its own cell), with the comment, block, highlighted-line and found-text
+// colours; rows outside the clip rectangle are skipped.
 #pragma once
 
 #include <QColor>

@@ -46,11 +46,12 @@ void ProgEditTest::construction()
     const EditModel &m = e.Model();
     QCOMPARE(e.StatusPanel()->geometry(), QRect(0, 284, 400, 16));
     QCOMPARE(e.VertBar()->geometry(), QRect(384, 0, 16, 284));
-    QCOMPARE(e.HorzBar()->geometry(), QRect(136, 0, 233, 16));
+    // The mode field is wide enough for "Upd" inside its frame.
+    QCOMPARE(e.HorzBar()->geometry(), QRect(144, 0, 225, 16));
     QCOMPARE(e.PosField()->geometry(), QRect(-1, 0, 58, 16));
     QCOMPARE(e.CountField()->geometry(), QRect(57, 0, 32, 16));
-    QCOMPARE(e.ModeField()->geometry(), QRect(89, 0, 24, 16));
-    QCOMPARE(e.LangField()->geometry(), QRect(114, 0, 22, 16));
+    QCOMPARE(e.ModeField()->geometry(), QRect(89, 0, 32, 16));
+    QCOMPARE(e.LangField()->geometry(), QRect(122, 0, 22, 16));
     QCOMPARE(e.VertBar()->Kind(), TNScrollBar::sbkVertical);
     QCOMPARE(e.HorzBar()->Kind(), TNScrollBar::sbkHorizontal);
     QCOMPARE(m.FAreaWidth, 384);
