@@ -7,7 +7,7 @@ void EditLines::Assign(const QStringList &lines)
     FChunks.clear();
     FSize = int(lines.size());
     for (int i = 0; i < FSize; i += ChunkLines)
-        FChunks.append(lines.mid(i, ChunkLines));
+        FChunks.append(Chunk{lines.mid(i, ChunkLines), {}});
     FChunkMax = QList<int>(FChunks.size(), -1);
     Restart(0);
 }
@@ -36,7 +36,7 @@ const QString &EditLines::at(int i) const
 {
     int k = 0;
     const int c = ChunkOf(i, k);
-    return FChunks.at(c).at(k);
+    return FChunks.at(c).Lines.at(k);
 }
 
 QString &EditLines::operator[](int i)
@@ -44,7 +44,38 @@ QString &EditLines::operator[](int i)
     int k = 0;
     const int c = ChunkOf(i, k);
     Touch(c);
-    return FChunks[c][k];
+    return FChunks[c].Lines[k];
+}
+
+std::uint8_t EditLines::BreakTag(int i) const
+{
+    int k = 0;
+    const Chunk &chunk = FChunks.at(ChunkOf(i, k));
+    return chunk.Tags.isEmpty() ? 0 : chunk.Tags.at(k);
+}
+
+void EditLines::SetBreakTag(int i, std::uint8_t tag)
+{
+    int k = 0;
+    const int c = ChunkOf(i, k);
+    if (FChunks.at(c).Tags.isEmpty() && tag == 0)
+        return;
+    Chunk &chunk = FChunks[c];
+    if (chunk.Tags.isEmpty())
+        chunk.Tags = QList<std::uint8_t>(chunk.Lines.size(), 0);
+    chunk.Tags[k] = tag;
+}
+
+void EditLines::AppendChunk(QStringList lines, QList<std::uint8_t> tags)
+{
+    Q_ASSERT(lines.size() <= 2 * ChunkLines);
+    Q_ASSERT(tags.isEmpty() || tags.size() == lines.size());
+    if (lines.isEmpty())
+        return;
+    FSize += int(lines.size());
+    FChunks.append(Chunk{std::move(lines), std::move(tags)});
+    FChunkMax.append(-1);
+    Restart(int(FChunks.size()) - 1);
 }
 
 void EditLines::append(const QStringList &lines)
@@ -57,7 +88,7 @@ void EditLines::insert(int i, const QString &line)
 {
     Q_ASSERT(i >= 0 && i <= FSize);
     if (FChunks.isEmpty()) {
-        FChunks.append(QStringList{line});
+        FChunks.append(Chunk{QStringList{line}, {}});
         FChunkMax = {-1};
         FSize = 1;
         Restart(0);
@@ -71,14 +102,18 @@ void EditLines::insert(int i, const QString &line)
     } else {
         c = ChunkOf(i, k);
     }
-    QStringList &chunk = FChunks[c];
-    chunk.insert(k, line);
+    Chunk &chunk = FChunks[c];
+    chunk.Lines.insert(k, line);
+    if (!chunk.Tags.isEmpty())
+        chunk.Tags.insert(k, 0);
     Touch(c);
     ++FSize;
     if (chunk.size() > 2 * ChunkLines) {
         const int half = int(chunk.size()) / 2;
-        QStringList tail = chunk.mid(half);
-        chunk.resize(half);
+        Chunk tail{chunk.Lines.mid(half), chunk.Tags.mid(half)};
+        chunk.Lines.resize(half);
+        if (!chunk.Tags.isEmpty())
+            chunk.Tags.resize(half);
         FChunks.insert(c + 1, tail);
         FChunkMax.insert(c + 1, -1);
     }
@@ -95,11 +130,13 @@ void EditLines::remove(int i, int n)
     const int first = c;
     FSize -= n;
     while (n > 0) {
-        QStringList &chunk = FChunks[c];
+        Chunk &chunk = FChunks[c];
         const int take = std::min(n, int(chunk.size()) - k);
-        chunk.remove(k, take);
+        chunk.Lines.remove(k, take);
+        if (!chunk.Tags.isEmpty())
+            chunk.Tags.remove(k, take);
         n -= take;
-        if (chunk.isEmpty()) {
+        if (chunk.Lines.isEmpty()) {
             FChunks.removeAt(c);
             FChunkMax.removeAt(c);
         } else {
@@ -138,7 +175,7 @@ QStringList EditLines::mid(int from, int n) const
     int k = 0;
     int c = ChunkOf(from, k);
     for (int i = from; i < to; ++c, k = 0) {
-        const QStringList &chunk = FChunks.at(c);
+        const QStringList &chunk = FChunks.at(c).Lines;
         const int take = std::min(int(chunk.size()) - k, to - i);
         out.append(chunk.mid(k, take));
         i += take;
@@ -149,14 +186,14 @@ QStringList EditLines::mid(int from, int n) const
 QString EditLines::join(QStringView separator) const
 {
     qsizetype total = 0;
-    for (const QStringList &chunk : FChunks)
-        for (const QString &line : chunk)
+    for (const Chunk &chunk : FChunks)
+        for (const QString &line : chunk.Lines)
             total += line.size() + separator.size();
     QString out;
     out.reserve(total);
     bool firstLine = true;
-    for (const QStringList &chunk : FChunks) {
-        for (const QString &line : chunk) {
+    for (const Chunk &chunk : FChunks) {
+        for (const QString &line : chunk.Lines) {
             if (!firstLine)
                 out += separator;
             out += line;
@@ -173,7 +210,7 @@ bool EditLines::operator==(const EditLines &other) const
     // Chunks shared with the other list compare equal at once.
     if (FStarts == other.FStarts) {
         for (int c = 0; c < FChunks.size(); ++c)
-            if (FChunks.at(c) != other.FChunks.at(c))
+            if (FChunks.at(c).Lines != other.FChunks.at(c).Lines)
                 return false;
         return true;
     }
@@ -199,7 +236,7 @@ int EditLines::MaxLength() const
     for (int c = 0; c < FChunks.size(); ++c) {
         if (FChunkMax.at(c) < 0) {
             qsizetype m = 0;
-            for (const QString &line : FChunks.at(c))
+            for (const QString &line : FChunks.at(c).Lines)
                 m = std::max(m, line.size());
             FChunkMax[c] = int(m);
         }

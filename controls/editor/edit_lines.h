@@ -5,9 +5,14 @@
 // chunk references, and a change after the copy copies only the chunk it
 // touches. Thirty-two whole-text undo records of a large file thus cost far
 // less than one copy of its text.
+//
+// Each line also carries a small break tag for the file layer: 0 for the
+// text's own line break, another value for a line of a file that ended with
+// a different one. A new line has tag 0; a changed line keeps its tag.
 #pragma once
 
 #include <QList>
+#include <cstdint>
 #include <QString>
 #include <QStringList>
 #include <initializer_list>
@@ -127,6 +132,14 @@ public:
     const_iterator cbegin() const { return begin(); }
     const_iterator cend() const { return end(); }
 
+    // The break tag of line i (0 <= i < size), and setting it.
+    std::uint8_t BreakTag(int i) const;
+    void SetBreakTag(int i, std::uint8_t tag);
+    // Appends lines as a chunk of their own (at most twice ChunkLines of
+    // them), with their tags (empty: all 0). For a loader that builds its
+    // lines chunk by chunk.
+    void AppendChunk(QStringList lines, QList<std::uint8_t> tags = {});
+
     // The length of the longest line; 0 for no line. Each chunk remembers its
     // longest line until it changes, so after an edit only the changed chunk
     // is measured again.
@@ -145,7 +158,13 @@ private:
     // Chunk c changed: its longest line is measured again when asked for.
     void Touch(int c) const { FChunkMax[c] = -1; }
 
-    QList<QStringList> FChunks;
+    struct Chunk {
+        QStringList Lines;
+        QList<std::uint8_t> Tags;   // empty while every tag is 0
+        qsizetype size() const { return Lines.size(); }
+    };
+
+    QList<Chunk> FChunks;
     QList<int> FStarts;   // index of each chunk's first line
     mutable QList<int> FChunkMax;   // longest line of each chunk; -1 when not known
     int FSize = 0;

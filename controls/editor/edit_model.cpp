@@ -667,13 +667,13 @@ EditCommand::EditCommand(EditModel &m, std::uint8_t needs) : FScope(m)
 
 bool EditModel::LoadFromFile(const QString &name, QString *reason)
 {
-    QStringList lines;
+    EditLines lines;
     EditFileFormat format;
     if (!EditFile::Read(name, lines, format, reason))
         return false;
     Scope scope(*this);
     ClearUNDO();
-    FEditLines = EditLines(lines);
+    FEditLines = std::move(lines);
     FFileFormat = format;
     FileName = name;
     FStartLine = FStartCol = 0;
@@ -691,17 +691,17 @@ bool EditModel::LoadFromFile(const QString &name, QString *reason)
 
 bool EditModel::SaveToFile(const QString &name, QString *reason)
 {
-    const QStringList lines = FEditLines.toStringList();
     EditFileFormat format = FFileFormat;
-    bool lossless = true;
-    QByteArray bytes = EditFile::Encode(lines, format, &lossless);
-    if (!lossless) {
-        // A character that the file's code page cannot hold: the file
-        // becomes UTF-8 rather than lose it.
+    if (!FitsFileEncoding()) {
+        if (!FView || !FView->AskYesNo(QString::fromUtf8(ReencodeQuestionText), name)) {
+            if (reason)
+                *reason = QStringLiteral("not saved: the text has characters that Windows-1251 cannot hold");
+            return false;
+        }
         format.Encoding = EditEncoding::Utf8;
-        bytes = EditFile::Encode(lines, format);
+        format.Bom = false;
     }
-    if (!EditFile::Write(name, bytes, reason))
+    if (!EditFile::Write(name, FEditLines, format, reason))
         return false;
     FFileFormat = format;
     return true;

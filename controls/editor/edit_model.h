@@ -319,6 +319,13 @@ public:
     // file was written. True when there was nothing to save or it was saved.
     bool Save(QString *reason = nullptr);
     void SaveQuestion();
+    // A file is never re-encoded unasked: when the text has a character that
+    // the file's code page cannot hold, SaveToFile asks this (Yes/No) and
+    // saves as UTF-8 only on Yes; on No nothing is written.
+    static constexpr const char ReencodeQuestionText[] =
+        "В кодировке Windows-1251 нет некоторых символов текста. Сохранить файл в UTF-8 ?";
+    // True when the text can be saved in the file's own encoding.
+    bool FitsFileEncoding() const { return EditFile::Fits(FEditLines, FFileFormat); }
 
     // ---- words ----
     static bool IsWordChar(QChar c);

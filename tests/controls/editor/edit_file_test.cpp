@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "controls/editor/edit_keys.h"
 #include "tests/controls/editor/edit_test_util.h"
 
 namespace {
@@ -47,6 +48,12 @@ class EditFileTest : public QObject {
 private slots:
     void roundTrip_data();
     void roundTrip();
+    void decodedInPiecesAsWhole();
+    void breaksFollowTheirLines();
+    void formatOfTheFile_data();
+    void formatOfTheFile();
+    void editsKeepWhatTheUserDidNotChange_data();
+    void editsKeepWhatTheUserDidNotChange();
     void editedCodePageFileKeepsItsEncoding();
     void unreadableFileChangesNothing();
     void failedWriteKeepsModifiedAndTheOldFile();
@@ -68,6 +75,31 @@ void EditFileTest::roundTrip_data()
     QTest::newRow("bom") << QByteArray("\xEF\xBB\xBFx = 1;\n") << QStringList{"x = 1;"};
     QTest::newRow("empty") << QByteArray() << QStringList{""};
     QTest::newRow("one break") << QByteArray("\n") << QStringList{""};
+    // A CR that is not the file's line break is text.
+    QTest::newRow("stray cr before lf") << QByteArray("x\ry\nz\n") << QStringList{"x\ry", "z"};
+    QTest::newRow("cr after lf") << QByteArray("a\n\rb") << QStringList{"a", "\rb"};
+    QTest::newRow("cr before crlf") << QByteArray("\r\r\n") << QStringList{"\r"};
+    QTest::newRow("crlf, stray cr") << QByteArray("a\rb\r\nc\r\n") << QStringList{"a\rb", "c"};
+    // Each line keeps its own break.
+    QTest::newRow("lf and crlf") << QByteArray("a\r\nb\nc\r\nd") << QStringList{"a", "b", "c", "d"};
+    QTest::newRow("crlf, lf last") << QByteArray("a\nb\r\nc\r\n\n") << QStringList{"a", "b", "c", ""};
+    QTest::newRow("cr and lf") << QByteArray("a\rb\rc\nd\r") << QStringList{"a\rb\rc", "d\r"};
+    // One byte order mark is the file's; a second one is text.
+    QTest::newRow("two boms") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx\n") << QStringList{QChar(0xFEFF) + QString("x")};
+    QTest::newRow("bom only") << QByteArray("\xEF\xBB\xBF") << QStringList{""};
+    // Bytes that are not UTF-8 in a UTF-8 text are carried through, one
+    // private character each.
+    QTest::newRow("latin-1 byte") << QByteArray("Привет caf\xE9\n") << QStringList{"Привет caf\uF7E9"};
+    QTest::newRow("cut sequence at the end") << QByteArray("я\xD1") << QStringList{"я\uF7D1"};
+    QTest::newRow("overlong, surrogate, too high")
+        << QByteArray("жжжжжжжжж\xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80\n")
+        << QStringList{"жжжжжжжжж\uF7C0\uF7AF \uF7ED\uF7A0\uF780 \uF7F4\uF790\uF780\uF780"};
+    // A character of the carrying range is itself carried as its bytes.
+    QTest::newRow("carrying range") << QByteArray("ж\xEF\x9E\xA9\n") << QStringList{"ж\uF7EF\uF79E\uF7A9"};
+    QTest::newRow("four bytes") << QByteArray("\xF0\x9F\x98\x80\n") << QStringList{"\U0001F600"};
+    QTest::newRow("nul bytes") << QByteArray("a\0b\n\0", 5) << QStringList{QString("a") + QChar(0) + "b", QString(QChar(0))};
+    // Bytes that no code page maps are carried too.
+    QTest::newRow("windows-1251 0x98") << QByteArray("\xcf\xf0\x98\xe8\n") << QStringList{"Пр\uF798и"};
 }
 
 void EditFileTest::roundTrip()
@@ -86,6 +118,143 @@ void EditFileTest::roundTrip()
     QCOMPARE(ReadAll(out), bytes);
 }
 
+// Every piece size gives the lines, tags and format of the whole, and the
+// bytes back: a UTF-8 sequence, a CR LF and the byte order mark may be cut.
+void EditFileTest::decodedInPiecesAsWhole()
+{
+    const QList<QByteArray> inputs = {
+        QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx\r\ny\n\r\xF0\x9F\x98\x80\xE2\x82"),
+        QByteArray("Привет caf\xE9\r\nмир\n\xD1\x8F\xD1"),
+        QByteArray("\xcf\xf0\xe8\r\n\x98\xe2\r"),
+        QByteArray("\xEF\xBB"),
+    };
+    for (const QByteArray &bytes : inputs) {
+        EditFileFormat whole;
+        const EditLines expected = EditFile::Decode(bytes, whole);
+        QCOMPARE(EditFile::Encode(expected, whole), bytes);
+        for (qsizetype piece = 1; piece <= 5; ++piece) {
+            EditFileFormat f;
+            const EditLines lines = EditFile::Decode(bytes, f, piece);
+            QCOMPARE(lines.toStringList(), expected.toStringList());
+            QCOMPARE(f, whole);
+            for (int i = 0; i < lines.size(); ++i)
+                QCOMPARE(lines.BreakTag(i), expected.BreakTag(i));
+        }
+    }
+}
+
+// Lines inserted and removed across chunks in a file of both breaks: each
+// old line keeps its own break, each new one takes the file's main break.
+void EditFileTest::breaksFollowTheirLines()
+{
+    QList<QPair<QByteArray, QByteArray>> model;   // text, break
+    for (int i = 0; i < 1500; ++i)
+        model.append({QByteArray::number(i), i % 3 == 0 ? "\n" : "\r\n"});
+    auto bytes = [&model] {
+        QByteArray out;
+        for (const auto &[text, brk] : model)
+            out += text + brk;
+        return out;
+    };
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("mixed.txt"));
+    QVERIFY(WriteAll(name, bytes()));
+    TestEditor e;
+    QVERIFY(e.m.LoadFromFile(name));
+    QCOMPARE(e.m.FFileFormat.LineBreak, QByteArray("\r\n"));
+    EditLines &lines = e.m.GetText();
+    for (int i = 0; i < 700; ++i) {
+        lines.insert(10 + i, QStringLiteral("new"));
+        model.insert(10 + i, {"new", "\r\n"});
+    }
+    lines.remove(1000, 600);
+    model.remove(1000, 600);
+    lines[5] = QStringLiteral("changed");
+    model[5].first = "changed";
+    e.m.EndUpdate();
+    QVERIFY(e.m.Save());
+    QCOMPARE(ReadAll(name), bytes());
+}
+
+void EditFileTest::formatOfTheFile_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("encoding");
+    QTest::addColumn<QByteArray>("lineBreak");
+    QTest::addColumn<bool>("bom");
+    QTest::addColumn<bool>("finalBreak");
+    const int utf8 = int(EditEncoding::Utf8);
+    const int cp = int(EditEncoding::Windows1251);
+    QTest::newRow("stray cr first") << QByteArray("x\ry\nz\n") << utf8 << QByteArray("\n") << false << true;
+    QTest::newRow("mostly crlf") << QByteArray("a\nb\r\nc\r\n") << utf8 << QByteArray("\r\n") << false << true;
+    QTest::newRow("mostly lf") << QByteArray("a\nb\r\nc\n") << utf8 << QByteArray("\n") << false << true;
+    QTest::newRow("cr only") << QByteArray("a\rb") << utf8 << QByteArray("\r") << false << false;
+    QTest::newRow("no break") << QByteArray("ab") << utf8 << QByteArray("\n") << false << false;
+    QTest::newRow("bom") << QByteArray("\xEF\xBB\xBF\r\n") << utf8 << QByteArray("\r\n") << true << true;
+    QTest::newRow("bom, bad bytes") << QByteArray("\xEF\xBB\xBF\xcf\xf0\n") << utf8 << QByteArray("\n") << true
+                                    << true;
+    QTest::newRow("utf-8, one latin-1 byte") << QByteArray("Привет caf\xE9") << utf8 << QByteArray("\n") << false
+                                             << false;
+    QTest::newRow("windows-1251") << QByteArray("\xcf\xf0\xe8\xe2\xe5\xf2 \xc2\xd1\xa8\n") << cp
+                                  << QByteArray("\n") << false << true;
+}
+
+void EditFileTest::formatOfTheFile()
+{
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("f.txt"));
+    QVERIFY(WriteAll(name, bytes));
+    TestEditor e;
+    QVERIFY(e.m.LoadFromFile(name));
+    const EditFileFormat &f = e.m.FFileFormat;
+    QTEST(int(f.Encoding), "encoding");
+    QTEST(f.LineBreak, "lineBreak");
+    QTEST(f.Bom, "bom");
+    QTEST(f.FinalBreak, "finalBreak");
+}
+
+// A file loaded, changed by the given edit and saved: what the edit did not
+// touch keeps its bytes (carried bytes, each line's own break, stray CRs).
+void EditFileTest::editsKeepWhatTheUserDidNotChange_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QByteArray>("saved");
+    QTest::newRow("typed beside a carried byte") << QByteArray("Привет caf\xE9\n") << "end:ü"
+                                                 << QByteArray("Привет caf\xE9ü\n");
+    QTest::newRow("typed before a carried byte") << QByteArray("жжcaf\xE9 \xFF\n") << "home:é"
+                                                 << QByteArray("éжжcaf\xE9 \xFF\n");
+    QTest::newRow("new line in a mixed file") << QByteArray("a\r\nb\nc\r\n") << "enter"
+                                              << QByteArray("\r\na\r\nb\nc\r\n");
+    QTest::newRow("lf line kept at the end") << QByteArray("a\r\nb\r\nc\n") << "end:x"
+                                             << QByteArray("ax\r\nb\r\nc\n");
+    QTest::newRow("stray cr kept") << QByteArray("x\ry\nz\n") << "end:1" << QByteArray("x\ry1\nz\n");
+    QTest::newRow("nul kept") << QByteArray("a\0b", 3) << "end:c" << QByteArray("a\0bc", 4);
+}
+
+void EditFileTest::editsKeepWhatTheUserDidNotChange()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, edit);
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("e.txt"));
+    QVERIFY(WriteAll(name, bytes));
+    TestEditor e;
+    QVERIFY(e.m.LoadFromFile(name));
+    if (edit == QLatin1String("enter")) {
+        EditKeys::Enter(e.m);
+    } else {
+        if (edit.startsWith(QLatin1String("end")))
+            e.m.SetCursor(0, int(e.m.FEditLines.at(0).size()));
+        EditKeys::KeyPress(e.m, edit.back());
+    }
+    QVERIFY(e.m.Modified);
+    QString reason;
+    QVERIFY2(e.m.Save(&reason), qPrintable(reason));
+    QTEST(ReadAll(name), "saved");
+}
+
 void EditFileTest::editedCodePageFileKeepsItsEncoding()
 {
     QTemporaryDir dir;
@@ -98,11 +267,22 @@ void EditFileTest::editedCodePageFileKeepsItsEncoding()
     QVERIFY(e.m.Save());
     QVERIFY(!e.m.Modified);
     QCOMPARE(ReadAll(name), QByteArray("\xdf \xec\xe8\xf0\r\n"));
-    // A character the code page has no place for: the file becomes UTF-8 rather than lose it.
+    // A character the code page has no place for: the file becomes UTF-8
+    // only when the user says so; No keeps the file and the changed text.
     e.m.InsertSubStr(0, 0, QStringLiteral("中"));
+    QString reason;
+    QVERIFY(!e.m.Save(&reason));
+    QVERIFY(!reason.isEmpty());
+    QCOMPARE(e.view.Questions.size(), 1);
+    QVERIFY(e.view.Questions.first().contains(QStringLiteral("UTF-8")));
+    QVERIFY(e.m.Modified);
+    QCOMPARE(ReadAll(name), QByteArray("\xdf \xec\xe8\xf0\r\n"));
+    QCOMPARE(e.m.FFileFormat.Encoding, EditEncoding::Windows1251);
+    e.view.Answer = true;
     QVERIFY(e.m.Save());
     QCOMPARE(ReadAll(name), QStringLiteral("中Я мир\r\n").toUtf8());
     QCOMPARE(e.m.FFileFormat.Encoding, EditEncoding::Utf8);
+    QVERIFY(!e.m.Modified);
 }
 
 void EditFileTest::unreadableFileChangesNothing()
