@@ -131,6 +131,46 @@ private slots:
         QVERIFY(w.close());
     }
 
+    // A Windows-1251 file and a character it cannot hold: saving asks; No
+    // leaves the file and the modified text, Yes writes UTF-8.
+    void codePageFileIsReencodedOnlyOnYes()
+    {
+        QTemporaryDir dir;
+        const QString name = dir.filePath("cp.txt");
+        const QByteArray old("\xec\xe8\xf0\n");
+        {
+            QFile f(name);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(old) == old.size());
+        }
+        TEditWindow w;
+        QStringList errors;
+        w.ShowError = [&errors](const QString &text) { errors << text; };
+        QStringList asked;
+        bool answer = false;
+        w.AskYesNo = [&](const QString &text, const QString &) {
+            asked << text;
+            return answer;
+        };
+        QVERIFY(w.OpenFile(name));
+        w.Editor()->Model().InsertSubStr(0, 0, QStringLiteral("ü"));
+        QVERIFY(!w.Save());
+        QCOMPARE(asked, QStringList{QString::fromUtf8(EditModel::ReencodeQuestionText)});
+        QVERIFY(errors.isEmpty());
+        QVERIFY(w.Editor()->Model().Modified);
+        QVERIFY(w.windowTitle().contains(" *"));
+        QFile f(name);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), old);
+        f.close();
+        answer = true;
+        QVERIFY(w.Save());
+        QCOMPARE(asked.size(), 2);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QStringLiteral("üмир\n").toUtf8());
+        QVERIFY(!w.Editor()->Model().Modified);
+        QCOMPARE(w.Editor()->Model().FFileFormat.Encoding, EditEncoding::Utf8);
+    }
+
     void unreadableFileChangesNothing()
     {
         QTemporaryDir dir;

@@ -192,8 +192,18 @@ bool TEditWindow::OpenFile(const QString &name)
 bool TEditWindow::SaveFile(const QString &name)
 {
     EditModel &m = FEditor->Model();
+    // A file is re-encoded only when the user says so: No keeps the file as
+    // it is and the text modified.
+    const EditFileFormat format = m.FFileFormat;
+    if (!m.FitsFileEncoding()) {
+        if (!AskYesNo(QString::fromUtf8(EditModel::ReencodeQuestionText), name))
+            return false;
+        m.FFileFormat.Encoding = EditEncoding::Utf8;
+        m.FFileFormat.Bom = false;
+    }
     QString reason;
     if (!FEditor->SaveToFile(name, &reason)) {
+        m.FFileFormat = format;
         ShowError(QStringLiteral("Cannot save \"%1\": %2").arg(name, reason));
         return false;
     }
