@@ -20,7 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         LoadTarvixSettings(loaded);
         // A choice made in the dialog: another type and a long port name.
         TarvixSettings chosen = loaded;
-        chosen.ConnType = (loaded.ConnType + 1) % 3;
+        // (The loaded value may be any int: the next type is taken from its
+        // remainder, so that no sum can overflow.)
+        chosen.ConnType = (loaded.ConnType % 3 + 4) % 3;
         chosen.ComPort = "/dev/serial/by-id/usb-Acme_Serial_Bridge_0042A7F3-if00-port0";
         for (const TarvixSettings &s : {loaded, chosen}) {
             SaveTarvixSettings(s);

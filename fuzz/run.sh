@@ -14,7 +14,7 @@ work=$(mktemp -d)
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 trap 'rm -rf "$work"' EXIT
 status=0
-for target in replies settings loglist; do
+for target in replies settings loglist edit_file; do
   exe=$build/fuzz/fuzz_$target
   [ -x "$exe" ] || { echo "$0: $exe is missing (ninja -C $1 fuzz)" >&2; exit 1; }
   mkdir -p "$work/$target" "$work/$target-artifacts"
