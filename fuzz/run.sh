@@ -2,6 +2,7 @@
 # Runs every fuzz target for a bounded time on a copy of its seed corpus and
 # fails on the first crash, leak or time-out.
 #   fuzz/run.sh BUILD_DIR [SECONDS]    (default 30 seconds per target)
+#   FUZZ_TARGETS="replies settings" fuzz/run.sh ...   only those targets
 set -euo pipefail
 if [ $# -lt 1 ] || [ ! -d "$1" ]; then
   echo "usage: $0 BUILD_DIR [SECONDS]" >&2
@@ -14,7 +15,7 @@ work=$(mktemp -d)
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 trap 'rm -rf "$work"' EXIT
 status=0
-for target in replies settings loglist edit_file; do
+for target in ${FUZZ_TARGETS:-replies settings loglist edit_file}; do
   exe=$build/fuzz/fuzz_$target
   [ -x "$exe" ] || { echo "$0: $exe is missing (ninja -C $1 fuzz)" >&2; exit 1; }
   mkdir -p "$work/$target" "$work/$target-artifacts"
