@@ -140,18 +140,12 @@ void EditModel::SetCursor(int line, int col)
     bool moved = false;
     if (line != FCursorLine) {
         FCursorLine = line;
-        if (line >= FStartLine + FVisLines)
-            startLine = line - FVisLines + 1;
-        if (line < FStartLine)
-            startLine = line;
+        startLine = StartLineFor(line);
         moved = true;
     }
     if (col != FCursorCol) {
         FCursorCol = col;
-        if (col >= FStartCol + FVisCols)
-            startCol = col - FVisCols + 1;
-        if (col < FStartCol)
-            startCol = col;
+        startCol = StartColFor(col);
         moved = true;
     }
     if (!moved)
@@ -164,21 +158,25 @@ void EditModel::SetCursor(int line, int col)
         FChanges.Word = true;
 }
 
+int EditModel::StartLineFor(int line) const
+{
+    if (line >= FStartLine + FVisLines)
+        return line - FVisLines + 1;
+    return line < FStartLine ? line : FStartLine;
+}
+
+int EditModel::StartColFor(int col) const
+{
+    if (col >= FStartCol + FVisCols)
+        return col - FVisCols + 1;
+    return col < FStartCol ? col : FStartCol;
+}
+
 void EditModel::ScrollToCursor()
 {
     Scope scope(*this);
     EnsureParams();
-    int startLine = FStartLine;
-    int startCol = FStartCol;
-    if (FCursorLine >= FStartLine + FVisLines)
-        startLine = FCursorLine - FVisLines + 1;
-    if (FCursorLine < FStartLine)
-        startLine = FCursorLine;
-    if (FCursorCol >= FStartCol + FVisCols)
-        startCol = FCursorCol - FVisCols + 1;
-    if (FCursorCol < FStartCol)
-        startCol = FCursorCol;
-    SetStart(startLine, startCol);
+    SetStart(StartLineFor(FCursorLine), StartColFor(FCursorCol));
 }
 
 void EditModel::ScrollLines(int lines)

@@ -356,6 +356,10 @@ private:
     void EndEdit(const BlockCorners &moved, bool oneLine);
     // Cursor and view lines cut to the text after lines went.
     void ClampToText();
+    // The first visible line (column) that shows this cursor line (column):
+    // the view moves only as far as it must.
+    int StartLineFor(int line) const;
+    int StartColFor(int col) const;
     // The due UpdateParams, before anything reads the view's measures.
     void EnsureParams();
     void RequestParams(std::uint8_t flags);

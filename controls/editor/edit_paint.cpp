@@ -1,5 +1,6 @@
 #include "controls/editor/edit_paint.h"
 
+#include <limits>
 #include <QGlyphRun>
 #include <QPainter>
 #include <QRawFont>
@@ -101,7 +102,7 @@ void RowFlags(const EditModel &m, int line, int first, int count, unsigned *flag
             }
         } else if (m.FBlockKind == pbStream && line >= m.FBlockStartLine && line <= m.FBlockEndLine) {
             blockFrom = line == m.FBlockStartLine ? m.FBlockStartCol : 0;
-            blockTo = line == m.FBlockEndLine ? m.FBlockEndCol : EditModel::MaxColumn + 2;
+            blockTo = line == m.FBlockEndLine ? m.FBlockEndCol : std::numeric_limits<int>::max();
         }
     }
     const bool found = m.FFoundLen > 0 && line == m.FFoundLine;

@@ -11,48 +11,16 @@
 
 #include "platform/ticks.h"
 #include "tests/engine/engine_test_support.h"
+#include "tests/support/shell_run.h"
 
 namespace {
 
-struct Outcome {
-    int code = -1;
-    std::vector<std::string> out;
-    std::string err;
-};
+using Outcome = ShellResult;
 
-std::string Quoted(const std::string &s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// Runs a bash command line with pipefail, bounded in time; its standard
-// output in lines, its standard error whole.
+// A command line with pipefail, bounded in time.
 Outcome Shell(const std::string &cmd)
 {
-    Outcome r;
-    const std::string errFile = testing::TempDir() + "poll_formats_err." + std::to_string(getpid()) + ".txt";
-    FILE *p = popen(("timeout 30 bash -o pipefail -c " + Quoted(cmd) + " 2>" + errFile).c_str(), "r");
-    if (!p)
-        return r;
-    char line[16384];
-    while (std::fgets(line, sizeof line, p)) {
-        std::string l(line);
-        if (!l.empty() && l.back() == '\n')
-            l.pop_back();
-        r.out.push_back(l);
-    }
-    const int st = pclose(p);
-    r.code = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    if (FILE *e = std::fopen(errFile.c_str(), "r")) {
-        while (std::fgets(line, sizeof line, e))
-            r.err += line;
-        std::fclose(e);
-    }
-    std::remove(errFile.c_str());
-    return r;
+    return RunShell(cmd, 30);
 }
 
 std::string Poll(const std::string &args)

@@ -8,40 +8,15 @@
 #include <unistd.h>
 
 #include "tests/engine/engine_test_support.h"
+#include "tests/support/shell_run.h"
 
 namespace {
 
-struct RunResult {
-    int code = -1;
-    std::vector<std::string> out;
-    std::string err;
-};
+using RunResult = ShellResult;
 
 RunResult RunPoll(const std::string &args)
 {
-    RunResult r;
-    // One file per test process, so that two runs at once never read each other's.
-    const std::string errFile = testing::TempDir() + "poll_stderr." + std::to_string(getpid()) + ".txt";
-    const std::string cmd = "timeout 20 " + PollPath() + " " + args + " 2>" + errFile;
-    FILE *p = popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    char line[16384];
-    while (std::fgets(line, sizeof line, p)) {
-        std::string l(line);
-        if (!l.empty() && l.back() == '\n')
-            l.pop_back();
-        r.out.push_back(l);
-    }
-    const int st = pclose(p);
-    r.code = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    if (FILE *e = std::fopen(errFile.c_str(), "r")) {
-        while (std::fgets(line, sizeof line, e))
-            r.err += line;
-        std::fclose(e);
-    }
-    std::remove(errFile.c_str());
-    return r;
+    return RunShell(PollPath() + " " + args, 20);
 }
 
 TEST(Poll, LinesWriteAndExitCodes)

@@ -524,10 +524,6 @@ private slots:
             for (int i = 0; i < 60; ++i) {
                 const Step &s = steps[rng.bounded(int(std::size(steps)))];
                 e.Key(s.key, s.mods, QString::fromLatin1(s.text));
-                if (qEnvironmentVariableIsSet("EDIT_PATH_TRACE"))
-                    qDebug("%d %d %x %d,%d blk %d %d,%d-%d,%d %s", i, s.key, int(s.mods), e.m.FCursorLine, e.m.FCursorCol,
-                           e.m.FBlockShown, e.m.FBlockStartLine, e.m.FBlockStartCol, e.m.FBlockEndLine, e.m.FBlockEndCol,
-                           qPrintable(Lines(e.m).join('|')));
                 if (e.m.FBlockShown)
                     QVERIFY2(EditBlocks::CheckBlock(e.m), qPrintable(QStringLiteral("seed %1 step %2").arg(seed).arg(i)));
                 QVERIFY(e.m.FCursorLine < e.m.LineCount());
