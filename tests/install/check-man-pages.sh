@@ -5,7 +5,8 @@
 # exit status 0. Options are read as "--word" from both texts, so a new
 # option fails this test until its page lists it.
 #   check-man-pages.sh MAN_DIR SOURCE_DIR VERSION NAME=PROGRAM...
-# MAN_DIR holds NAME.1.gz, SOURCE_DIR NAME.1.scd; PROGRAM "-" is a program
+# MAN_DIR holds NAME.1.gz (and NAME.1.scd where the build wrote it),
+# SOURCE_DIR NAME.1.scd; PROGRAM "-" is a program
 # that takes no arguments at all (it is never started).
 set -uo pipefail
 export QT_QPA_PLATFORM=offscreen
@@ -27,7 +28,11 @@ for spec in "$@"; do
   warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "$name(1) renders with warnings: $warnings"
 
-  sed -n '/^# OPTIONS/,/^# [A-Z]/p' "$src_dir/$name.1.scd" | options >"$tmp/listed"
+  # The console programs' pages get their option lists at build time: the
+  # built source in MAN_DIR is the one to read where there is one.
+  scd=$man_dir/$name.1.scd
+  [ -f "$scd" ] || scd=$src_dir/$name.1.scd
+  sed -n '/^# OPTIONS/,/^# [A-Z]/p' "$scd" | options >"$tmp/listed"
   : >"$tmp/known"
   if [ "$prog" != - ]; then
     # A program that would not stop on these arguments is ended after 20 s.
