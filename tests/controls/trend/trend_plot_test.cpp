@@ -160,8 +160,9 @@ TEST(TrendPlot, AGapIsNeverBridgedAndStaysVisibleAtADay)
             EXPECT_FALSE(ColumnHas(img, x, area, kSeries)) << x;
         // Further out the line is drawn on both sides.
         EXPECT_TRUE(ColumnHas(img, area.left() + 20, area, kSeries));
-        if (span <= 3600 * kS)   // a day's column holds the last half minute whole
+        if (span <= 3600 * kS) {   // a day's column holds the last half minute whole
             EXPECT_TRUE(ColumnHas(img, xOf(gap + 200'000) + 1, area, kSeries));
+        }
     }
 }
 
