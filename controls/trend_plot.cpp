@@ -188,7 +188,7 @@ void TTrendPlot::Layout(const QRect &rect, const QFontMetrics &fm)
     for (const TrendPlotSeries &s : FSeries)
         nameW = std::max(nameW, fm.horizontalAdvance(s.name));
     nameW = std::min(nameW, fm.averageCharWidth() * 24);
-    const int valueW = fm.horizontalAdvance(QStringLiteral("-2.147484e+09 … -2.147484e+09"));
+    const int valueW = fm.horizontalAdvance(QStringLiteral("-1234567 … -1234567"));
     const int legendW = std::min(12 + 6 + nameW + 10 + valueW + 8, rect.width() / 2);
     // Value labels: the widest label of the current range.
     int labelW = fm.horizontalAdvance(QStringLiteral("-0.00"));
@@ -200,7 +200,8 @@ void TTrendPlot::Layout(const QRect &rect, const QFontMetrics &fm)
     const int bottom = rect.bottom() - (fh + 10);
     const int right = rect.right() - legendW - 6;
     FPlot = QRect(QPoint(left, top), QPoint(std::max(right, left + 10), std::max(bottom, top + 10)));
-    FLegend = QRect(FPlot.right() + 6, top, rect.right() - FPlot.right() - 6, FPlot.height());
+    const int legendH = 8 + (fh + 4) * (int(FSeries.size()) + 1) + 2;
+    FLegend = QRect(FPlot.right() + 6, top, rect.right() - FPlot.right() - 6, std::min(FPlot.height(), legendH));
 }
 
 void TTrendPlot::QueryAll()
@@ -208,15 +209,25 @@ void TTrendPlot::QueryAll()
     const int columns = FPlot.width();
     FColumns.resize(FSeries.size());
     FGapCols.assign(size_t(std::max(columns, 0)), 0);
+    std::vector<uint8_t> data(FGapCols.size(), 0);
     for (size_t i = 0; i < FSeries.size(); ++i) {
         std::vector<TrendColumn> &cols = FColumns[i].cols;
         if (FSeries[i].store)
             FSeries[i].store->Query(FT0, FT1, columns, cols);
         else
             cols.assign(size_t(columns), TrendColumn{});
-        for (int c = 0; c < columns; ++c)
+        for (int c = 0; c < columns; ++c) {
             FGapCols[size_t(c)] |= cols[size_t(c)].gap;
+            data[size_t(c)] |= cols[size_t(c)].data;
+        }
     }
+    // A gap lasts until the next value: the columns between two failed
+    // samples, or between a failure and the next good one, are shaded too
+    // (up to the newest sample).
+    const double newestX = TimeToX(NewestTime(), FT0, FT1, 0, columns);
+    for (int c = 1; c < columns && c <= newestX; ++c)
+        if (FGapCols[size_t(c - 1)] && !data[size_t(c)])
+            FGapCols[size_t(c)] = 1;
 }
 
 void TTrendPlot::AutoRange()
@@ -387,9 +398,12 @@ void TTrendPlot::DrawAxes(QPainter &p, const QFontMetrics &fm)
 
     // The range above the plot.
     p.setPen(text);
-    const QString range = QString::fromStdString(FullTimeText(FT0)) + QStringLiteral("  –  ") +
-                          QString::fromStdString(FullTimeText(FT1)) + QStringLiteral("   (") + SpanText(FT1 - FT0) +
-                          QLatin1Char(')');
+    // The end's date only when it differs from the start's.
+    const QString from = QString::fromStdString(FullTimeText(FT0));
+    QString to = QString::fromStdString(FullTimeText(FT1));
+    if (to.left(10) == from.left(10))
+        to = to.mid(11);
+    const QString range = from + QStringLiteral(" – ") + to + QStringLiteral("  (") + SpanText(FT1 - FT0) + QLatin1Char(')');
     p.drawText(QRect(FPlot.left(), 3, FPlot.width(), fh), Qt::AlignLeft | Qt::AlignVCenter,
                fm.elidedText(range, Qt::ElideRight, FPlot.width()));
     p.drawText(QRect(FLegend.left(), 3, FLegend.width(), fh), Qt::AlignLeft | Qt::AlignVCenter,
