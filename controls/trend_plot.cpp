@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTimer>
@@ -289,10 +290,51 @@ void TTrendPlot::Paint(QPainter &p, const QRect &rect)
             AutoRange();
         }
     }
-    p.fillRect(FPlot, kPlotBack);
+    // On a raster device the plot area is drawn into an image of its own,
+    // the series pixel by pixel; elsewhere (SVG) everything is drawn as lines.
+    const bool raster = p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster;
+    QPainter canvas;
+    QPainter *area = &p;
+    if (raster) {
+        if (FCanvas.size() != FPlot.size())
+            FCanvas = QImage(FPlot.size(), QImage::Format_RGB32);
+        canvas.begin(&FCanvas);
+        canvas.translate(-FPlot.topLeft());
+        area = &canvas;
+    }
+    area->fillRect(FPlot, kPlotBack);
+    DrawAxes(p, *area, fm);
+    DrawGaps(*area);
+    if (raster) {
+        canvas.end();
+        for (size_t i = 0; i < FSeries.size(); ++i)
+            RasterLines(FCanvas, SeriesLines(FColumns[i].cols), FPlot.topLeft(), FSeries[i].color.rgb());
+        p.drawImage(FPlot.topLeft(), FCanvas);
+    } else {
+        p.save();
+        p.setClipRect(FPlot);
+        for (size_t i = 0; i < FSeries.size(); ++i) {
+            p.setPen(QPen(FSeries[i].color, 0));   // cosmetic: one pixel wide
+            p.drawLines(SeriesLines(FColumns[i].cols));
+        }
+        p.restore();
+    }
+    DrawMarks(p, fm);
 
-    DrawAxes(p, fm);
-    // Gaps: a band over the plot's height and a strip at its foot.
+    p.setPen(QColor(120, 120, 120));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(FPlot.adjusted(0, 0, -1, -1));
+
+    if (FCursorX >= FPlot.left() && FCursorX <= FPlot.right()) {
+        p.setPen(QPen(kCursor, 1, Qt::SolidLine));
+        p.drawLine(FCursorX, FPlot.top(), FCursorX, FPlot.bottom());
+    }
+    DrawLegend(p, fm);
+}
+
+// Gaps: a band over the plot's height and a strip at its foot.
+void TTrendPlot::DrawGaps(QPainter &p)
+{
     const int columns = int(FGapCols.size());
     for (int c = 0; c < columns;) {
         if (!FGapCols[size_t(c)]) {
@@ -306,29 +348,11 @@ void TTrendPlot::Paint(QPainter &p, const QRect &rect)
         p.fillRect(QRect(FPlot.left() + c, FPlot.bottom() - 3, e - c, 4), kGapStrip);
         c = e;
     }
-
-    DrawMarks(p, fm);
-
-    p.save();
-    p.setClipRect(FPlot);
-    for (size_t i = 0; i < FSeries.size(); ++i)
-        DrawSeries(p, FColumns[i].cols, FSeries[i].color);
-    p.restore();
-
-    p.setPen(QColor(120, 120, 120));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(FPlot.adjusted(0, 0, -1, -1));
-
-    if (FCursorX >= FPlot.left() && FCursorX <= FPlot.right()) {
-        p.setPen(QPen(kCursor, 1, Qt::SolidLine));
-        p.drawLine(FCursorX, FPlot.top(), FCursorX, FPlot.bottom());
-    }
-    DrawLegend(p, fm);
 }
 
 // Each column's extent as a vertical line; a line from the previous column
 // with data unless a gap lies in either of them or between.
-void TTrendPlot::DrawSeries(QPainter &p, const std::vector<TrendColumn> &cols, const QColor &color)
+QVector<QLine> TTrendPlot::SeriesLines(const std::vector<TrendColumn> &cols) const
 {
     QVector<QLine> lines;
     lines.reserve(int(cols.size()) * 2);
@@ -354,11 +378,53 @@ void TTrendPlot::DrawSeries(QPainter &p, const std::vector<TrendColumn> &cols, c
         pmax = col.max;
         broken = col.gap;
     }
-    p.setPen(QPen(color, 1));
-    p.drawLines(lines);
+    return lines;
 }
 
-void TTrendPlot::DrawAxes(QPainter &p, const QFontMetrics &fm)
+// One-pixel lines written straight into the image (RGB32), clipped to it;
+// `origin` is the image's place in the plot's coordinates.
+void TTrendPlot::RasterLines(QImage &img, const QVector<QLine> &lines, const QPoint &origin, QRgb color)
+{
+    const int w = img.width(), h = img.height();
+    uchar *bits = img.bits();
+    const qsizetype stride = img.bytesPerLine();
+    const auto put = [&](int x, int y) {
+        if (unsigned(x) < unsigned(w) && unsigned(y) < unsigned(h))
+            reinterpret_cast<QRgb *>(bits + y * stride)[x] = color;
+    };
+    for (const QLine &l : lines) {
+        int x0 = l.x1() - origin.x(), y0 = l.y1() - origin.y();
+        const int x1 = l.x2() - origin.x(), y1 = l.y2() - origin.y();
+        if (x0 == x1) {
+            if (unsigned(x0) >= unsigned(w))
+                continue;
+            const int a = std::max(std::min(y0, y1), 0), b = std::min(std::max(y0, y1), h - 1);
+            for (int y = a; y <= b; ++y)
+                reinterpret_cast<QRgb *>(bits + y * stride)[x0] = color;
+            continue;
+        }
+        // Bresenham.
+        const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
+        const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+        int err = dx + dy;
+        for (int n = 0; n <= dx - dy; ++n) {
+            put(x0, y0);
+            if (x0 == x1 && y0 == y1)
+                break;
+            const int e2 = 2 * err;
+            if (e2 >= dy) {
+                err += dy;
+                x0 += sx;
+            }
+            if (e2 <= dx) {
+                err += dx;
+                y0 += sy;
+            }
+        }
+    }
+}
+
+void TTrendPlot::DrawAxes(QPainter &p, QPainter &area, const QFontMetrics &fm)
 {
     const int fh = fm.height();
     const QColor text = palette().color(QPalette::WindowText);
@@ -369,8 +435,8 @@ void TTrendPlot::DrawAxes(QPainter &p, const QFontMetrics &fm)
         const int y = int(std::lround(ValueToY(v)));
         if (y < FPlot.top() || y > FPlot.bottom())
             continue;
-        p.setPen(kGrid);
-        p.drawLine(FPlot.left() + 1, y, FPlot.right() - 1, y);
+        area.setPen(kGrid);
+        area.drawLine(FPlot.left() + 1, y, FPlot.right() - 1, y);
         p.setPen(text);
         const QRect box(0, y - fh / 2, FPlot.left() - 6, fh);
         p.drawText(box, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(ValueLabel(v, vt.step)));
@@ -383,8 +449,8 @@ void TTrendPlot::DrawAxes(QPainter &p, const QFontMetrics &fm)
         const int x = int(std::lround(TimeToX(t.t, FT0, FT1, FPlot.left(), FPlot.width())));
         if (x < FPlot.left() || x > FPlot.right())
             continue;
-        p.setPen(kGrid);
-        p.drawLine(x, FPlot.top() + 1, x, FPlot.bottom() - 1);
+        area.setPen(kGrid);
+        area.drawLine(x, FPlot.top() + 1, x, FPlot.bottom() - 1);
         p.setPen(text);
         p.drawLine(x, FPlot.bottom(), x, FPlot.bottom() + 3);
         const QString label = QString::fromStdString(t.label);

@@ -14,6 +14,8 @@
 // newest sample at the right edge (a zoom keeps it there); a pan pauses.
 
 #include <QColor>
+#include <QImage>
+#include <QLine>
 #include <QPoint>
 #include <QString>
 #include <QWidget>
@@ -104,8 +106,11 @@ private:
     void AutoRange();
     double ValueToY(double v) const;
     QString ColumnText(size_t series, int column) const;
-    void DrawSeries(QPainter &p, const std::vector<TrendColumn> &cols, const QColor &color);
-    void DrawAxes(QPainter &p, const QFontMetrics &fm);
+    QVector<QLine> SeriesLines(const std::vector<TrendColumn> &cols) const;
+    static void RasterLines(QImage &img, const QVector<QLine> &lines, const QPoint &origin, QRgb color);
+    // Labels on `p`, grid lines on `area` (the plot area's painter).
+    void DrawAxes(QPainter &p, QPainter &area, const QFontMetrics &fm);
+    void DrawGaps(QPainter &p);
     void DrawMarks(QPainter &p, const QFontMetrics &fm);
     void DrawLegend(QPainter &p, const QFontMetrics &fm);
 
@@ -118,6 +123,7 @@ private:
     bool FAutoValues = true;
     double FLo = 0, FHi = 1;
     QRect FPlot, FLegend;
+    QImage FCanvas;   // the plot area, on raster devices
     int FCursorX = -1;
     // Drag.
     bool FDragging = false;

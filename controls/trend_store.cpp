@@ -1,6 +1,7 @@
 #include "controls/trend_store.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -35,7 +36,8 @@ void MergeInto(TrendColumn &c, double lo, double hi, uint8_t data, bool gap)
 TrendStore::TrendStore(const TrendStoreConfig &config) : config_(config)
 {
     config_.baseUs = std::max<int64_t>(config_.baseUs, 1);
-    config_.bucketsPerLevel = std::max(config_.bucketsPerLevel, 2);
+    // Powers of two, so that a ring's slot is a mask away.
+    config_.bucketsPerLevel = int(std::bit_ceil(unsigned(std::max(config_.bucketsPerLevel, 2))));
     config_.rawCapacity = std::max(config_.rawCapacity, 2);
     config_.historyUs = std::max<int64_t>(config_.historyUs, config_.baseUs);
     // The least number of levels whose top covers the history.
@@ -44,12 +46,10 @@ TrendStore::TrendStore(const TrendStoreConfig &config) : config_(config)
         ++n;
     levels_.resize(size_t(n));
     for (Level &lv : levels_) {
-        lv.min.assign(size_t(config_.bucketsPerLevel), 0);
-        lv.max.assign(size_t(config_.bucketsPerLevel), 0);
+        lv.ext.assign(size_t(config_.bucketsPerLevel), Extent{});
         lv.flags.assign(size_t(config_.bucketsPerLevel), 0);
     }
-    rawTime_.assign(size_t(config_.rawCapacity), 0);
-    rawValue_.assign(size_t(config_.rawCapacity), 0);
+    raw_.assign(size_t(config_.rawCapacity), RawSample{});
     rawGap_.assign(size_t(config_.rawCapacity), 0);
 }
 
@@ -87,11 +87,12 @@ void TrendStore::Put(int64_t t, double value, bool gap)
     newest_ = t;
     ++count_;
 
-    rawTime_[rawHead_] = t;
-    rawValue_[rawHead_] = value;
+    raw_[rawHead_] = {t, value};
     rawGap_[rawHead_] = gap;
-    rawHead_ = (rawHead_ + 1) % rawTime_.size();
-    rawSize_ = std::min(rawSize_ + 1, rawTime_.size());
+    if (++rawHead_ == raw_.size())
+        rawHead_ = 0;
+    if (rawSize_ < raw_.size())
+        ++rawSize_;
 
     if (t < curStart_ || t >= curEnd_ || curStart_ == kNone) {
         curStart_ = FloorDiv(t, config_.baseUs) * config_.baseUs;
@@ -105,7 +106,7 @@ void TrendStore::Put(int64_t t, double value, bool gap)
 // above it either: most samples stop at the first level.
 void TrendStore::Merge(int64_t b0, double value, bool gap)
 {
-    const int64_t cap = config_.bucketsPerLevel;
+    const int64_t cap = config_.bucketsPerLevel, mask = cap - 1;
     for (size_t l = 0; l < levels_.size(); ++l) {
         Level &lv = levels_[l];
         const int64_t b = b0 >> l;
@@ -114,11 +115,11 @@ void TrendStore::Merge(int64_t b0, double value, bool gap)
                 std::fill(lv.flags.begin(), lv.flags.end(), uint8_t(0));
             } else {
                 for (int64_t k = lv.newest + 1; k <= b; ++k)
-                    lv.flags[size_t(k % cap)] = 0;
+                    lv.flags[size_t(k & mask)] = 0;
             }
             lv.newest = b;
         }
-        const size_t s = size_t(((b % cap) + cap) % cap);
+        const size_t s = size_t(b & mask);   // two's complement: right for negative b as well
         uint8_t &f = lv.flags[s];
         bool changed = false;
         if (gap) {
@@ -128,13 +129,13 @@ void TrendStore::Merge(int64_t b0, double value, bool gap)
             }
         } else if (!(f & kData)) {
             f |= kData;
-            lv.min[s] = lv.max[s] = value;
+            lv.ext[s] = {value, value};
             changed = true;
-        } else if (value < lv.min[s]) {
-            lv.min[s] = value;
+        } else if (value < lv.ext[s].min) {
+            lv.ext[s].min = value;
             changed = true;
-        } else if (value > lv.max[s]) {
-            lv.max[s] = value;
+        } else if (value > lv.ext[s].max) {
+            lv.ext[s].max = value;
             changed = true;
         }
         if (!changed)
@@ -145,9 +146,9 @@ void TrendStore::Merge(int64_t b0, double value, bool gap)
 int64_t TrendStore::CoverStart(int level) const
 {
     if (level < 0) {
-        if (rawSize_ < rawTime_.size())
+        if (rawSize_ < raw_.size())
             return kNone;
-        return rawTime_[rawHead_] + 1;   // samples at the oldest time may be gone in part
+        return raw_[rawHead_].t + 1;   // samples at the oldest time may be gone in part
     }
     const Level &lv = levels_[size_t(level)];
     const int64_t width = config_.baseUs << level;
@@ -170,10 +171,10 @@ bool TrendStore::LastValue(double &value) const
 {
     if (rawSize_ == 0)
         return false;
-    const size_t last = (rawHead_ + rawTime_.size() - 1) % rawTime_.size();
+    const size_t last = (rawHead_ + raw_.size() - 1) % raw_.size();
     if (rawGap_[last])
         return false;
-    value = rawValue_[last];
+    value = raw_[last].v;
     return true;
 }
 
@@ -181,8 +182,8 @@ size_t TrendStore::MemoryBytes() const
 {
     size_t n = sizeof *this + levels_.capacity() * sizeof(Level);
     for (const Level &lv : levels_)
-        n += lv.min.capacity() * sizeof(double) * 2 + lv.flags.capacity();
-    n += rawTime_.capacity() * sizeof(int64_t) + rawValue_.capacity() * sizeof(double) + rawGap_.capacity();
+        n += lv.ext.capacity() * sizeof(Extent) + lv.flags.capacity();
+    n += raw_.capacity() * sizeof(RawSample) + rawGap_.capacity();
     return n;
 }
 
@@ -216,25 +217,25 @@ void TrendStore::Query(int64_t t0, int64_t t1, int columns, std::vector<TrendCol
 void TrendStore::ServeRaw(int64_t lo, int64_t hi, int64_t t0, double dt, int columns,
                           std::vector<TrendColumn> &out) const
 {
-    const size_t cap = rawTime_.size();
+    const size_t cap = raw_.size();
     const size_t base = (rawHead_ + cap - rawSize_) % cap;
     const auto at = [&](size_t i) { return (base + i) % cap; };
     // The first sample at or after lo.
     size_t a = 0, b = rawSize_;
     while (a < b) {
         const size_t m = (a + b) / 2;
-        if (rawTime_[at(m)] < lo)
+        if (raw_[at(m)].t < lo)
             a = m + 1;
         else
             b = m;
     }
     for (size_t i = a; i < rawSize_; ++i) {
         const size_t p = at(i);
-        const int64_t t = rawTime_[p];
+        const int64_t t = raw_[p].t;
         if (t >= hi)
             break;
         const int c = std::clamp(int(double(t - t0) / dt), 0, columns - 1);
-        MergeInto(out[size_t(c)], rawValue_[p], rawValue_[p], !rawGap_[p], rawGap_[p]);
+        MergeInto(out[size_t(c)], raw_[p].v, raw_[p].v, !rawGap_[p], rawGap_[p]);
     }
 }
 
@@ -243,11 +244,11 @@ void TrendStore::ServeLevel(int level, int64_t lo, int64_t hi, int64_t t0, doubl
 {
     const Level &lv = levels_[size_t(level)];
     const int64_t width = config_.baseUs << level;
-    const int64_t cap = config_.bucketsPerLevel;
+    const int64_t cap = config_.bucketsPerLevel, mask = cap - 1;
     const int64_t first = std::max(FloorDiv(lo, width), lv.newest - cap + 1);
     const int64_t last = std::min(FloorDiv(hi - 1, width), lv.newest);
     for (int64_t b = first; b <= last; ++b) {
-        const size_t s = size_t(((b % cap) + cap) % cap);
+        const size_t s = size_t(b & mask);
         const uint8_t f = lv.flags[s];
         if (!f)
             continue;
@@ -255,6 +256,6 @@ void TrendStore::ServeLevel(int level, int64_t lo, int64_t hi, int64_t t0, doubl
         const int c0 = std::clamp(int(std::floor(double(from - t0) / dt)), 0, columns - 1);
         const int c1 = std::clamp(int(std::ceil(double(to - t0) / dt)) - 1, c0, columns - 1);
         for (int c = c0; c <= c1; ++c)
-            MergeInto(out[size_t(c)], lv.min[s], lv.max[s], f & kData, f & kGap);
+            MergeInto(out[size_t(c)], lv.ext[s].min, lv.ext[s].max, f & kData, f & kGap);
     }
 }

@@ -17,7 +17,7 @@
 
 struct TrendStoreConfig {
     int64_t baseUs = 10000;   // bucket width of level 0
-    int bucketsPerLevel = 8192;
+    int bucketsPerLevel = 8192;   // rounded up to a power of two
     int rawCapacity = 16384;   // samples kept at full resolution
     int64_t historyUs = int64_t(24) * 3600 * 1000000;
 };
@@ -60,8 +60,11 @@ public:
     const TrendStoreConfig &Config() const { return config_; }
 
 private:
+    struct Extent {
+        double min = 0, max = 0;
+    };
     struct Level {
-        std::vector<double> min, max;
+        std::vector<Extent> ext;
         std::vector<uint8_t> flags;   // kData, kGap
         int64_t newest = -1;   // index of the newest bucket (time / width)
     };
@@ -78,8 +81,11 @@ private:
     TrendStoreConfig config_;
     std::vector<Level> levels_;
     // The full-resolution ring.
-    std::vector<int64_t> rawTime_;
-    std::vector<double> rawValue_;
+    struct RawSample {
+        int64_t t = 0;
+        double v = 0;
+    };
+    std::vector<RawSample> raw_;
     std::vector<uint8_t> rawGap_;
     size_t rawHead_ = 0;   // next slot
     size_t rawSize_ = 0;
