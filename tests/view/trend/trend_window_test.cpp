@@ -198,6 +198,9 @@ void TrendWindowTest::threeCellsOfARunningPoll()
     const QString shot = dir.filePath(QStringLiteral("trend-window.png"));
     trend.grab().save(shot);
     KeepShot(shot);
+    const QString mainShot = dir.filePath(QStringLiteral("main-window-trend-button.png"));
+    form.grab().save(mainShot);
+    KeepShot(mainShot);
     form.StopExchange();
 }
 
