@@ -9,11 +9,11 @@ namespace {
 
 constexpr int64_t kMs = 1000, kS = 1000 * kMs, kMin = 60 * kS, kH = 60 * kMin, kDay = 24 * kH;
 
-constexpr int64_t kSteps[] = {
-    1 * kMs,  2 * kMs,  5 * kMs,  10 * kMs, 20 * kMs, 50 * kMs, 100 * kMs, 200 * kMs, 500 * kMs,
-    1 * kS,   2 * kS,   5 * kS,   10 * kS,  15 * kS,  30 * kS,  1 * kMin,  2 * kMin,  5 * kMin,
-    10 * kMin, 15 * kMin, 30 * kMin, 1 * kH, 2 * kH,  3 * kH,   6 * kH,    12 * kH,   1 * kDay,
-    2 * kDay, 7 * kDay, 14 * kDay, 28 * kDay, 56 * kDay, 112 * kDay, 364 * kDay};
+constexpr int64_t kSteps[] = {1 * kMs,   2 * kMs,   5 * kMs,   10 * kMs,  20 * kMs,   50 * kMs,  100 * kMs,
+                              200 * kMs, 500 * kMs, 1 * kS,    2 * kS,    5 * kS,     10 * kS,   15 * kS,
+                              30 * kS,   1 * kMin,  2 * kMin,  5 * kMin,  10 * kMin,  15 * kMin, 30 * kMin,
+                              1 * kH,    2 * kH,    3 * kH,    6 * kH,    12 * kH,    1 * kDay,  2 * kDay,
+                              7 * kDay,  14 * kDay, 28 * kDay, 56 * kDay, 112 * kDay, 364 * kDay};
 
 int64_t FloorDiv(int64_t a, int64_t b)
 {

@@ -469,7 +469,8 @@ void TTrendPlot::DrawAxes(QPainter &p, QPainter &area, const QFontMetrics &fm)
     QString to = QString::fromStdString(FullTimeText(FT1));
     if (to.left(10) == from.left(10))
         to = to.mid(11);
-    const QString range = from + QStringLiteral(" – ") + to + QStringLiteral("  (") + SpanText(FT1 - FT0) + QLatin1Char(')');
+    const QString range =
+        from + QStringLiteral(" – ") + to + QStringLiteral("  (") + SpanText(FT1 - FT0) + QLatin1Char(')');
     p.drawText(QRect(FPlot.left(), 3, FPlot.width(), fh), Qt::AlignLeft | Qt::AlignVCenter,
                fm.elidedText(range, Qt::ElideRight, FPlot.width()));
     p.drawText(QRect(FLegend.left(), 3, FLegend.width(), fh), Qt::AlignLeft | Qt::AlignVCenter,
@@ -515,7 +516,8 @@ QString TTrendPlot::ColumnText(size_t series, int column) const
         if (col.gap && !col.data)
             return QStringLiteral("gap");
         if (col.data) {
-            QString s = col.min == col.max ? Number(col.min) : Number(col.min) + QStringLiteral(" … ") + Number(col.max);
+            QString s =
+                col.min == col.max ? Number(col.min) : Number(col.min) + QStringLiteral(" … ") + Number(col.max);
             return col.gap ? s + QStringLiteral(", gap") : s;
         }
     }
@@ -539,9 +541,7 @@ QStringList TTrendPlot::CursorValueTexts() const
         } else {
             double v;
             const TrendStore *store = FSeries[i].store;
-            out << (!store || store->Empty() ? QString()
-                    : store->LastValue(v)    ? Number(v)
-                                             : QStringLiteral("gap"));
+            out << (!store || store->Empty() ? QString() : store->LastValue(v) ? Number(v) : QStringLiteral("gap"));
         }
     }
     return out;

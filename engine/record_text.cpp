@@ -11,8 +11,8 @@ std::string IsoLocalTime(const timespec &t)
     const long off = local.tm_gmtoff / 60;
     const long absOff = off < 0 ? -off : off;
     char buf[128];
-    std::snprintf(buf, sizeof buf, "%s.%03ld%c%02ld:%02ld", date, t.tv_nsec / 1000000, off < 0 ? '-' : '+',
-                  absOff / 60, absOff % 60);
+    std::snprintf(buf, sizeof buf, "%s.%03ld%c%02ld:%02ld", date, t.tv_nsec / 1000000, off < 0 ? '-' : '+', absOff / 60,
+                  absOff % 60);
     return buf;
 }
 

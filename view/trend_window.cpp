@@ -27,10 +27,10 @@
 
 namespace {
 
-const QColor kColors[TTrendForm::MaxSeries] = {
-    {31, 119, 180}, {214, 39, 40},  {44, 160, 44},   {255, 127, 14}, {148, 103, 189}, {140, 86, 75},
-    {227, 119, 194}, {90, 90, 90},  {188, 189, 34},  {23, 190, 207}, {0, 0, 128},     {128, 0, 0},
-    {0, 110, 60},   {200, 160, 0},  {100, 0, 160},   {0, 150, 150}};
+const QColor kColors[TTrendForm::MaxSeries] = {{31, 119, 180},  {214, 39, 40},  {44, 160, 44},   {255, 127, 14},
+                                               {148, 103, 189}, {140, 86, 75},  {227, 119, 194}, {90, 90, 90},
+                                               {188, 189, 34},  {23, 190, 207}, {0, 0, 128},     {128, 0, 0},
+                                               {0, 110, 60},    {200, 160, 0},  {100, 0, 160},   {0, 150, 150}};
 
 struct TypeChoice {
     const char *label;
@@ -444,8 +444,8 @@ void TTrendForm::RecordClicked()
         StopRecording();
         return;
     }
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Record to CSV"), QStringLiteral("trend.csv"),
-                                                      QStringLiteral("CSV files (*.csv)"));
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Record to CSV"),
+                                                      QStringLiteral("trend.csv"), QStringLiteral("CSV files (*.csv)"));
     if (!path.isEmpty())
         StartRecording(path);
 }
@@ -457,8 +457,8 @@ void TTrendForm::closeEvent(QCloseEvent *event)
             QStringLiteral("Recording to %1 is running. Stop recording and close the trend window?")
                 .arg(QString::fromStdString(recorder_.Path()));
         lastMessage_ = question;
-        const bool yes = quiet_ ? quietClose_
-                                : QMessageBox::question(this, QStringLiteral("Trend"), question) == QMessageBox::Yes;
+        const bool yes =
+            quiet_ ? quietClose_ : QMessageBox::question(this, QStringLiteral("Trend"), question) == QMessageBox::Yes;
         if (!yes) {
             event->ignore();
             return;
@@ -548,11 +548,12 @@ void TTrendForm::ExportClicked()
     if (!chosen)
         return;
     const bool isPng = chosen == png, isSvg = chosen == svg;
-    const QString filter = isPng ? QStringLiteral("PNG images (*.png)")
+    const QString filter = isPng   ? QStringLiteral("PNG images (*.png)")
                            : isSvg ? QStringLiteral("SVG drawings (*.svg)")
                                    : QStringLiteral("CSV files (*.csv)");
-    const QString name = isPng ? QStringLiteral("trend.png") : isSvg ? QStringLiteral("trend.svg")
-                                                                     : QStringLiteral("trend-range.csv");
+    const QString name = isPng   ? QStringLiteral("trend.png")
+                         : isSvg ? QStringLiteral("trend.svg")
+                                 : QStringLiteral("trend-range.csv");
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export"), name, filter);
     if (path.isEmpty())
         return;

@@ -162,8 +162,8 @@ DrawFigures Draw(const std::vector<std::unique_ptr<TrendStore>> &stores)
     plot.resize(1920, 1080);
     std::vector<TrendPlotSeries> series;
     for (int s = 0; s < kSeries; ++s)
-        series.push_back({stores[size_t(s)].get(), QStringLiteral("r%1").arg(s),
-                          QColor::fromHsv(s * 360 / kSeries, 220, 200)});
+        series.push_back(
+            {stores[size_t(s)].get(), QStringLiteral("r%1").arg(s), QColor::fromHsv(s * 360 / kSeries, 220, 200)});
     plot.SetSeries(series);
     plot.SetFollow(false);
     QImage img(1920, 1080, QImage::Format_ARGB32_Premultiplied);
@@ -200,7 +200,8 @@ DrawFigures Draw(const std::vector<std::unique_ptr<TrendStore>> &stores)
         QList<QPointF> pts;
         pts.reserve(points);
         for (int i = 0; i < points; ++i)
-            pts.append(QPointF(i * 0.01, 1000 * (s + 1) + 500 * std::sin(i * 1e-3 * (s + 1)) + double(rnd.Next() & 15)));
+            pts.append(
+                QPointF(i * 0.01, 1000 * (s + 1) + 500 * std::sin(i * 1e-3 * (s + 1)) + double(rnd.Next() & 15)));
         line->replace(pts);
         chart->addSeries(line);
         line->attachAxis(axisX);
@@ -348,8 +349,9 @@ int main(int argc, char **argv)
     std::sort(without.begin(), without.end());
     std::sort(late.begin(), late.end());
     const double p99 = late.empty() ? 0 : double(late[(late.size() - 1) * 99 / 100]);
-    std::fprintf(stderr, "live: medians of 3 rounds of %d ms: %.0f exchanges/s with the trend, %.0f without; "
-                         "%zu ticks of the 10 ms timer\n",
+    std::fprintf(stderr,
+                 "live: medians of 3 rounds of %d ms: %.0f exchanges/s with the trend, %.0f without; "
+                 "%zu ticks of the 10 ms timer\n",
                  kRunMs, with[1], without[1], late.size());
     std::printf("live: %.2f of the exchanges without a trend, frame p99 %.0f ms\n",
                 without[1] > 0 ? with[1] / without[1] : 0.0, p99);

@@ -55,12 +55,9 @@ TEST(TrendAxis, StepsAndLabelsFromMillisecondsToWeeks)
         int64_t step;
         const char *first;   // the first tick's label
     } cases[] = {
-        {10'000, 1000, "22:13:20.000"},
-        {1 * kS, 100'000, "22:13:20.000"},
-        {60 * kS, 5 * kS, "22:13:20"},
-        {3600 * kS, 5 * 60 * kS, "22:15"},
-        {24 * 3600 * kS, 3600 * kS, "23:00"},
-        {30 * 24 * 3600 * kS, 2 * 24 * 3600 * kS, "11-15"},
+        {10'000, 1000, "22:13:20.000"},       {1 * kS, 100'000, "22:13:20.000"},
+        {60 * kS, 5 * kS, "22:13:20"},        {3600 * kS, 5 * 60 * kS, "22:15"},
+        {24 * 3600 * kS, 3600 * kS, "23:00"}, {30 * 24 * 3600 * kS, 2 * 24 * 3600 * kS, "11-15"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.span);
@@ -71,8 +68,8 @@ TEST(TrendAxis, StepsAndLabelsFromMillisecondsToWeeks)
         for (size_t i = 1; i < ticks.size(); ++i) {
             EXPECT_EQ(ticks[i].t - ticks[i - 1].t, c.step);
             // Neighbouring labels never touch.
-            const double apart = TimeToX(ticks[i].t, kT, kT + c.span, 0, 1600) -
-                                 TimeToX(ticks[i - 1].t, kT, kT + c.span, 0, 1600);
+            const double apart =
+                TimeToX(ticks[i].t, kT, kT + c.span, 0, 1600) - TimeToX(ticks[i - 1].t, kT, kT + c.span, 0, 1600);
             EXPECT_GE(apart, double(ticks[i].label.size() + 2) * 7);
         }
     }
@@ -181,7 +178,9 @@ TEST(TrendPlot, TheCursorReadsEverySeriesAndTheTime)
     plot.SetTimeRange(kT, kT + 100 * kS);
     Render(plot);
     const QRect area = plot.PlotArea();
-    const auto xAt = [&](int64_t t) { return int(std::ceil(TimeToX(t, kT, kT + 100 * kS, area.left(), area.width()))); };
+    const auto xAt = [&](int64_t t) {
+        return int(std::ceil(TimeToX(t, kT, kT + 100 * kS, area.left(), area.width())));
+    };
     plot.SetCursorX(xAt(kT + 20 * kS) + 1);
     EXPECT_EQ(plot.CursorValueTexts(), (QStringList{"20", "-10"}));
     EXPECT_TRUE(plot.CursorTimeText().startsWith(QStringLiteral("2023-11-14 22:13:40")));
