@@ -181,6 +181,7 @@ void TrendWindowTest::threeCellsOfARunningPoll()
         QVERIFY2(HasColour(img, c), qPrintable(c.name()));
     const QString svg = dir.filePath(QStringLiteral("trend.svg"));
     QVERIFY(trend.ExportSvg(svg));
+    KeepShot(svg);
     QFile svgFile(svg);
     QVERIFY(svgFile.open(QIODevice::ReadOnly));
     const QByteArray svgText = svgFile.readAll();
