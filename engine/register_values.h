@@ -1,10 +1,12 @@
 #pragma once
 // Register values read as wider numbers: the word order of 32- and 64-bit
 // values over consecutive registers, bytes swapped within a register, and
-// the IEEE 754 reading of the bits. Plain functions, shared by the value
-// panel and the console host.
+// the IEEE 754 reading of the bits, and one value of a given type read from
+// its registers as a number and as a decimal text. Plain functions, shared
+// by the value panel, the console host and the trend.
 
 #include <cstdint>
+#include <string>
 
 // Where the most significant word of a multi-register value lies.
 enum class WordOrder : uint8_t {
@@ -34,3 +36,25 @@ uint64_t Join64(const uint16_t *words, WordOrder order);
 // The bits read as an IEEE 754 single or double.
 float FloatOfBits(uint32_t bits);
 double DoubleOfBits(uint64_t bits);
+
+// The types a run of registers is read as.
+enum class ValueType { UInt16, Int16, UInt32, Int32, Float32, Float64 };
+
+// How the registers are read as values.
+struct ValueLayout {
+    ValueType type = ValueType::UInt16;
+    WordOrder order = WordOrder::HighFirst;
+    bool byteSwap = false;   // the two bytes of each register exchanged first
+};
+
+// Registers one value of `type` takes: 1, 2 or 4.
+int RegistersPerValue(ValueType type);
+
+// The value that starts at `regs[0]` (RegistersPerValue registers), as a
+// number: integers exactly, floats widened (NaN and infinities kept).
+double ValueNumber(const uint16_t *regs, const ValueLayout &layout);
+
+// The same value as a decimal text: integers in decimal, floats in the
+// shortest text that reads back to the same value, a NaN or an infinity as
+// "nan", "inf", "-inf".
+std::string ValueText(const uint16_t *regs, const ValueLayout &layout);

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the button glyphs and the program icon of this folder.
 
-reconnect.png (12 x 16) and exit.png (16 x 16) are 4-bit palette images in
+reconnect.png (12 x 16), exit.png and trend.png (16 x 16) are 4-bit palette images in
 the 16 standard VGA colours plus a transparent entry; their lower-left
 pixel is transparent, so the buttons' "lower-left pixel is the transparent
 colour" rule and plain alpha agree. tarvix.svg and tarvix.png (64 x 64)
@@ -107,6 +107,20 @@ def exit_glyph():
     arrow(grid, 8, 12, True, 'r', 'k', tail=9)
     for y in range(1, 15):  # the outline must not bite into the door frame
         grid[y][8] = 'k' 
+    return [''.join(r) for r in grid]
+
+
+def trend_glyph():
+    # A value over time: two axes and a line that rises, dips and climbs.
+    grid = [['.'] * 16 for _ in range(16)]
+    for y in range(1, 15):
+        grid[y][1] = 'k'
+    for x in range(1, 15):
+        grid[14][x] = 'k'
+    line = [(3, 11), (4, 10), (5, 9), (6, 8), (7, 9), (8, 10), (9, 9), (10, 7), (11, 5), (12, 4), (13, 3)]
+    for (x, y) in line:
+        grid[y][x] = 'b'
+        grid[y + 1][x] = 'n'
     return [''.join(r) for r in grid]
 
 
@@ -271,6 +285,7 @@ def main():
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     png_palette(reconnect_glyph(), os.path.join(folder, 'reconnect.png'))
     png_palette(exit_glyph(), os.path.join(folder, 'exit.png'))
+    png_palette(trend_glyph(), os.path.join(folder, 'trend.png'))
     icon_png(os.path.join(folder, 'tarvix.png'))
     icon_svg(os.path.join(folder, 'tarvix.svg'))
     shapes_svg(EDIT_SHAPES, ICON, os.path.join(folder, 'tarvix-edit.svg'))

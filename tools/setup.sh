@@ -14,7 +14,8 @@ root=$PWD
 jobs=$(nproc)
 
 packages=(cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libqt6opengl6-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libqt6opengl6-dev libgl-dev qt6-svg-dev
+  qt6-charts-dev
   libx11-dev libxkbfile-dev fonts-liberation2 fonts-dejavu-core
   libgtest-dev libgmock-dev libmodbus-dev socat xvfb xauth x11-xkb-utils xdotool libxtst-dev openbox x11-utils
   desktop-file-utils dpkg-dev file iproute2 util-linux python3

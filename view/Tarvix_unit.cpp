@@ -6,8 +6,10 @@
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
 #include <QPixmap>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 
 #include "controls/Graphbutton.h"
@@ -16,6 +18,7 @@
 #include "view/gui_host.h"
 #include "view/register_grid.h"
 #include "view/register_text.h"
+#include "view/trend_window.h"
 
 TTarvix_Form *Tarvix_Form = nullptr;
 
@@ -154,6 +157,24 @@ TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
                                               "(а не команды 6) - даже для одиночного регистра"));
     connect(WriteBy0x10, &QCheckBox::clicked, this, [this] { WriteBy0x10Click(); });
 
+    // Trend: a button below the readings, Ctrl+T and the grid's context menu.
+    TrendButton = PlaceButton(Panel2, 320, "Trend", ":/glyphs/trend.png");
+    const auto trendCurrent = [this] {
+        const QModelIndex cur = MODBUS_Grid->currentIndex();
+        TrendCell(cur.column() + 1, cur.row() + 1);
+    };
+    connect(TrendButton, &TGraphButtonBase::OnClick, this, trendCurrent);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this, trendCurrent);
+    MODBUS_Grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(MODBUS_Grid, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        const QModelIndex at = MODBUS_Grid->indexAt(pos);
+        QMenu menu(this);
+        QAction *trend = menu.addAction(QStringLiteral("Trend"), QKeySequence(Qt::CTRL | Qt::Key_T));
+        trend->setEnabled(at.isValid() && model_->IsRegister(RegisterGridModel::RegisterIndex(at.row(), at.column())));
+        if (menu.exec(MODBUS_Grid->viewport()->mapToGlobal(pos)) == trend)
+            TrendCell(at.column() + 1, at.row() + 1);
+    });
+
     LayoutPanels();
 }
 
@@ -187,6 +208,8 @@ void TTarvix_Form::StartExchange()
     ::StartExchange(Rec, *host_);
     const int regCount = Rec.RegCount.load();
     model_->SetDataRows((regCount + 9) / 10);
+    if (trend_)
+        trend_->ExchangeStarted();
     if (model_->rowCount() > 0)
         MODBUS_Grid->setCurrentIndex(model_->index(0, 0));
     ShowStatus();
@@ -210,6 +233,8 @@ void TTarvix_Form::ShowExchange(MODBUS_Thread &thread)
 void TTarvix_Form::ShowExchange(const ExchangeView &view)
 {
     ShowStatusOf(view.Status, view.ReqCount, view.ErrorCount);
+    if (trend_)
+        trend_->Feed(view);
     const QColor colour = view.Status != 0 ? QColor(192, 192, 192) : QColor(255, 255, 255);
     if (colour != model_->CellColor()) {
         // The whole grid area takes the colour, also below and right of the cells.
@@ -302,6 +327,20 @@ void TTarvix_Form::MODBUS_GridSelectCell(int ACol, int ARow, bool &CanSelect)
 
 // Buttons and the check box -------------------------------------------------
 
+void TTarvix_Form::TrendCell(int ACol, int ARow)
+{
+    const int index = RegisterGridModel::RegisterIndex(ARow - 1, ACol - 1);
+    if (!model_->IsRegister(index))
+        return;
+    if (!trend_)
+        trend_ = new TTrendForm(Rec, this);
+    TrendSource source;
+    source.address = uint16_t((Rec.StartReg.load() + index) % 65536);
+    trend_->AddSeries(source);
+    trend_->show();
+    trend_->raise();
+}
+
 void TTarvix_Form::ReconnButtonClick()
 {
     StopExchange();
@@ -324,6 +363,10 @@ void TTarvix_Form::WriteBy0x10Click()
 
 void TTarvix_Form::closeEvent(QCloseEvent *event)
 {
+    if (trend_ && trend_->isVisible() && !trend_->close()) {   // it asks while it records
+        event->ignore();
+        return;
+    }
     StopExchange();
     event->accept();
     if (dialog_)

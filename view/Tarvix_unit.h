@@ -19,6 +19,7 @@ class TGraphButton;
 class GuiHost;
 struct ExchangeView;
 class RegisterGridModel;
+class TTrendForm;
 
 class TTarvix_Form : public QWidget {   // a top-level window, 611 x 452 outer size
     Q_OBJECT
@@ -64,6 +65,11 @@ public:
     // white after a good exchange and silver after a failed one.
     QColor GridColor() const;
 
+    // "Trend" on the grid cell (ACol, ARow): adds its register to the trend
+    // window and shows it (the window is made on first use).
+    void TrendCell(int ACol, int ARow);
+    TTrendForm *Trend() const { return trend_; }
+
     // Button and check box handlers.
     void ReconnButtonClick();
     void CloseButtonClick();
@@ -75,6 +81,7 @@ public:
     QFrame *Panel2 = nullptr;
     TGraphButton *ReconnButton = nullptr;
     TGraphButton *CloseButton = nullptr;
+    TGraphButton *TrendButton = nullptr;   // below the readings: trends the current cell
     TGTextField *ReqCountTF = nullptr;
     TGTextField *ReqErrorTF = nullptr;
     TGTextField *ReqErrorsCountTF = nullptr;
@@ -100,6 +107,7 @@ private:
     std::unique_ptr<GuiHost> host_;
     RegisterGridModel *model_ = nullptr;
     QWidget *dialog_ = nullptr;
+    TTrendForm *trend_ = nullptr;   // a child window, made on first use
     bool sizedToFrame_ = false;
 };
 

@@ -1,60 +1,24 @@
 #include "tools/poll/poll_format.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
-
-int RegistersPerValue(ValueType type)
-{
-    switch (type) {
-    case ValueType::UInt32:
-    case ValueType::Int32:
-    case ValueType::Float32: return 2;
-    case ValueType::Float64: return 4;
-    default: return 1;
-    }
-}
-
-namespace {
-
-template <typename F>
-std::string FloatNumber(F v, OutputFormat format)
-{
-    if (std::isnan(v))
-        return format == OutputFormat::Jsonl ? "null" : "nan";
-    if (std::isinf(v))
-        return format == OutputFormat::Jsonl ? "null" : v > 0 ? "inf" : "-inf";
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
-}
-
-}   // namespace
 
 std::vector<std::string> ValueTexts(const uint16_t *regs, int count, const ValueLayout &layout, OutputFormat format)
 {
     const int width = RegistersPerValue(layout.type);
+    const bool isFloat = layout.type == ValueType::Float32 || layout.type == ValueType::Float64;
     std::vector<std::string> out;
     out.reserve(static_cast<size_t>(count / width));
     char buf[32];
     for (int i = 0; i + width <= count; i += width) {
-        uint16_t w[4];
-        for (int k = 0; k < width; ++k)
-            w[k] = layout.byteSwap ? SwapRegisterBytes(regs[i + k]) : regs[i + k];
-        switch (layout.type) {
-        case ValueType::UInt16:
-            std::snprintf(buf, sizeof buf, format == OutputFormat::Tsv ? "%04X" : "%u", unsigned(w[0]));
+        if (layout.type == ValueType::UInt16 && format == OutputFormat::Tsv) {
+            const uint16_t w = layout.byteSwap ? SwapRegisterBytes(regs[i]) : regs[i];
+            std::snprintf(buf, sizeof buf, "%04X", unsigned(w));
             out.emplace_back(buf);
-            break;
-        case ValueType::Int16: out.push_back(std::to_string(static_cast<int16_t>(w[0]))); break;
-        case ValueType::UInt32: out.push_back(std::to_string(Join32(w[0], w[1], layout.order))); break;
-        case ValueType::Int32:
-            out.push_back(std::to_string(static_cast<int32_t>(Join32(w[0], w[1], layout.order))));
-            break;
-        case ValueType::Float32:
-            out.push_back(FloatNumber(FloatOfBits(Join32(w[0], w[1], layout.order)), format));
-            break;
-        case ValueType::Float64: out.push_back(FloatNumber(DoubleOfBits(Join64(w, layout.order)), format)); break;
+        } else if (isFloat && format == OutputFormat::Jsonl && !std::isfinite(ValueNumber(regs + i, layout))) {
+            out.emplace_back("null");
+        } else {
+            out.push_back(ValueText(regs + i, layout));
         }
     }
     return out;
@@ -82,33 +46,6 @@ std::string ExceptionText(uint8_t code)
     const char *name = ExceptionName(code);
     std::snprintf(buf, sizeof buf, "%02X %s", code, name ? name : "Unknown Exception");
     return buf;
-}
-
-std::string IsoLocalTime(const timespec &t)
-{
-    tm local{};
-    localtime_r(&t.tv_sec, &local);
-    char date[32];
-    std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
-    const long off = local.tm_gmtoff / 60;
-    const long absOff = off < 0 ? -off : off;
-    char buf[128];
-    std::snprintf(buf, sizeof buf, "%s.%03ld%c%02ld:%02ld", date, t.tv_nsec / 1000000, off < 0 ? '-' : '+',
-                  absOff / 60, absOff % 60);
-    return buf;
-}
-
-std::string CsvField(const std::string &text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string s = "\"";
-    for (char c : text) {
-        if (c == '"')
-            s += '"';
-        s += c;
-    }
-    return s + '"';
 }
 
 std::string JsonString(const std::string &text)

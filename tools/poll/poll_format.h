@@ -8,21 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/record_text.h"
 #include "engine/register_values.h"
 
 enum class OutputFormat { Tsv, Csv, Jsonl };
-
-enum class ValueType { UInt16, Int16, UInt32, Int32, Float32, Float64 };
-
-// How the registers are read as values.
-struct ValueLayout {
-    ValueType type = ValueType::UInt16;
-    WordOrder order = WordOrder::HighFirst;
-    bool byteSwap = false;   // the two bytes of each register exchanged first
-};
-
-// Registers one value of `type` takes: 1, 2 or 4.
-int RegistersPerValue(ValueType type);
 
 // The values of `count` registers (a whole number of values), one text each:
 // uint16 as four hexadecimal digits in tsv, every other number in decimal;
@@ -35,13 +24,6 @@ const char *ExceptionName(uint8_t code);
 // "02 Illegal Data Address"; "0C Unknown Exception" for a code without a name.
 std::string ExceptionText(uint8_t code);
 
-// Local time in ISO 8601 with milliseconds and the UTC offset, e.g.
-// "2026-12-09T14:03:07.412+01:00".
-std::string IsoLocalTime(const timespec &t);
-
-// A CSV field per RFC 4180: quoted (quotes doubled) when it holds a comma,
-// a quote, CR or LF; as it is otherwise.
-std::string CsvField(const std::string &text);
 // A JSON string literal: quotes, backslashes and control characters escaped.
 std::string JsonString(const std::string &text);
 
