@@ -198,6 +198,17 @@ TEST(PollFormats, BadOptionsExitTwoBeforeAnyChannel)
         {tcp + " --scan-slaves 1-2 --timeout 0", "--timeout: 0 is outside 1..60000"},
         {"--com /dev/null --scan-slaves 1-2 --timeout 100", "--timeout: a serial line keeps its own reply time"},
         {"--udp 127.0.0.1:5 --baud 9600", "--baud, --parity, --rs485, --dtr-on: go with --com"},
+        {tcp + " --cmd 1 --count 2001", "--count: 2001 is outside 1..2000"},
+        {tcp + " --cmd 2 --count 0", "--count: 0 is outside 1..2000"},
+        {tcp + " --cmd 5", "--cmd: 5 is outside 1..4"},
+        {tcp + " --write-coil 3=2", "--write-coil: '3=2' is not ADDR=0|1[,0|1...]"},
+        {tcp + " --write-coil 3=1,", "--write-coil: '3=1,' is not ADDR=0|1[,0|1...]"},
+        {tcp + " --write-coil 3=10", "--write-coil: '3=10' is not ADDR=0|1[,0|1...]"},
+        {tcp + " --write-coil 65535=1,1", "--write-coil: the coils run past address 65535"},
+        {tcp + " --cmd 2 --write-coil 3=1",
+         "--write-coil: goes with --cmd 1, 3 or 4; discrete inputs (--cmd 2) cannot be written"},
+        {tcp + " --write-coil 3=1 --write 3=1", "--write-coil: excludes --write"},
+        {tcp + " --cmd 1 --type int16", "--type: goes with --cmd 3 or 4, not with a read of bits"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.args);

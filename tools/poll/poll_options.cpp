@@ -192,10 +192,11 @@ const std::vector<cli::Option<PollOptions>> &PollOptionRows()
              o.start = uint16_t(v.n);
              return std::string();
          }},
-        {{"--count", "N", ValueKind::Whole, 1, kMaxBitCount, "", "Exchange",
+        // The range follows from --cmd: checked once the line is read.
+        {{"--count", "N", ValueKind::Whole, 0, 1000000000, "", "Exchange",
           "registers (1..1024) or bits (1..2000) to read, default 10"},
          [](PollOptions &o, const V &v) {
-             o.count = uint16_t(v.n);
+             o.countGiven = v.n;
              return std::string();
          }},
         {{"--period", "MS", ValueKind::Whole, 0, 4294967295LL, "", "Exchange",
@@ -362,12 +363,15 @@ bool ParsePollOptions(const std::vector<std::string> &args, PollOptions &opt, st
         return fail("--write-coil: excludes --write");
     if (opt.writeCoil && opt.cmd == 2)
         return fail("--write-coil: goes with --cmd 1, 3 or 4; discrete inputs (--cmd 2) cannot be written");
-    if (opt.cmd == 1 || opt.cmd == 2) {
-        if (opt.typeGiven)
-            return fail("--type: goes with --cmd 3 or 4, not with a read of bits");
-    } else if (opt.count > kMaxRegCount) {
-        return fail(cli::Outside("--count", opt.count, 1, kMaxRegCount));
+    const bool bits = opt.cmd == 1 || opt.cmd == 2;
+    if (opt.countGiven >= 0) {
+        const int most = bits ? kMaxBitCount : kMaxRegCount;
+        if (opt.countGiven < 1 || opt.countGiven > most)
+            return fail(cli::Outside("--count", opt.countGiven, 1, most));
+        opt.count = uint16_t(opt.countGiven);
     }
+    if (bits && opt.typeGiven)
+        return fail("--type: goes with --cmd 3 or 4, not with a read of bits");
     const int width = RegistersPerValue(opt.layout.type);
     if (opt.count < width)
         return fail(std::string("--type ") + TypeName(opt.layout.type) + ": needs " + std::to_string(width) +

@@ -45,6 +45,7 @@ struct PollOptions {
     // Which of the options that go with others were given.
     bool udpOnly = false, comOnly = false, timeoutGiven = false, slaveGiven = false, periodGiven = false;
     bool typeGiven = false;
+    long long countGiven = -1;   // --count as given, -1: none
 };
 
 // The most values one write request of the engine carries.
