@@ -88,8 +88,9 @@ TEST(BitReplies, ReadsInEveryFraming)
                 EXPECT_EQ(ExpectedReplyLength(req, reqLen), 3 + BitBytes(bits));
                 std::vector<uint8_t> got;
                 ASSERT_EQ(Check(how, BitReply(uint8_t(fc), bits), fc, uint16_t(bits), req, reqLen, &got), ST_OK);
-                for (int i = 0; i < bits; ++i)
+                for (int i = 0; i < bits; ++i) {
                     ASSERT_EQ(got[size_t(i)], i % 3 == 0) << i;
+                }
                 // A byte count (and the bytes) one short or one long.
                 if (bits > 8)
                     EXPECT_EQ(Check(how, BitReply(uint8_t(fc), bits, -1), fc, uint16_t(bits), req, reqLen),
@@ -108,6 +109,20 @@ TEST(BitReplies, ReadsInEveryFraming)
             }
         }
     }
+}
+
+// A serial reply to a read of 9..16 coils whose CRC ends in 0x00 is taken
+// whole: the length the serial line expects follows from the bit count.
+TEST(BitReplies, SerialCrcEndingInZero)
+{
+    uint8_t req[8];
+    const int reqLen = BuildReadRequest(req, 1, FunctionCode::ReadCoils, 0, 16);
+    const auto reply = Bytes("01 01 02 00 51 78 00");
+    int off = -1, len = -1;
+    ASSERT_EQ(CheckSerialReply(reply.data(), int(reply.size()), 1, 0, off, len, ExpectedReplyLength(req, reqLen)),
+              ST_OK);
+    EXPECT_EQ(len, 5);
+    EXPECT_EQ(CheckReplyFrame(reply.data(), len, 1, FunctionCode::ReadCoils, 16, req), ST_OK);
 }
 
 TEST(BitReplies, WriteEchoes)

@@ -182,7 +182,7 @@ const std::vector<cli::Option<PollOptions>> &PollOptionRows()
              return std::string();
          }},
         {{"--cmd", "1|2|3|4", ValueKind::Whole, 1, 4, "", "Exchange",
-          "read coils (1), discrete inputs (2), holding registers (3, the default) or input registers (4)"},
+          "read coils (1), discrete inputs (2), holding (3, default) or input registers (4)"},
          [](PollOptions &o, const V &v) {
              o.cmd = uint8_t(v.n);
              return std::string();
