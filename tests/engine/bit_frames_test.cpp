@@ -92,9 +92,10 @@ TEST(BitReplies, ReadsInEveryFraming)
                     ASSERT_EQ(got[size_t(i)], i % 3 == 0) << i;
                 }
                 // A byte count (and the bytes) one short or one long.
-                if (bits > 8)
+                if (bits > 8) {
                     EXPECT_EQ(Check(how, BitReply(uint8_t(fc), bits, -1), fc, uint16_t(bits), req, reqLen),
                               ST_SIZE_REGCOUNT_MISMATCH);
+                }
                 EXPECT_EQ(Check(how, BitReply(uint8_t(fc), bits, +1), fc, uint16_t(bits), req, reqLen),
                           ST_SIZE_REGCOUNT_MISMATCH);
                 // The right length with a wrong byte count.
