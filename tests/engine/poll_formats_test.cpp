@@ -124,6 +124,26 @@ TEST(PollFormats, ScanFindsTheAnsweringSlaves)
               std::string::npos)
         << r.out[1];
 
+    // Every read command scans: coils, discrete inputs, input registers.
+    const struct {
+        const char *args;
+        std::string line;
+    } reads[] = {
+        {" --cmd 1 --count 3", "3\tOK\t\t000"},
+        {" --cmd 2 --count 10 --start 1", "3\tOK\t\t10101010 10"},
+        {" --cmd 2 --count 2 --format csv", "time,slave,status,exception,d0,d1\r"},
+    };
+    for (const auto &c : reads) {
+        SCOPED_TRACE(c.args);
+        r = Shell(Poll("--tcp " + slave.addr) + " --scan-slaves 2-3 --timeout 50" + c.args);
+        EXPECT_EQ(r.code, 0);
+        ASSERT_FALSE(r.out.empty());
+        EXPECT_EQ(r.out[0], c.line);
+    }
+    r = Shell(Poll("--tcp " + slave.addr) + " --scan-slaves 7-7 --cmd 4 --count 1");
+    ASSERT_EQ(r.out.size(), 1u);
+    EXPECT_EQ(r.out[0].rfind("7\tOK\t\t", 0), 0u) << r.out[0];
+
     t0 = PerfCounter();
     r = Shell(Poll("--tcp " + slave.addr) + " --scan-slaves 4-6 --timeout 50");
     EXPECT_LT(PerfCounter() - t0, 1500000u);
