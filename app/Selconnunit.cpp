@@ -152,7 +152,7 @@ void TSelConnForm::BuildForm()
     setWindowTitle(QStringLiteral("Connection Parameters"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     setWindowIcon(QIcon(QStringLiteral(":/tarvix/icon.png")));
-    setFixedSize(367, 308);
+    setFixedSize(367, 341);
     setSizeGripEnabled(false);
 
     RxLabel1 = new TShadowLabel(QStringLiteral("Tarvix  "), this);
@@ -228,14 +228,25 @@ void TSelConnForm::BuildForm()
     AddLabel(row, QStringLiteral("Update Period,  ms:"), 8, 7, 140);
     UpdatePeriodEdit = AddSpin(row, 150, 5, 70, 0, 10000, 200, 10);
 
+    // The bit reads, under Cmd 03 and Cmd 04 and one choice with them.
+    row = AddRowFrame(this, 276);
+    AddLabel(row, QStringLiteral("Coils / Discrete Inputs:"), 8, 7, 140);
+    std::tie(RadioButtonCmd1, RadioButtonCmd2) = AddRadioPair(row, QStringLiteral("Cmd 01"), QRect(220, 6, 66, 19),
+                                                              QStringLiteral("Cmd 02"), QRect(286, 6, 66, 19));
+    RadioButtonCmd1->group()->removeButton(RadioButtonCmd1);
+    RadioButtonCmd2->group()->removeButton(RadioButtonCmd2);
+    RadioButtonCmd3->group()->addButton(RadioButtonCmd1);
+    RadioButtonCmd3->group()->addButton(RadioButtonCmd2);
+    RadioButtonCmd3->setChecked(true);
+
     OkButton = new QPushButton(QStringLiteral("OK"), this);
-    OkButton->setGeometry(98, 279, 82, 25);
+    OkButton->setGeometry(98, 312, 82, 25);
     // OK is the default button. "Exit" and "&About..." stay auto-default,
     // as buttons of a dialog are: while one of them has the focus, Enter
     // presses that one, and OK takes Enter back when the focus moves on.
     OkButton->setDefault(true);
     CloseButton = new QPushButton(QStringLiteral("Exit"), this);
-    CloseButton->setGeometry(188, 279, 82, 25);
+    CloseButton->setGeometry(188, 312, 82, 25);
 
     // Tab order: the fields top to bottom as the form lists them, then the
     // buttons. Hidden fields are skipped by the toolkit.
@@ -255,6 +266,8 @@ void TSelConnForm::BuildForm()
                               SlaveAddrEdit,
                               RadioButtonCmd3,
                               RadioButtonCmd4,
+                              RadioButtonCmd1,
+                              RadioButtonCmd2,
                               StartRegEdit,
                               RegCountEdit,
                               UpdatePeriodEdit,
@@ -392,6 +405,7 @@ void TSelConnForm::OkButtonClick(QObject *)
     const QString typeText = ConnTypeGroup->button(settings.ConnType)->text();
     choice.ConnTypeText = typeText.toStdString();
     choice.Cmd4 = RadioButtonCmd4->isChecked();
+    choice.BitCmd = RadioButtonCmd1->isChecked() ? 1 : RadioButtonCmd2->isChecked() ? 2 : 0;
     choice.ModbusIP = MODBUSUDP_RButton->isChecked();
     choice.UpdatePeriod = uint32_t(UpdatePeriodEdit->value());
     form->setWindowTitle(QStringLiteral("Tarvix: ") + typeText);

@@ -87,6 +87,9 @@ public:
     QSpinBox *SlaveAddrEdit;
     QRadioButton *RadioButtonCmd3;
     QRadioButton *RadioButtonCmd4;
+    // Coils and discrete inputs, in the same choice as Cmd 03 and Cmd 04.
+    QRadioButton *RadioButtonCmd1;
+    QRadioButton *RadioButtonCmd2;
     QSpinBox *StartRegEdit;
     QSpinBox *RegCountEdit;
     QSpinBox *UpdatePeriodEdit;

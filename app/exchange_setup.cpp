@@ -41,13 +41,19 @@ bool FillExchangeRecord(const TarvixSettings &s, const ExchangeChoice &c, Exchan
     cs.IPAddr = s.IPAddr;
     cs.TargetPort = uint16_t(s.Port);
     rec.SlaveAddr.store(uint8_t(s.SlaveAddr));
-    rec.ReadCmd.store(c.Cmd4 ? FunctionCode::ReadInput : FunctionCode::ReadHolding);
+    const bool bits = c.BitCmd == 1 || c.BitCmd == 2;
+    rec.ReadCmd.store(bits         ? FunctionCode(c.BitCmd)
+                      : c.Cmd4 ? FunctionCode::ReadInput
+                               : FunctionCode::ReadHolding);
     rec.StartReg.store(uint16_t(s.StartReg));
     rec.RegCount.store(uint16_t(s.RegCount));
-    if (s.RegCount > kMaxRegCount)
+    if (s.RegCount > (bits ? kMaxBitCount : kMaxRegCount))
         return false;
     rec.UpdatePeriod.store(c.UpdatePeriod);
-    rec.AllocRegValues(uint16_t(s.RegCount));
+    if (bits)
+        rec.AllocBitValues(uint16_t(s.RegCount));
+    else
+        rec.AllocRegValues(uint16_t(s.RegCount));
     cs.CrcFraming = c.ModbusIP;
     cs.UDPLocalPort = uint16_t(s.LocalPort);
     return true;

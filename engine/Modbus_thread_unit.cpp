@@ -109,14 +109,14 @@ void MODBUS_Thread::Execute()
 
     // A stop that came while the channel opened ends the thread here.
     while (rec_.StopRequest.load(std::memory_order_acquire) == 0) {
-        uint8_t req[32];
+        uint8_t req[kMaxRequestFrame];
         const int len = BuildNextRequest(req);
         if (len > 0) {
             Status.store(ST_OK, std::memory_order_relaxed);
             ReqCount.fetch_add(1, std::memory_order_relaxed);
             Frames.Reset();
             const uint8_t status = channel->Exchange(req, len, Frames);
-            if (ApplyReply(status, req[0])) {
+            if (ApplyReply(status, req)) {
                 rec_.WriteTries.store(0, std::memory_order_release);
                 continue;   // an answered write: straight on to the read that follows
             }
@@ -147,7 +147,7 @@ std::unique_ptr<Channel> MODBUS_Thread::OpenChannel()
     return ::OpenChannel(rec_.Conn, rec_.StopRequest, host_);
 }
 
-int MODBUS_Thread::BuildNextRequest(uint8_t (&req)[32])
+int MODBUS_Thread::BuildNextRequest(uint8_t (&req)[kMaxRequestFrame])
 {
     const uint8_t slave = rec_.SlaveAddr.load(std::memory_order_relaxed);
     req[0] = slave;
@@ -159,6 +159,18 @@ int MODBUS_Thread::BuildNextRequest(uint8_t (&req)[32])
     }
     const uint16_t count = rec_.WriteCount.load(std::memory_order_relaxed);
     const uint16_t reg = rec_.WriteReg.load(std::memory_order_relaxed);
+    if (rec_.WriteCoils.load(std::memory_order_relaxed) != 0 && count >= 1) {
+        if (count == 1 && rec_.WriteBy0x10On.load(std::memory_order_relaxed) == 0) {
+            LastCmd = FunctionCode::WriteCoil;
+            return BuildWriteCoil(req, slave, reg, (rec_.WriteBits[0].load(std::memory_order_relaxed) & 1) != 0);
+        }
+        const uint16_t n = std::min<uint16_t>(count, kMaxCoilWrite);
+        uint8_t packed[BitBytes(kMaxCoilWrite)];
+        for (int i = 0; i < BitBytes(n); ++i)
+            packed[i] = rec_.WriteBits[i].load(std::memory_order_relaxed);
+        LastCmd = FunctionCode::WriteCoils;
+        return BuildWriteCoils(req, slave, reg, packed, n);
+    }
     if (count == 1 && rec_.WriteBy0x10On.load(std::memory_order_relaxed) == 0) {
         LastCmd = FunctionCode::WriteSingle;
         return BuildWriteSingle(req, slave, reg, rec_.WriteValues[0].load(std::memory_order_relaxed));
@@ -179,15 +191,16 @@ int MODBUS_Thread::BuildNextRequest(uint8_t (&req)[32])
     return 0;
 }
 
-bool MODBUS_Thread::ApplyReply(uint8_t status, uint8_t slave)
+bool MODBUS_Thread::ApplyReply(uint8_t status, const uint8_t *request)
 {
+    const uint8_t slave = request[0];
     bool answeredWrite = false;
     if (status != ST_OK) {
         ErrorCount.fetch_add(1, std::memory_order_relaxed);
     } else {
         const uint16_t regCount = rec_.RegCount.load(std::memory_order_relaxed);
         const uint8_t *frame = Frames.Frame();
-        status = CheckReplyFrame(frame, Frames.FrameLen, slave, LastCmd, regCount);
+        status = CheckReplyFrame(frame, Frames.FrameLen, slave, LastCmd, regCount, request);
         if (status == ST_ADDR_CMD_ERROR) {
             ErrorCount.fetch_add(1, std::memory_order_relaxed);
         } else if (status == ST_OK && IsRead(LastCmd)) {
@@ -195,8 +208,12 @@ bool MODBUS_Thread::ApplyReply(uint8_t status, uint8_t slave)
             for (int i = 0; i < n; ++i)
                 rec_.RegValues[i].store(ReplyRegister(frame, i), std::memory_order_relaxed);
             rec_.ValuesValid.store(1, std::memory_order_release);
-        } else if (status == ST_OK &&
-                   (LastCmd == FunctionCode::WriteSingle || LastCmd == FunctionCode::WriteMultiple)) {
+        } else if (status == ST_OK && IsBitRead(LastCmd)) {
+            const int n = std::min<int>(regCount, rec_.ReadableBitCount());
+            for (int i = 0; i < n; ++i)
+                rec_.BitValues[i].store(ReplyBit(frame, i), std::memory_order_relaxed);
+            rec_.BitsValid.store(1, std::memory_order_release);
+        } else if (status == ST_OK && IsWrite(LastCmd)) {
             answeredWrite = true;
         }
     }
@@ -222,6 +239,7 @@ void StartExchange(ExchangeRecord &rec, ExchangeHost &host)
     rec.Running.store(0, std::memory_order_release);
     rec.StopRequest.store(0, std::memory_order_release);
     rec.ValuesValid.store(0, std::memory_order_release);
+    rec.BitsValid.store(0, std::memory_order_release);
     host.ResumeWaits();
     // The counters start at zero in the new object, before its thread runs.
     rec.Thread = std::make_unique<MODBUS_Thread>(rec, host);
@@ -232,4 +250,5 @@ void StopExchange(ExchangeRecord &rec, ExchangeHost &host)
 {
     EndThread(rec, host);
     rec.FreeRegValues();
+    rec.FreeBitValues();
 }

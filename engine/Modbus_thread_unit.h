@@ -41,10 +41,10 @@ private:
     std::unique_ptr<Channel> OpenChannel();
     // One cycle's request: a pending write first, else the read. Sets
     // LastCmd; returns the request's length, 0 when none was built.
-    int BuildNextRequest(uint8_t (&req)[32]);
+    int BuildNextRequest(uint8_t (&req)[kMaxRequestFrame]);
     // Counts one exchange and its failure, stores a good read's values and
     // sets Status. Returns true for an answered write.
-    bool ApplyReply(uint8_t status, uint8_t slave);
+    bool ApplyReply(uint8_t status, const uint8_t *request);
     // The update period in 20 ms steps; ends early for a stop or a write.
     void WaitPeriod();
 

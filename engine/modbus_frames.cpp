@@ -90,6 +90,30 @@ int BuildWriteMultiple(uint8_t *out, uint8_t slave, uint16_t reg, const uint16_t
     return 7 + 2 * count;
 }
 
+int BuildWriteCoil(uint8_t *out, uint8_t slave, uint16_t addr, bool on)
+{
+    out[0] = slave;
+    out[1] = static_cast<uint8_t>(FunctionCode::WriteCoil);
+    Put16(out + 2, addr);
+    Put16(out + 4, on ? 0xFF00 : 0x0000);
+    return 6;
+}
+
+int BuildWriteCoils(uint8_t *out, uint8_t slave, uint16_t addr, const uint8_t *packed, uint16_t count)
+{
+    const int bytes = BitBytes(count);
+    out[0] = slave;
+    out[1] = static_cast<uint8_t>(FunctionCode::WriteCoils);
+    Put16(out + 2, addr);
+    Put16(out + 4, count);
+    out[6] = static_cast<uint8_t>(bytes);
+    std::memcpy(out + 7, packed, static_cast<size_t>(bytes));
+    // The bits past the last coil go as zeros.
+    if (count % 8)
+        out[6 + bytes] &= static_cast<uint8_t>((1u << (count % 8)) - 1);
+    return 7 + bytes;
+}
+
 int FrameWithCrc(uint8_t *buf, int len)
 {
     const uint16_t crc = ModbusCrc16(buf, static_cast<size_t>(len));
@@ -171,18 +195,29 @@ int ExpectedReplyLength(const uint8_t *request, int len)
     switch (static_cast<FunctionCode>(request[1])) {
     case FunctionCode::ReadHolding:
     case FunctionCode::ReadInput: return 3 + 2 * (request[4] * 256 + request[5]);
+    case FunctionCode::ReadCoils:
+    case FunctionCode::ReadDiscrete: return 3 + BitBytes(request[4] * 256 + request[5]);
+    case FunctionCode::WriteCoil:
+    case FunctionCode::WriteCoils:
     case FunctionCode::WriteSingle:
     case FunctionCode::WriteMultiple: return 6;
     }
     return 0;
 }
 
-uint8_t CheckReplyFrame(const uint8_t *frame, int len, uint8_t slaveAddr, FunctionCode lastCmd, uint16_t regCount)
+uint8_t CheckReplyFrame(const uint8_t *frame, int len, uint8_t slaveAddr, FunctionCode lastCmd, uint16_t regCount,
+                        const uint8_t *request)
 {
     if (len < 2 || frame[0] != slaveAddr || frame[1] != static_cast<uint8_t>(lastCmd))
         return ST_ADDR_CMD_ERROR;
     if (IsRead(lastCmd) && len != 3 + 2 * static_cast<int>(regCount))
         return ST_SIZE_REGCOUNT_MISMATCH;
+    if (IsBitRead(lastCmd) && (len != 3 + BitBytes(regCount) || frame[2] != BitBytes(regCount)))
+        return ST_SIZE_REGCOUNT_MISMATCH;
+    if (lastCmd == FunctionCode::WriteCoil || lastCmd == FunctionCode::WriteCoils) {
+        if (len != 6 || (request && std::memcmp(frame + 2, request + 2, 4) != 0))
+            return ST_SIZE_REGCOUNT_MISMATCH;
+    }
     return ST_OK;
 }
 

@@ -23,25 +23,60 @@ enum : uint8_t {
 
 // The function codes the exchange sends; the values are the wire bytes.
 enum class FunctionCode : uint8_t {
+    ReadCoils = 1,
+    ReadDiscrete = 2,
     ReadHolding = 3,
     ReadInput = 4,
+    WriteCoil = 5,
     WriteSingle = 6,
+    WriteCoils = 15,
     WriteMultiple = 16,
 };
 
+// A register read (3 or 4).
 constexpr bool IsRead(FunctionCode fc)
 {
     return fc == FunctionCode::ReadHolding || fc == FunctionCode::ReadInput;
 }
 
+// A bit read: coils (1) or discrete inputs (2).
+constexpr bool IsBitRead(FunctionCode fc)
+{
+    return fc == FunctionCode::ReadCoils || fc == FunctionCode::ReadDiscrete;
+}
+
+// A write of coils (5, 15) or registers (6, 16).
+constexpr bool IsWrite(FunctionCode fc)
+{
+    return fc == FunctionCode::WriteCoil || fc == FunctionCode::WriteSingle || fc == FunctionCode::WriteCoils ||
+           fc == FunctionCode::WriteMultiple;
+}
+
+// The most bits one read asks for, and one write of coils carries.
+inline constexpr int kMaxBitCount = 2000;
+inline constexpr int kMaxCoilWrite = 1968;
+
+// Bytes that carry `bits` bits, low bit first.
+constexpr int BitBytes(int bits)
+{
+    return (bits + 7) / 8;
+}
+
+// The longest unframed request: function 15 with kMaxCoilWrite coils.
+inline constexpr int kMaxRequestFrame = 7 + BitBytes(kMaxCoilWrite);
+
 // CRC-16/MODBUS, table driven; sent low byte first. Length 0 gives 0xFFFF.
 uint16_t ModbusCrc16(const uint8_t *data, size_t len);
 
 // Request builders write the unframed request (address first) into `out`
-// (room for 7 + 16 bytes at least) and return its length.
+// (room for 7 + 16 bytes at least; 7 + 246 for coils) and return its length.
 int BuildReadRequest(uint8_t *out, uint8_t slave, FunctionCode cmd, uint16_t startReg, uint16_t count);
 int BuildWriteSingle(uint8_t *out, uint8_t slave, uint16_t reg, uint16_t value);
 int BuildWriteMultiple(uint8_t *out, uint8_t slave, uint16_t reg, const uint16_t *values, uint16_t count);
+// Function 5: FF00 on, 0000 off.
+int BuildWriteCoil(uint8_t *out, uint8_t slave, uint16_t addr, bool on);
+// Function 15: `count` coils packed low bit first in `packed` (BitBytes(count) bytes).
+int BuildWriteCoils(uint8_t *out, uint8_t slave, uint16_t addr, const uint8_t *packed, uint16_t count);
 
 // Framing: `buf` holds the frame at offset 0 with room for 6 more bytes.
 // Returns the framed length.
@@ -58,11 +93,16 @@ uint8_t CheckSerialReply(const uint8_t *reply, int n, uint8_t slaveAddr, uint32_
                          int &frameLen, int expectedLen = 0);
 
 // Frame length of a conforming reply to the unframed request: 3 + 2 x count
-// for reads, 6 for writes, 0 for anything else.
+// for register reads, 3 + BitBytes(count) for bit reads, 6 for writes, 0 for
+// anything else.
 int ExpectedReplyLength(const uint8_t *request, int len);
 
 // Status text of a status code ("OK", "No Reply", ... or "Error 0x%02X" in buf).
 const char *StatusText(uint8_t status, char (&buf)[16]);
 
 // The common check of a reply frame against the request; does not store.
-uint8_t CheckReplyFrame(const uint8_t *frame, int len, uint8_t slaveAddr, FunctionCode lastCmd, uint16_t regCount);
+// `regCount` is the count read (registers or bits). A bit read's byte count
+// and length must both follow from the bits. A coil write's echo (6 bytes)
+// must repeat bytes 2..5 of `request` when it is given.
+uint8_t CheckReplyFrame(const uint8_t *frame, int len, uint8_t slaveAddr, FunctionCode lastCmd, uint16_t regCount,
+                        const uint8_t *request = nullptr);

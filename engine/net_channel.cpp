@@ -43,7 +43,7 @@ public:
 
     uint8_t Exchange(const uint8_t *frame, int len, ExchangeFrames &trace) override
     {
-        uint8_t buf[64];
+        uint8_t buf[kMaxRequestFrame + 6];
         std::memcpy(buf, frame, static_cast<size_t>(len));
         const int n = cs_.CrcFraming ? FrameWithCrc(buf, len) : FrameWithHeader(buf, len);
 

@@ -27,6 +27,12 @@ inline uint16_t ReplyRegister(const uint8_t *frame, int i)
     return static_cast<uint16_t>(frame[3 + 2 * i] << 8 | frame[4 + 2 * i]);
 }
 
+// Bit i of a bit read's reply frame: bytes from 3 on, low bit first.
+inline uint8_t ReplyBit(const uint8_t *frame, int i)
+{
+    return static_cast<uint8_t>(frame[3 + i / 8] >> (i % 8) & 1);
+}
+
 // The 32 bits of two consecutive registers.
 uint32_t Join32(uint16_t first, uint16_t second, WordOrder order);
 

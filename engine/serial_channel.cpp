@@ -37,7 +37,7 @@ void WaitPerfTicks(uint32_t ticks)
 namespace {
 
 constexpr int kReplyBufSize = 4096;
-constexpr int kMaxRequest = 256;   // far above the longest request (23 bytes)
+constexpr int kMaxRequest = 256;   // above the longest request (253 bytes: 15 with 1968 coils)
 
 std::string ErrorText(int err)
 {

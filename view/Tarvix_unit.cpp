@@ -15,6 +15,7 @@
 #include "controls/Graphbutton.h"
 #include "controls/Gtextfield.h"
 #include "engine/Modbus_thread_unit.h"
+#include "view/bit_cells.h"
 #include "view/gui_host.h"
 #include "view/register_grid.h"
 #include "view/register_text.h"
@@ -123,6 +124,10 @@ TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
     MODBUS_Grid = grid;
     model_ = new RegisterGridModel(
         Rec, [this](uint16_t reg, uint16_t value) { Rec.HandOverWrite(reg, value); }, this);
+    model_->SetCoilWrite([this](uint16_t addr, bool on) {
+        const uint8_t value = on ? 1 : 0;
+        Rec.HandOverCoilWrite(addr, &value, 1);
+    });
     model_->SetCellColor(palette().color(QPalette::Base));
     grid->setModel(model_);
     grid->setItemDelegate(new RegisterGridDelegate(grid));
@@ -148,6 +153,12 @@ TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
     QFont bold(QStringLiteral("MS Sans Serif"), 10);
     bold.setBold(true);
     WordAs4_20mA_TF->setFont(bold);
+    BitLabel = PlaceLabel(Panel2, "Bit:", 9, 322);
+    BitTF = new TGTextField(Panel2);
+    BitTF->setGeometry(9, 336, 87, 20);
+    BitTF->setFont(bold);
+    BitLabel->hide();
+    BitTF->hide();
 
     WriteBy0x10 = new QCheckBox(QString::fromUtf8("Запись 0x10"), Panel2);
     WriteBy0x10->setGeometry(8, 296, 88, 17);
@@ -269,8 +280,13 @@ void TTarvix_Form::ShowStatusOf(uint8_t status, int32_t reqCount, int32_t errorC
 
 void TTarvix_Form::ShowRegisterValues(int ACol, int ARow)
 {
-    const RegisterReadings r =
-        ReadRegister(Rec.RegValues.get(), Rec.ReadableCount(), RegisterGridModel::RegisterIndex(ARow - 1, ACol - 1));
+    const int i = RegisterGridModel::RegisterIndex(ARow - 1, ACol - 1);
+    const bool bits = IsBitTable(Rec);
+    BitLabel->setVisible(bits);
+    BitTF->setVisible(bits);
+    BitTF->SetText(bits ? BitReading(Rec, i).toStdString().c_str() : "");
+    // A bit read leaves the register readings blank.
+    const RegisterReadings r = ReadRegister(Rec.RegValues.get(), bits ? 0 : Rec.ReadableCount(), i);
     IntTF->SetText(r.Int.c_str());
     DecWordTF->SetText(r.DecWord.c_str());
     DecLongTF->SetText(r.DecLong.c_str());

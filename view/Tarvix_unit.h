@@ -93,6 +93,10 @@ public:
     TGTextField *FloatTF = nullptr;
     TGTextField *FloatSwTF = nullptr;
     TGTextField *WordAs4_20mA_TF = nullptr;
+    // The selected bit of a read of coils or discrete inputs ("ON", "OFF"),
+    // shown with its label only for such a read.
+    QLabel *BitLabel = nullptr;
+    TGTextField *BitTF = nullptr;
     QCheckBox *WriteBy0x10 = nullptr;
 
 protected:

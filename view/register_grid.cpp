@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "engine/Modbus_thread_unit.h"
+#include "view/bit_cells.h"
 #include "view/register_text.h"
 
 namespace {
@@ -33,7 +34,14 @@ int RegisterGridModel::RegisterIndex(int row, int column)
 
 bool RegisterGridModel::IsRegister(int index) const
 {
+    if (BitCells())
+        return IsBitCell(rec_, index);
     return index >= 0 && index < rec_.ReadableCount();
+}
+
+bool RegisterGridModel::BitCells() const
+{
+    return IsBitTable(rec_);
 }
 
 void RegisterGridModel::SetCellColor(const QColor &color)
@@ -64,6 +72,8 @@ void RegisterGridModel::CellsChanged(const QList<int> &roles)
 QString RegisterGridModel::CellText(int row, int column) const
 {
     const int i = RegisterIndex(row, column);
+    if (BitCells())
+        return BitCellText(rec_, i);
     if (!rec_.ValuesValid.load(std::memory_order_acquire) || !IsRegister(i))
         return {};
     return QStringLiteral("%1")
@@ -98,6 +108,8 @@ bool RegisterGridModel::setData(const QModelIndex &index, const QVariant &value,
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid) || role != Qt::EditRole)
         return false;
+    if (BitCells())
+        return SetCoilData(RegisterIndex(index.row(), index.column()), value);
     if (!rec_.ValuesValid.load(std::memory_order_acquire))
         return false;
     const MODBUS_Thread *t = rec_.Thread.get();
@@ -129,6 +141,8 @@ Qt::ItemFlags RegisterGridModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
+    if (BitCells() && !BitCellsEditable(rec_))
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable;   // discrete inputs
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
 }
 
@@ -203,6 +217,8 @@ void RegisterGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
 QWidget *RegisterGridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &,
                                             const QModelIndex &index) const
 {
+    if (auto *grid = qobject_cast<const RegisterGridModel *>(index.model()); grid && grid->BitCells())
+        return CreateCoilEditor(parent, index);
     auto *edit = new QLineEdit(parent);
     edit->setFrame(false);
     edit->setAlignment(Qt::AlignCenter);
@@ -230,8 +246,8 @@ void RegisterGridDelegate::setEditorData(QWidget *editor, const QModelIndex &ind
 
 void RegisterGridDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
 {
-    // The hand-over as the editor closes.
-    if (auto *edit = qobject_cast<QLineEdit *>(editor))
+    // The hand-over as the editor closes; a coil only when its text was changed.
+    if (auto *edit = qobject_cast<QLineEdit *>(editor); edit && (!IsCoilEditor(edit) || edit->isModified()))
         model->setData(index, edit->text(), Qt::EditRole);
 }
 

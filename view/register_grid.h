@@ -26,6 +26,11 @@ public:
     using WriteFn = std::function<void(uint16_t reg, uint16_t value)>;
 
     RegisterGridModel(const ExchangeRecord &rec, WriteFn write, QObject *parent = nullptr);
+    // Receives each coil write a committed edit of a coil cell forms.
+    using CoilWriteFn = std::function<void(uint16_t addr, bool on)>;
+    void SetCoilWrite(CoilWriteFn write) { coilWrite_ = std::move(write); }
+    // The cells are bits (coils or discrete inputs).
+    bool BitCells() const;
     // Sets the number of data rows (a reset: every cell and header anew).
     void SetDataRows(int rows);
 
@@ -61,10 +66,12 @@ public:
 
 private:
     QString CellText(int row, int column) const;
+    bool SetCoilData(int i, const QVariant &value);   // bit_cells.cpp
     void CellsChanged(const QList<int> &roles);
 
     const ExchangeRecord &rec_;
     WriteFn write_;
+    CoilWriteFn coilWrite_;
     QColor color_;
     int rows_ = 0;   // data rows
     uint16_t headerStart_ = 0;   // the start register the row headers last showed

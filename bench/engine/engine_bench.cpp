@@ -66,11 +66,16 @@ struct Rate {
     int cpu = -1;   // where the client ran last
 };
 
-Rate EngineRate(int port, uint16_t count, double seconds)
+Rate EngineRate(int port, uint16_t count, double seconds, bool coils = false)
 {
     ExchangeRecord rec;
     NullHost host;
     FillNetRecord(rec, 0, port, false, 0, count, 0);
+    if (coils) {
+        rec.ReadCmd = FunctionCode::ReadCoils;
+        rec.FreeRegValues();
+        rec.AllocBitValues(count);
+    }
     StartExchange(rec, host);
     SleepMs(100);   // connected and warm
     const int32_t c0 = rec.Thread->ReqCount.load();
@@ -79,7 +84,7 @@ Rate EngineRate(int port, uint16_t count, double seconds)
     const int32_t c1 = rec.Thread->ReqCount.load();
     const uint64_t t1 = PerfCounter();
     const int32_t errors = rec.Thread->ErrorCount.load();
-    const bool valid = rec.ValuesValid.load() != 0;
+    const bool valid = (coils ? rec.BitsValid.load() : rec.ValuesValid.load()) != 0;
     StopExchange(rec, host);
     if (errors != 0 || !valid)
         std::fprintf(stderr, "engine: %d errors, values %s\n", errors, valid ? "valid" : "never read");
@@ -89,8 +94,9 @@ Rate EngineRate(int port, uint16_t count, double seconds)
     return r;
 }
 
-// The libmodbus loop on the calling thread.
-Rate LibmodbusLoop(int port, uint16_t count, double seconds)
+// The libmodbus loop on the calling thread: modbus_read_registers, or
+// modbus_read_bits for coils.
+Rate LibmodbusLoop(int port, uint16_t count, double seconds, bool coils)
 {
     modbus_t *ctx = modbus_new_tcp("127.0.0.1", port);
     if (!ctx || modbus_connect(ctx) != 0) {
@@ -101,8 +107,12 @@ Rate LibmodbusLoop(int port, uint16_t count, double seconds)
     }
     modbus_set_slave(ctx, 1);
     uint16_t regs[125];
+    uint8_t bits[2000];
+    auto read = [&] {
+        return coils ? modbus_read_bits(ctx, 0, count, bits) : modbus_read_registers(ctx, 0, count, regs);
+    };
     for (int i = 0; i < 200; ++i)
-        modbus_read_registers(ctx, 0, count, regs);
+        read();
     long n = 0, errors = 0;
     rusage u0{}, u1{};
     getrusage(RUSAGE_THREAD, &u0);
@@ -110,7 +120,7 @@ Rate LibmodbusLoop(int port, uint16_t count, double seconds)
     const uint64_t limit = static_cast<uint64_t>(seconds * 1e6);
     uint64_t t1 = t0;
     while (t1 - t0 < limit) {
-        errors += modbus_read_registers(ctx, 0, count, regs) != count;
+        errors += read() != count;
         ++n;
         t1 = PerfCounter();
     }
@@ -127,10 +137,10 @@ Rate LibmodbusLoop(int port, uint16_t count, double seconds)
 }
 
 // The libmodbus loop on a freshly started thread, as the engine runs.
-Rate LibmodbusRate(int port, uint16_t count, double seconds)
+Rate LibmodbusRate(int port, uint16_t count, double seconds, bool coils = false)
 {
     Rate r;
-    std::thread t([&] { r = LibmodbusLoop(port, count, seconds); });
+    std::thread t([&] { r = LibmodbusLoop(port, count, seconds, coils); });
     t.join();
     return r;
 }
@@ -274,6 +284,21 @@ int main(int argc, char **argv)
                         poll, lib, lib > 0 ? poll / lib : 0.0, spread ? "spread over all CPUs" : "pinned to one CPU");
             std::printf("%-14s %6s %14.2f %14.2f %7s  context switches per exchange (target <= 1.5, ratio >= 1.0)\n",
                         "", "", pollSwitches, libSwitches, "");
+            std::fflush(stdout);
+        }
+        // 2000 coils a read, the engine's loop beside modbus_read_bits,
+        // pinned and spread in the same run.
+        for (const bool spread : {false, true}) {
+            const cpu_set_t &set = spread ? allSet : pinnedSet;
+            if (sched_setaffinity(0, sizeof set, &set) != 0 || sched_setaffinity(p.Pid(), sizeof set, &set) != 0)
+                continue;
+            double engine = 0, lib = 0;
+            for (int r = 0; r < kRounds; ++r) {
+                engine += EngineRate(p.Port(), 2000, seconds / kRounds, true).perSecond / kRounds;
+                lib += LibmodbusRate(p.Port(), 2000, seconds / kRounds, true).perSecond / kRounds;
+            }
+            std::printf("%-14s %6s %14.0f %14.0f %7.2f  2000 coils (function 1), %s\n", peer.name, "2000c", engine, lib,
+                        lib > 0 ? engine / lib : 0.0, spread ? "spread over all CPUs" : "pinned to one CPU");
             std::fflush(stdout);
         }
         const cpu_set_t &engineSet = allCpus ? allSet : pinnedSet;

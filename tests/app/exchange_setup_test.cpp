@@ -92,3 +92,22 @@ TEST(ExchangeSetup, CountLimit)
         EXPECT_EQ(r.Conn.CrcFraming, ok ? 1 : 0) << count;
     }
 }
+
+// "Cmd 01" and "Cmd 02": the bit read, up to 2000 bits, into a bit image and
+// no register image.
+TEST(ExchangeSetup, BitReads)
+{
+    for (const uint8_t bitCmd : {1, 2}) {
+        for (int count : {1, 1025, 2000, 2001}) {
+            TarvixSettings s;
+            s.RegCount = count;
+            ExchangeRecord r;
+            ExchangeChoice c{"Ethernet TCP", true, false, 100, bitCmd};
+            const bool ok = FillExchangeRecord(s, c, r);
+            EXPECT_EQ(ok, count <= kMaxBitCount) << count;
+            EXPECT_EQ(r.ReadCmd.load(), FunctionCode(bitCmd));
+            EXPECT_EQ(r.BitValuesSize, ok ? count : 0) << count;
+            EXPECT_FALSE(r.RegValues);
+        }
+    }
+}

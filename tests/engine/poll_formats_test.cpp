@@ -124,6 +124,26 @@ TEST(PollFormats, ScanFindsTheAnsweringSlaves)
               std::string::npos)
         << r.out[1];
 
+    // Every read command scans: coils, discrete inputs, input registers.
+    const struct {
+        const char *args;
+        std::string line;
+    } reads[] = {
+        {" --cmd 1 --count 3", "3\tOK\t\t000"},
+        {" --cmd 2 --count 10 --start 1", "3\tOK\t\t10101010 10"},
+        {" --cmd 2 --count 2 --format csv", "time,slave,status,exception,d0,d1\r"},
+    };
+    for (const auto &c : reads) {
+        SCOPED_TRACE(c.args);
+        r = Shell(Poll("--tcp " + slave.addr) + " --scan-slaves 2-3 --timeout 50" + c.args);
+        EXPECT_EQ(r.code, 0);
+        ASSERT_FALSE(r.out.empty());
+        EXPECT_EQ(r.out[0], c.line);
+    }
+    r = Shell(Poll("--tcp " + slave.addr) + " --scan-slaves 7-7 --cmd 4 --count 1");
+    ASSERT_EQ(r.out.size(), 1u);
+    EXPECT_EQ(r.out[0].rfind("7\tOK\t\t", 0), 0u) << r.out[0];
+
     t0 = PerfCounter();
     r = Shell(Poll("--tcp " + slave.addr) + " --scan-slaves 4-6 --timeout 50");
     EXPECT_LT(PerfCounter() - t0, 1500000u);
@@ -198,6 +218,17 @@ TEST(PollFormats, BadOptionsExitTwoBeforeAnyChannel)
         {tcp + " --scan-slaves 1-2 --timeout 0", "--timeout: 0 is outside 1..60000"},
         {"--com /dev/null --scan-slaves 1-2 --timeout 100", "--timeout: a serial line keeps its own reply time"},
         {"--udp 127.0.0.1:5 --baud 9600", "--baud, --parity, --rs485, --dtr-on: go with --com"},
+        {tcp + " --cmd 1 --count 2001", "--count: 2001 is outside 1..2000"},
+        {tcp + " --cmd 2 --count 0", "--count: 0 is outside 1..2000"},
+        {tcp + " --cmd 5", "--cmd: 5 is outside 1..4"},
+        {tcp + " --write-coil 3=2", "--write-coil: '3=2' is not ADDR=0|1[,0|1...]"},
+        {tcp + " --write-coil 3=1,", "--write-coil: '3=1,' is not ADDR=0|1[,0|1...]"},
+        {tcp + " --write-coil 3=10", "--write-coil: '3=10' is not ADDR=0|1[,0|1...]"},
+        {tcp + " --write-coil 65535=1,1", "--write-coil: the coils run past address 65535"},
+        {tcp + " --cmd 2 --write-coil 3=1",
+         "--write-coil: goes with --cmd 1, 3 or 4; discrete inputs (--cmd 2) cannot be written"},
+        {tcp + " --write-coil 3=1 --write 3=1", "--write-coil: excludes --write"},
+        {tcp + " --cmd 1 --type int16", "--type: goes with --cmd 3 or 4, not with a read of bits"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.args);

@@ -204,4 +204,40 @@ TEST(PollFormat, RecordsOfAnExchange)
               "time,request,status,errors,request_frame,reply_frame,exception,r16,r17,r18\r\n");
 }
 
+// Bits in each format: 0/1 characters in groups of eight (tsv), one column
+// c<address> or d<address> a bit (CSV), the array "bits" (JSON lines).
+TEST(PollFormat, RecordsOfABitRead)
+{
+    setenv("TZ", "UTC0", 1);
+    tzset();
+    const uint8_t bits[] = {1, 0, 1, 1, 0, 0, 0, 1, 1, 0};
+    ExchangeShown x;
+    x.time = {1, 0};
+    x.request = 2;
+    x.bits = bits;
+    x.regCount = 10;
+    PollOptions opt;
+    opt.cmd = 1;
+    opt.start = 7;
+    opt.count = 10;
+    opt.format = Tsv;
+    EXPECT_EQ(FormatRecord(ExchangeOutRecord(x, opt), Tsv), "2\tOK\t0\t\t\t10110001 10\n");
+    opt.format = Csv;
+    EXPECT_EQ(FormatRecord(ExchangeOutRecord(x, opt), Csv),
+              "1970-01-01T00:00:01.000+00:00,2,OK,0,,,,1,0,1,1,0,0,0,1,1,0\r\n");
+    EXPECT_EQ(CsvHeader(ExchangeOutRecord(x, opt), ValueColumns(opt)),
+              "time,request,status,errors,request_frame,reply_frame,exception,c7,c8,c9,c10,c11,c12,c13,c14,c15,"
+              "c16\r\n");
+    opt.cmd = 2;
+    opt.count = 2;
+    EXPECT_EQ(ValueColumns(opt), (std::vector<std::string>{"d7", "d8"}));
+    opt.count = 10;
+    opt.format = Json;
+    EXPECT_EQ(FormatRecord(ExchangeOutRecord(x, opt), Json),
+              "{\"time\":\"1970-01-01T00:00:01.000+00:00\",\"request\":2,\"status\":\"OK\",\"errors\":0,"
+              "\"request_frame\":\"\",\"reply_frame\":\"\",\"exception\":null,\"bits\":[1,0,1,1,0,0,0,1,1,0]}\n");
+    x.status = 255;
+    EXPECT_NE(FormatRecord(ExchangeOutRecord(x, opt), Json).find(",\"bits\":null}\n"), std::string::npos);
+}
+
 }   // namespace

@@ -91,6 +91,43 @@ TEST(SlaveAnswers, Table)
     EXPECT_EQ(bank.Holding(0), 0x5678);
 }
 
+TEST(SlaveAnswers, BitTable)
+{
+    Options o;
+    const AnswerCase cases[] = {
+        {"discrete inputs n mod 2", "01 02 00 03 00 0A", "01 02 02 55 01"},
+        {"coils off at the start", "01 01 00 00 00 09", "01 01 02 00 00"},
+        {"write coil on", "01 05 00 02 FF 00", "01 05 00 02 FF 00"},
+        {"write coil, value neither on nor off", "01 05 00 02 12 34", "01 85 03"},
+        {"write coils", "01 0F 00 08 00 0A 02 CD 01", "01 0F 00 08 00 0A"},
+        {"coils read back, padding zero", "01 01 00 00 00 12", "01 01 03 04 CD 01"},
+        {"last coil", "01 01 27 0F 00 01", "01 01 01 00"},
+        {"past the last coil", "01 01 27 0F 00 02", "01 81 02"},
+        {"write past the last coil", "01 05 27 10 FF 00", "01 85 02"},
+        {"2001 bits", "01 02 00 00 07 D1", "01 82 03"},
+        {"no bits", "01 01 00 00 00 00", "01 81 03"},
+        {"write coils, byte count wrong", "01 0F 00 00 00 09 01 FF 01", "01 8F 03"},
+        {"1969 coils", "01 0F 00 00 07 B1 F7", "01 8F 03"},
+    };
+    RegisterBank bank(t0);
+    for (const auto &c : cases) {
+        const auto req = Bytes(c.request);
+        const auto r = AnswerFrame(bank, o, false, req.data(), req.size(), t0);
+        EXPECT_EQ(r ? Hex(*r) : "", c.reply) << c.name;
+    }
+    // Faults apply to bits as to registers.
+    o.shortRead = true;
+    o.refuseWritesCode = 4;
+    for (const AnswerCase &c : {AnswerCase{"short read of bits", "01 02 00 00 00 10", "01 02 01 AA"},
+                                AnswerCase{"refused coil write", "01 05 00 00 FF 00", "01 85 04"},
+                                AnswerCase{"refused coils write", "01 0F 00 00 00 01 01 01", "01 8F 04"}}) {
+        const auto req = Bytes(c.request);
+        const auto r = AnswerFrame(bank, o, true, req.data(), req.size(), t0);
+        EXPECT_EQ(r ? Hex(*r) : "", c.reply) << c.name;
+    }
+    EXPECT_FALSE(bank.Coil(0));
+}
+
 TEST(SlaveAnswers, LargestReadAndClockDrivenInputs)
 {
     Options o;
@@ -115,6 +152,11 @@ TEST(SlaveAnswers, AnimateCountsEveryWholeSecondOnce)
     EXPECT_EQ(bank.Holding(3), 6);
     EXPECT_EQ(bank.Holding(15), 18);
     EXPECT_EQ(bank.Holding(16), 16);
+    // Coils 0..15 toggled three times, coil 16 left alone.
+    EXPECT_TRUE(bank.Coil(15));
+    EXPECT_FALSE(bank.Coil(16));
+    bank.Animate(t0 + milliseconds(4000));
+    EXPECT_FALSE(bank.Coil(0));
 }
 
 // Runs requests through a Slave and returns the wire bytes of each reply

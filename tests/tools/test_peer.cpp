@@ -26,7 +26,8 @@ const char kUsage[] =
     "usage: tarvix-test-peer (--tcp PORT | --rtu DEVICE | --rtu-pty) [--slave N] [--seconds S] [--log]\n"
     "A libmodbus slave on 127.0.0.1 for tests. Prints PORT <n>, RTU <path> or PTY <path> first.\n"
     "65536 holding registers, register a starting as (a * 7 + 3) & 0xFFFF, and 65536 input\n"
-    "registers, register a holding a ^ 0x5A5A. --log prints REQ <hex bytes> per request\n"
+    "registers, register a holding a ^ 0x5A5A; 10000 coils, coil a on when a % 3 == 0, and\n"
+    "10000 discrete inputs, input a on when a % 5 == 1. --log prints REQ <hex bytes> per request\n"
     "(address first, no header or CRC). --rtu-pty makes two pseudo-terminal pairs: libmodbus\n"
     "opens one, the peer's path is printed, and this process copies the bytes between the two\n"
     "master sides. Exits 0 after S seconds (default 60) or on SIGTERM/SIGINT, 2 for bad arguments.\n";
@@ -250,9 +251,13 @@ int main(int argc, char **argv)
     }
     InstallStop(seconds);
 
-    modbus_mapping_t *map = modbus_mapping_new(0, 0, 65536, 65536);
+    modbus_mapping_t *map = modbus_mapping_new(10000, 10000, 65536, 65536);
     if (!map)
         return 1;
+    for (int a = 0; a < 10000; ++a) {
+        map->tab_bits[a] = a % 3 == 0;
+        map->tab_input_bits[a] = a % 5 == 1;
+    }
     for (int a = 0; a < 65536; ++a) {
         map->tab_registers[a] = uint16_t((a * 7 + 3) & 0xFFFF);
         map->tab_input_registers[a] = uint16_t(a ^ 0x5A5A);

@@ -45,9 +45,16 @@ void ConsoleHost::Display(MODBUS_Thread &t)
             regs[i] = rec_.RegValues[i].load(std::memory_order_relaxed);
         x.regs = regs;
     }
+    uint8_t bits[kMaxBitCount];
+    if (rec_.BitsValid.load(std::memory_order_acquire)) {
+        x.regCount = rec_.ReadableBitCount();
+        for (int i = 0; i < x.regCount; ++i)
+            bits[i] = rec_.BitValues[i].load(std::memory_order_relaxed);
+        x.bits = bits;
+    }
     std::string text;
     if (opt_.format == OutputFormat::Csv && !headerDone_) {
-        text = CsvHeader(ExchangeOutRecord(x, opt_), ValueColumnNames(opt_.start, opt_.count, opt_.layout.type));
+        text = CsvHeader(ExchangeOutRecord(x, opt_), ValueColumns(opt_));
         headerDone_ = true;
     }
     text += FormatRecord(ExchangeOutRecord(x, opt_), opt_.format);
@@ -63,8 +70,11 @@ void ConsoleHost::Display(MODBUS_Thread &t)
         return;
     }
     // The write is handed over after the first good read, as a grid edit would.
-    if (opt_.write && !writeSent_ && x.regs) {
-        rec_.HandOverWrite(opt_.writeReg, opt_.writeValues.data(), uint16_t(opt_.writeValues.size()));
+    if ((opt_.write || opt_.writeCoil) && !writeSent_ && (x.regs || x.bits)) {
+        if (opt_.writeCoil)
+            rec_.HandOverCoilWrite(opt_.writeReg, opt_.coilValues.data(), uint16_t(opt_.coilValues.size()));
+        else
+            rec_.HandOverWrite(opt_.writeReg, opt_.writeValues.data(), uint16_t(opt_.writeValues.size()));
         writeSent_ = true;
     }
 }

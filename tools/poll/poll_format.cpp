@@ -24,6 +24,19 @@ std::vector<std::string> ValueTexts(const uint16_t *regs, int count, const Value
     return out;
 }
 
+std::vector<std::string> BitTexts(const uint8_t *bits, int count, OutputFormat format)
+{
+    std::vector<std::string> out;
+    const int group = format == OutputFormat::Tsv ? 8 : 1;
+    for (int i = 0; i < count; i += group) {
+        std::string text;
+        for (int k = i; k < count && k < i + group; ++k)
+            text += bits[k] ? '1' : '0';
+        out.push_back(std::move(text));
+    }
+    return out;
+}
+
 const char *ExceptionName(uint8_t code)
 {
     switch (code) {
@@ -108,7 +121,8 @@ std::string FormatRecord(const OutRecord &rec, OutputFormat format)
             line += f.null ? "null" : f.string ? JsonString(f.text) : f.text;
             line += ',';
         }
-        line += "\"registers\":";
+        line += JsonString(rec.valuesName);
+        line += ':';
         if (rec.noValues) {
             line += "null";
         } else {
@@ -145,6 +159,14 @@ std::vector<std::string> ValueColumnNames(uint16_t start, int count, ValueType t
     std::vector<std::string> names;
     for (int i = 0; i + width <= count; i += width)
         names.push_back("r" + std::to_string(start + i));
+    return names;
+}
+
+std::vector<std::string> BitColumnNames(uint16_t start, int count, char prefix)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i)
+        names.push_back(prefix + std::to_string(start + i));
     return names;
 }
 

@@ -18,6 +18,9 @@ enum class OutputFormat { Tsv, Csv, Jsonl };
 // floats in the shortest text that reads back to the same value, and a NaN
 // or an infinity as "nan", "inf", "-inf" (null in JSON).
 std::vector<std::string> ValueTexts(const uint16_t *regs, int count, const ValueLayout &layout, OutputFormat format);
+// The texts of `count` bits (0 or 1 each): in tsv the characters 0 and 1 in
+// groups of eight, one text a group; else one text a bit.
+std::vector<std::string> BitTexts(const uint8_t *bits, int count, OutputFormat format);
 
 // The name of a Modbus exception code, nullptr for a code without one.
 const char *ExceptionName(uint8_t code);
@@ -39,6 +42,7 @@ struct OutRecord {
     std::vector<std::string> values;   // empty with `noValues`: empty columns, JSON null
     bool noValues = false;
     int valueColumns = 0;   // CSV: columns the values take in every row
+    const char *valuesName = "registers";   // JSON: the array's name ("bits" for bits)
 };
 
 // The record as one line, its end included: tsv fields joined by tabs, then
@@ -50,6 +54,8 @@ std::string CsvHeader(const OutRecord &rec, const std::vector<std::string> &valu
 
 // Names of the value columns: "r" and the address of each value's first register.
 std::vector<std::string> ValueColumnNames(uint16_t start, int count, ValueType type);
+// Names of the bit columns: `prefix` ('c' coils, 'd' discrete inputs) and the address.
+std::vector<std::string> BitColumnNames(uint16_t start, int count, char prefix);
 
 // Frame bytes as upper-case hexadecimal pairs separated by spaces.
 std::string HexFrame(const uint8_t *p, int n);

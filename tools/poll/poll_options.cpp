@@ -10,8 +10,9 @@ namespace {
 const char kUsageHead[] =
     "usage: tarvix-poll (--tcp HOST:PORT | --udp HOST:PORT [--local-port N] |\n"
     "                    --com PORT [--baud N] [--parity even|none] [--rs485] [--dtr-on])\n"
-    "                   [--modbus-ip] [--slave N] [--cmd 3|4] [--start N] [--count N] [--period MS]\n"
-    "                   [--write REG=HEX[,HEX...] [--fc16]] [--cycles N | --seconds S]\n"
+    "                   [--modbus-ip] [--slave N] [--cmd 1|2|3|4] [--start N] [--count N] [--period MS]\n"
+    "                   [--write REG=HEX[,HEX...] [--fc16] | --write-coil ADDR=0|1[,0|1...]]\n"
+    "                   [--cycles N | --seconds S]\n"
     "                   [--format tsv|csv|jsonl] [--timestamp]\n"
     "                   [--type uint16|int16|uint32|int32|float32|float64]\n"
     "                   [--word-order big|little] [--byte-swap]\n"
@@ -23,10 +24,12 @@ const char kUsageHead[] =
 const char kUsageTail[] =
     "Output formats:\n"
     "  tsv     (default) tab-separated: request count, status, error count,\n"
-    "          request bytes, reply bytes, register values (uint16 in hex)\n"
+    "          request bytes, reply bytes, register values (uint16 in hex) or bits\n"
+    "          (characters 0 and 1 in groups of eight)\n"
     "  csv     RFC 4180 with a header row: time,request,status,errors,\n"
-    "          request_frame,reply_frame,exception,r<address>...\n"
-    "  jsonl   one JSON object a line, the same fields, \"registers\" an array\n"
+    "          request_frame,reply_frame,exception,r<address>... (c<address>... coils,\n"
+    "          d<address>... discrete inputs, 0 or 1 each)\n"
+    "  jsonl   one JSON object a line, the same fields, \"registers\" (or \"bits\") an array\n"
     "Registers are shown only for exchanges that read them (csv, jsonl); an exception\n"
     "reply is named on standard error and in the exception field.\n"
     "Examples:\n"
@@ -35,6 +38,8 @@ const char kUsageTail[] =
     "  tarvix-poll --tcp 127.0.0.1:502 --count 4 --format jsonl --cycles 1\n"
     "  tarvix-poll --tcp 127.0.0.1:502 --start 100 --count 4 --type float32 --word-order little\n"
     "  tarvix-poll --tcp 127.0.0.1:502 --scan-slaves 1-247 --count 1\n"
+    "  tarvix-poll --tcp 127.0.0.1:502 --cmd 1 --start 0 --count 16 --cycles 1\n"
+    "  tarvix-poll --tcp 127.0.0.1:502 --cmd 1 --write-coil 3=1 --cycles 2\n"
     "Exit status: 0 after the cycles or seconds (or a signal, or the reader of standard\n"
     "output going away) with the channel open, 1 when the channel could not be opened\n"
     "or standard output failed, 2 for bad arguments.\n";
@@ -176,8 +181,8 @@ const std::vector<cli::Option<PollOptions>> &PollOptionRows()
              o.slaveGiven = true;
              return std::string();
          }},
-        {{"--cmd", "3|4", ValueKind::Whole, 3, 4, "", "Exchange",
-          "read holding registers (3, the default) or input registers (4)"},
+        {{"--cmd", "1|2|3|4", ValueKind::Whole, 1, 4, "", "Exchange",
+          "read coils (1), discrete inputs (2), holding (3, default) or input registers (4)"},
          [](PollOptions &o, const V &v) {
              o.cmd = uint8_t(v.n);
              return std::string();
@@ -187,9 +192,11 @@ const std::vector<cli::Option<PollOptions>> &PollOptionRows()
              o.start = uint16_t(v.n);
              return std::string();
          }},
-        {{"--count", "N", ValueKind::Whole, 1, kMaxRegCount, "", "Exchange", "the number of registers, default 10"},
+        // The range follows from --cmd: checked once the line is read.
+        {{"--count", "N", ValueKind::Whole, 0, 1000000000, "", "Exchange",
+          "registers (1..1024) or bits (1..2000) to read, default 10"},
          [](PollOptions &o, const V &v) {
-             o.count = uint16_t(v.n);
+             o.countGiven = v.n;
              return std::string();
          }},
         {{"--period", "MS", ValueKind::Whole, 0, 4294967295LL, "", "Exchange",
@@ -210,6 +217,31 @@ const std::vector<cli::Option<PollOptions>> &PollOptionRows()
              if (o.writeReg + o.writeValues.size() > 65536)
                  return std::string("the values run past register 65535");
              o.write = true;
+             return std::string();
+         }},
+        {{"--write-coil", "ADDR=0|1[,0|1...]", ValueKind::Text, 0, 0, "", "Exchange",
+          "write coils after the first good read: 5 for one, 15 for several",
+          "ADDR is the first coil; up to 1968 coils, each 0 (off) or 1 (on)."},
+         [](PollOptions &o, const V &v) {
+             const auto eq = v.text.find('=');
+             long long a = 0;
+             o.coilValues.clear();
+             bool good = eq != std::string::npos && ParseNumber(v.text.substr(0, eq), 0, 65535, a);
+             for (size_t pos = eq + 1; good && pos <= v.text.size(); pos += 2) {
+                 const char c = v.text[pos];
+                 good = (c == '0' || c == '1') && (pos + 1 == v.text.size() || v.text[pos + 1] == ',');
+                 o.coilValues.push_back(uint8_t(c - '0'));
+                 if (pos + 1 == v.text.size())
+                     break;
+             }
+             if (!good || o.coilValues.empty() || v.text.back() == ',')
+                 return "'" + v.text + "' is not ADDR=0|1[,0|1...]";
+             if (o.coilValues.size() > size_t(kMaxCoilWrite))
+                 return "at most " + std::to_string(kMaxCoilWrite) + " coils";
+             if (a + o.coilValues.size() > 65536)
+                 return std::string("the coils run past address 65535");
+             o.writeReg = uint16_t(a);
+             o.writeCoil = true;
              return std::string();
          }},
         {{"--fc16", "", ValueKind::None, 0, 0, "", "Exchange",
@@ -240,6 +272,7 @@ const std::vector<cli::Option<PollOptions>> &PollOptionRows()
           "T is uint16, int16, uint32, int32, float32 or float64; the count must divide into whole values."},
          [](PollOptions &o, const V &v) {
              o.layout.type = kTypes[v.n];
+             o.typeGiven = true;
              return std::string();
          }},
         {{"--word-order", "", ValueKind::Choice, 0, 0, "big|little", "Output",
@@ -326,6 +359,19 @@ bool ParsePollOptions(const std::vector<std::string> &args, PollOptions &opt, st
         return fail("--write: several values need --fc16");
     if (opt.cycles != -1 && opt.seconds >= 0)
         return fail("--cycles: excludes --seconds");
+    if (opt.writeCoil && opt.write)
+        return fail("--write-coil: excludes --write");
+    if (opt.writeCoil && opt.cmd == 2)
+        return fail("--write-coil: goes with --cmd 1, 3 or 4; discrete inputs (--cmd 2) cannot be written");
+    const bool bits = opt.cmd == 1 || opt.cmd == 2;
+    if (opt.countGiven >= 0) {
+        const int most = bits ? kMaxBitCount : kMaxRegCount;
+        if (opt.countGiven < 1 || opt.countGiven > most)
+            return fail(cli::Outside("--count", opt.countGiven, 1, most));
+        opt.count = uint16_t(opt.countGiven);
+    }
+    if (bits && opt.typeGiven)
+        return fail("--type: goes with --cmd 3 or 4, not with a read of bits");
     const int width = RegistersPerValue(opt.layout.type);
     if (opt.count < width)
         return fail(std::string("--type ") + TypeName(opt.layout.type) + ": needs " + std::to_string(width) +
@@ -367,6 +413,7 @@ void PollSettings(const PollOptions &opt, TarvixSettings &s, ExchangeChoice &c)
     s.DTR = opt.dtrOn;
     c.ConnTypeText = kTypeText[opt.connType];
     c.Cmd4 = opt.cmd == 4;
+    c.BitCmd = opt.cmd <= 2 ? opt.cmd : 0;
     c.ModbusIP = opt.crcFraming;
     c.UpdatePeriod = opt.period;
 }

@@ -21,7 +21,7 @@ struct PollOptions {
     bool dtrOn = false;
     bool crcFraming = false;   // --modbus-ip
     uint8_t slave = 1;
-    uint8_t cmd = 3;
+    uint8_t cmd = 3;   // 1 coils, 2 discrete inputs, 3 holding, 4 input registers
     uint16_t start = 0;
     uint16_t count = 10;
     uint32_t period = 200;
@@ -29,6 +29,8 @@ struct PollOptions {
     uint16_t writeReg = 0;
     std::vector<uint16_t> writeValues;
     bool fc16 = false;
+    bool writeCoil = false;   // --write-coil: writeReg is the first coil
+    std::vector<uint8_t> coilValues;   // 0 or 1 each
     long cycles = -1;   // lines to print, -1 = no limit
     double seconds = -1;   // run time, -1 = no limit
 
@@ -42,6 +44,8 @@ struct PollOptions {
 
     // Which of the options that go with others were given.
     bool udpOnly = false, comOnly = false, timeoutGiven = false, slaveGiven = false, periodGiven = false;
+    bool typeGiven = false;
+    long long countGiven = -1;   // --count as given, -1: none
 };
 
 // The most values one write request of the engine carries.

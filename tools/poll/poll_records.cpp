@@ -19,12 +19,21 @@ OutField Exception(int code)
     return code < 0 ? OutField{"exception", "", true, true} : Text("exception", ExceptionText(uint8_t(code)));
 }
 
-void AddValues(OutRecord &r, bool shown, const uint16_t *regs, int regCount, const PollOptions &opt)
+void AddValues(OutRecord &r, bool shown, const uint16_t *regs, const uint8_t *bits, int count,
+               const PollOptions &opt)
 {
+    if (opt.cmd == 1 || opt.cmd == 2) {
+        r.valueColumns = opt.count;
+        r.valuesName = "bits";
+        r.noValues = !shown || !bits;
+        if (!r.noValues)
+            r.values = BitTexts(bits, count, opt.format);
+        return;
+    }
     r.valueColumns = opt.count / RegistersPerValue(opt.layout.type);
     r.noValues = !shown || !regs;
     if (!r.noValues)
-        r.values = ValueTexts(regs, regCount, opt.layout, opt.format);
+        r.values = ValueTexts(regs, count, opt.layout, opt.format);
 }
 
 }   // namespace
@@ -43,12 +52,12 @@ OutRecord ExchangeOutRecord(const ExchangeShown &x, const PollOptions &opt)
     r.fields.push_back(Text("reply_frame", HexFrame(x.reply, x.replyLen)));
     if (!tsv)
         r.fields.push_back(Exception(x.exception));
-    AddValues(r, tsv || x.status == ST_OK, x.regs, x.regCount, opt);
+    AddValues(r, tsv || x.status == ST_OK, x.regs, x.bits, x.regCount, opt);
     return r;
 }
 
 OutRecord ScanOutRecord(const timespec &time, int slave, uint8_t status, int exception, const uint16_t *regs,
-                        int regCount, const PollOptions &opt)
+                        int regCount, const PollOptions &opt, const uint8_t *bits)
 {
     char buf[16];
     OutRecord r;
@@ -57,8 +66,15 @@ OutRecord ScanOutRecord(const timespec &time, int slave, uint8_t status, int exc
     r.fields.push_back(Number("slave", slave));
     r.fields.push_back(Text("status", StatusText(status, buf)));
     r.fields.push_back(Exception(exception));
-    AddValues(r, status == ST_OK, regs, regCount, opt);
+    AddValues(r, status == ST_OK, regs, bits, regCount, opt);
     return r;
+}
+
+std::vector<std::string> ValueColumns(const PollOptions &opt)
+{
+    if (opt.cmd == 1 || opt.cmd == 2)
+        return BitColumnNames(opt.start, opt.count, opt.cmd == 1 ? 'c' : 'd');
+    return ValueColumnNames(opt.start, opt.count, opt.layout.type);
 }
 
 int ExceptionOfReply(const uint8_t *reply, int len, bool header, uint8_t slave, uint8_t cmd)

@@ -20,6 +20,7 @@ struct ExchangeShown {
     int exception = -1;   // the code of an exception reply, -1 for none
     const uint16_t *regs = nullptr;   // the register image, nullptr before a good read
     int regCount = 0;
+    const uint8_t *bits = nullptr;   // the bit image of a bit read (one 0/1 a bit), nullptr before a good read
 };
 
 // The record of an exchange: tsv as the plain line (the time first with
@@ -28,8 +29,12 @@ struct ExchangeShown {
 OutRecord ExchangeOutRecord(const ExchangeShown &x, const PollOptions &opt);
 
 // The record of a scan's answer from `slave`.
+// `bits` instead of `regs` for a bit read.
 OutRecord ScanOutRecord(const timespec &time, int slave, uint8_t status, int exception, const uint16_t *regs,
-                        int regCount, const PollOptions &opt);
+                        int regCount, const PollOptions &opt, const uint8_t *bits = nullptr);
+
+// The CSV header's value column names of the options' read.
+std::vector<std::string> ValueColumns(const PollOptions &opt);
 
 // The exception code of a raw reply the framing check passed but whose
 // function code is `cmd` with the high bit set; -1 otherwise. `header`: the

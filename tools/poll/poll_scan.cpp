@@ -48,7 +48,7 @@ int RunScan(const PollOptions &opt, LineWriter &out, const StopFlag &stop)
     const bool header = opt.connType != 2 && !opt.crcFraming;
     auto trace = std::make_unique<ExchangeFrames>();
     for (int slave = opt.scanFrom; slave <= opt.scanTo && stop.load() == 0 && !out.Ended(); ++slave) {
-        uint8_t req[32];
+        uint8_t req[kMaxRequestFrame];
         const int len = BuildReadRequest(req, uint8_t(slave), FunctionCode(opt.cmd), opt.start, opt.count);
         trace->Reset();
         uint8_t status = channel->Exchange(req, len, *trace);
@@ -61,16 +61,23 @@ int RunScan(const PollOptions &opt, LineWriter &out, const StopFlag &stop)
         const int exception = status == ST_ADDR_CMD_ERROR
                                   ? ExceptionOfReply(trace->ReplyFrame, trace->ReplyLen, header, uint8_t(slave), opt.cmd)
                                   : -1;
+        const bool bitRead = IsBitRead(FunctionCode(opt.cmd));
         uint16_t regs[kMaxRegCount] = {};
+        uint8_t bits[kMaxBitCount] = {};
         if (status == ST_OK)
-            for (int i = 0; i < opt.count; ++i)
-                regs[i] = ReplyRegister(trace->Frame(), i);
+            for (int i = 0; i < opt.count; ++i) {
+                if (bitRead)
+                    bits[i] = ReplyBit(trace->Frame(), i);
+                else
+                    regs[i] = ReplyRegister(trace->Frame(), i);
+            }
         timespec now{};
         clock_gettime(CLOCK_REALTIME, &now);
-        const OutRecord r = ScanOutRecord(now, slave, status, exception, regs, opt.count, opt);
+        const OutRecord r =
+            ScanOutRecord(now, slave, status, exception, bitRead ? nullptr : regs, opt.count, opt, bitRead ? bits : nullptr);
         std::string text;
         if (opt.format == OutputFormat::Csv && !headerDone) {
-            text = CsvHeader(r, ValueColumnNames(opt.start, opt.count, opt.layout.type));
+            text = CsvHeader(r, ValueColumns(opt));
             headerDone = true;
         }
         out.Write(text + FormatRecord(r, opt.format));

@@ -30,7 +30,8 @@ namespace {
 
 const char kUsageHead[] =
     "usage: tarvix-slave (--tcp PORT | --udp PORT | --rtu DEVICE | --rtu-pty) [options]\n"
-    "A Modbus slave for tests and demos; listens on 127.0.0.1 only.\n"
+    "A Modbus slave for tests and demos; listens on 127.0.0.1 only. Serves 65536 holding\n"
+    "and input registers, 10000 coils and 10000 discrete inputs (input n is n mod 2).\n"
     "Prints one line first: PORT <n> (tcp/udp; PORT 0 takes any free port),\n"
     "PTY <path> (--rtu-pty: the pseudo-terminal side to open) or RTU <path>.\n";
 
@@ -124,7 +125,8 @@ const std::vector<cli::Option<Options>> &OptionRows()
              o.seconds = v.x;
              return std::string();
          }},
-        Switch("--animate", "Behaviour", "holding registers 0..15 count up once a second", &Options::animate),
+        Switch("--animate", "Behaviour", "holding registers 0..15 count up, coils 0..15 toggle, once a second",
+               &Options::animate),
         Switch("--log", "Behaviour", "print REQ <hex bytes> for each request received", &Options::log),
         Number("--fault-from", "N", 1, 1000000000, kFaults, "the first faulty reply (counted from 1)",
                &Options::faultFrom),
@@ -136,7 +138,8 @@ const std::vector<cli::Option<Options>> &OptionRows()
         Switch("--bad-tid", kFaults, "a wrong transaction id", &Options::badTid),
         Switch("--bad-proto", kFaults, "a wrong protocol id", &Options::badProto),
         Switch("--bad-length", kFaults, "a wrong length field", &Options::badLength),
-        Switch("--short-read", kFaults, "reply with fewer registers than asked for", &Options::shortRead),
+        Switch("--short-read", kFaults, "reply with one register (or one byte of bits) fewer than asked for",
+               &Options::shortRead),
         Number("--exception", "CODE", 1, 255, kFaults, "reply with the exception CODE", &Options::exceptionCode),
         Number("--refuse-writes", "CODE", 1, 255, kFaults, "answer writes with the exception CODE",
                &Options::refuseWritesCode),
@@ -211,7 +214,7 @@ std::string HexBytes(const uint8_t *data, size_t len)
     return s;
 }
 
-RegisterBank::RegisterBank(Clock::time_point start) : holding_(65536), start_(start)
+RegisterBank::RegisterBank(Clock::time_point start) : holding_(65536), coils_(kBitTable), start_(start)
 {
     for (size_t a = 0; a < holding_.size(); ++a)
         holding_[a] = uint16_t(a);
@@ -229,8 +232,11 @@ void RegisterBank::Animate(Clock::time_point now)
     if (secs <= animatedSeconds_)
         return;
     const uint16_t step = uint16_t(secs - animatedSeconds_);
-    for (int a = 0; a < 16; ++a)
+    for (int a = 0; a < 16; ++a) {
         holding_[a] = uint16_t(holding_[a] + step);
+        if (step % 2)
+            coils_[size_t(a)] ^= 1;
+    }
     animatedSeconds_ = secs;
 }
 
@@ -262,6 +268,50 @@ std::optional<std::vector<uint8_t>> AnswerFrame(RegisterBank &bank, const Option
             r.push_back(uint8_t(v));
         }
         return r;
+    }
+    case 1:
+    case 2: {
+        if (len != 6)
+            return exception(3);
+        const int start = word(2), count = word(4);
+        if (count < 1 || count > 2000)
+            return exception(3);
+        if (start + count > kBitTable)
+            return exception(2);
+        const int bytes = (count + 7) / 8 - (faulty && o.shortRead ? 1 : 0);
+        std::vector<uint8_t> r{f[0], fc, uint8_t(bytes)};
+        r.resize(3 + size_t(bytes));
+        for (int i = 0; i < std::min(count, 8 * bytes); ++i)
+            if (fc == 1 ? bank.Coil(start + i) : bank.Discrete(start + i))
+                r[3 + size_t(i / 8)] |= uint8_t(1 << (i % 8));
+        return r;
+    }
+    case 5: {
+        if (len != 6)
+            return exception(3);
+        const int value = word(4);
+        if (value != 0xFF00 && value != 0x0000)
+            return exception(3);
+        if (word(2) >= kBitTable)
+            return exception(2);
+        if (faulty && o.refuseWritesCode)
+            return exception(o.refuseWritesCode);
+        bank.SetCoil(word(2), value == 0xFF00);
+        return std::vector<uint8_t>(f, f + 6);
+    }
+    case 15: {
+        if (len < 7)
+            return exception(3);
+        const int start = word(2), count = word(4);
+        if (count < 1 || count > 1968 || f[6] != (count + 7) / 8 || len != 7 + size_t(f[6]))
+            return exception(3);
+        if (start + count > kBitTable)
+            return exception(2);
+        if (faulty && o.refuseWritesCode)
+            return exception(o.refuseWritesCode);
+        for (int i = 0; i < count; ++i)
+            bank.SetCoil(start + i, (f[7 + i / 8] >> (i % 8)) & 1);
+        return std::vector<uint8_t>(f, f + 6);
     }
     case 6:
         if (len != 6)
@@ -376,9 +426,13 @@ int ExpectedCrcRequestLength(const uint8_t *buf, size_t n)
     if (n < 2)
         return 0;
     switch (buf[1]) {
+    case 1:
+    case 2:
     case 3:
     case 4:
+    case 5:
     case 6: return 8;
+    case 15:
     case 16: return n < 7 ? 0 : 9 + buf[6];
     default: return -1;
     }

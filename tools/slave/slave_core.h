@@ -46,7 +46,7 @@ struct Options {
     bool badTid = false;
     bool badProto = false;
     bool badLength = false;
-    bool shortRead = false;
+    bool shortRead = false;   // registers: one fewer; bits: one byte fewer
     int exceptionCode = 0;
     int refuseWritesCode = 0;
     int splitMs = -1;   // < 0: off
@@ -74,19 +74,29 @@ bool AnswersAs(const Options &o, int a);
 
 std::string HexBytes(const uint8_t *data, size_t len);
 
+// Coils and discrete inputs served.
+constexpr int kBitTable = 10000;
+
 // 65536 holding registers (register a starts as a) and 65536 input registers
-// whose value follows the clock: (a + tenths of seconds since start) & 0xFFFF.
+// whose value follows the clock: (a + tenths of seconds since start) & 0xFFFF;
+// kBitTable coils (all off at the start) and discrete inputs (n mod 2).
 class RegisterBank {
 public:
     explicit RegisterBank(Clock::time_point start);
     uint16_t Holding(uint16_t a) const { return holding_[a]; }
     void SetHolding(uint16_t a, uint16_t v) { holding_[a] = v; }
     uint16_t Input(uint16_t a, Clock::time_point now) const;
-    // Counts holding registers 0..15 up once for every whole second elapsed.
+    // a < kBitTable.
+    bool Coil(int a) const { return coils_[size_t(a)] != 0; }
+    void SetCoil(int a, bool on) { coils_[size_t(a)] = on; }
+    bool Discrete(int a) const { return a % 2 != 0; }
+    // Counts holding registers 0..15 up and toggles coils 0..15 once for
+    // every whole second elapsed.
     void Animate(Clock::time_point now);
 
 private:
     std::vector<uint16_t> holding_;
+    std::vector<uint8_t> coils_;
     Clock::time_point start_;
     long animatedSeconds_ = 0;
 };

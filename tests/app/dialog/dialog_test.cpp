@@ -137,7 +137,8 @@ void DialogTest::firstStartShowsDefaults()
     QCOMPARE(QFileInfo(dir.filePath("Tarvix.ini")).size(), 0);
 
     QCOMPARE(d.windowTitle(), QStringLiteral("Connection Parameters"));
-    QCOMPARE(d.size(), QSize(367, 308));
+    // The row of "Cmd 01" and "Cmd 02" below the update period.
+    QCOMPARE(d.size(), QSize(367, 341));
     QCOMPARE(d.ConnTypeIndex(), 1);
     QVERIFY(InFront(d.TCPIP_Panel));
     QVERIFY(!InFront(d.SerPanel));
@@ -156,6 +157,12 @@ void DialogTest::firstStartShowsDefaults()
     QCOMPARE(d.RegCountEdit->value(), 256);
     QCOMPARE(d.UpdatePeriodEdit->value(), 200);
     QVERIFY(d.RadioButtonCmd3->isChecked());
+    // The four read commands are one choice.
+    d.RadioButtonCmd1->click();
+    QVERIFY(d.RadioButtonCmd1->isChecked() && !d.RadioButtonCmd3->isChecked());
+    d.RadioButtonCmd4->click();
+    QVERIFY(!d.RadioButtonCmd1->isChecked() && d.RadioButtonCmd4->isChecked());
+    d.RadioButtonCmd3->click();
     QVERIFY(d.MODNET_RButton->isChecked());
     QCOMPARE(d.ParityCheckBox->toolTip(),
              QStringLiteral("Use Even Parity bit on COM port (or work without parity bit)"));
