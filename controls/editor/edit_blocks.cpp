@@ -150,10 +150,8 @@ void NormalizeBlock(EditModel &m)
             std::swap(m.FBlockStartLine, m.FBlockEndLine);
         if (m.FBlockStartCol > m.FBlockEndCol)
             std::swap(m.FBlockStartCol, m.FBlockEndCol);
-        // A rectangle no column wide is empty like a stream block that ends
-        // where it starts.
-        if (m.FBlockStartCol == m.FBlockEndCol)
-            m.FBlockShown = false;
+        // A rectangle no column wide stays: Alt+Down marks through it before
+        // Alt+Right widens it. The commands that need its text refuse it.
         return;
     }
     if (Before(m.FBlockEndLine, m.FBlockEndCol, m.FBlockStartLine, m.FBlockStartCol)) {
@@ -229,10 +227,11 @@ QString GetBlockText(EditModel &m)
 
 void CopyBlockToClipboard(EditModel &m)
 {
-    // A block that an edit left empty or invalid copies nothing: the
-    // clipboard keeps what it holds.
-    EditCommand cmd(m, EditCommand::ShownBlock);
-    if (!cmd)
+    // An empty or invalid block (a rectangle no column wide, a block an
+    // edit emptied) copies nothing: the clipboard keeps what it holds, and
+    // a rectangle being marked stays as it is.
+    EditCommand cmd(m);
+    if (!m.FBlockShown || !m.CheckBlock())
         return;
     auto *data = new QMimeData;
     data->setText(GetBlockText(m));

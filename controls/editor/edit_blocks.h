@@ -21,7 +21,8 @@ inline constexpr const char ColumnBlockMime[] = "application/x-progedit-vertical
 // Extends the shown block, or starts one, from the cursor's previous
 // position (line, col) to the cursor.
 void MarkBlock(EditModel &m, TPE_Block kind, int line, int col);
-// Orders the corners; an empty block is hidden.
+// Orders the corners; an empty stream block is hidden, a rectangle no
+// column wide stays (marking goes through it).
 void NormalizeBlock(EditModel &m);
 // True when the corners form a non-empty block inside the text; an end line
 // past the text is pulled back to it.

@@ -235,9 +235,6 @@ void EditModel::UpdateParams(std::uint8_t flags)
     bool atEnd = keepEnd && FVertRange.AtEnd();
     FVertRange.SetMax(count - FVisLines);
     FVertRange.SetPage(FVisLines);
-    // A text that shrank below the view: the view comes back to show it.
-    if (FStartLine > std::max(0, FVertRange.Max))
-        FStartLine = std::max(0, FVertRange.Max);
     if (atEnd && FVertRange.Max < FStartLine)
         SetStartLine(FVertRange.Max);
     FVertRange.SetPos(FStartLine);

@@ -438,7 +438,80 @@ private slots:
         QCOMPARE(e.m.LineCount(), 20);
         QVERIFY(e.m.FStartLine <= 19);
         QVERIFY(e.m.FCursorLine <= 19);
-        QCOMPARE(e.m.FVertRange.Pos, e.m.FStartLine);
+        // The bar follows the view while it has anything to scroll.
+        QCOMPARE(e.m.FVertRange.Pos, e.m.FVertRange.Enabled() ? e.m.FStartLine : 0);
+    }
+
+    // The first visible line may lie anywhere up to the last line: only a
+    // start at or past the end becomes the last line, and SetStart clamps to
+    // the bar's maximum only while the bar has one. Each boundary one step
+    // at a time, on texts shorter and longer than the 20 rows.
+    void viewStartBoundaries_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<TPE_Pos>("start");
+        QTest::addColumn<TPE_Pos>("expected");
+        QTest::newRow("short: inside") << 5 << TPE_Pos{3, 0} << TPE_Pos{3, 0};
+        QTest::newRow("short: the last line") << 5 << TPE_Pos{4, 0} << TPE_Pos{4, 0};
+        QTest::newRow("short: one past the end") << 5 << TPE_Pos{5, 0} << TPE_Pos{4, 0};
+        QTest::newRow("short: far past the end") << 5 << TPE_Pos{50, 0} << TPE_Pos{4, 0};
+        QTest::newRow("short: negative") << 5 << TPE_Pos{-1, -1} << TPE_Pos{0, 0};
+        QTest::newRow("ten: with a column") << 10 << TPE_Pos{5, 3} << TPE_Pos{5, 3};
+        QTest::newRow("fills the rows: last line") << 20 << TPE_Pos{19, 0} << TPE_Pos{19, 0};
+        QTest::newRow("bar max 1: at it") << 21 << TPE_Pos{1, 0} << TPE_Pos{1, 0};
+        QTest::newRow("bar max 1: one above") << 21 << TPE_Pos{2, 0} << TPE_Pos{1, 0};
+        QTest::newRow("bar max 10: one below") << 30 << TPE_Pos{9, 0} << TPE_Pos{9, 0};
+        QTest::newRow("bar max 10: one above") << 30 << TPE_Pos{11, 0} << TPE_Pos{10, 0};
+    }
+    void viewStartBoundaries()
+    {
+        QFETCH(int, lines);
+        QFETCH(TPE_Pos, start);
+        QFETCH(TPE_Pos, expected);
+        QStringList text;
+        for (int i = 0; i < lines; ++i)
+            text << QStringLiteral("line %1").arg(i);
+        Editor e(text);
+        QCOMPARE(e.m.FVisLines, 20);
+        const auto view = [&e] { return QStringLiteral("%1,%2").arg(e.m.FStartLine).arg(e.m.FStartCol); };
+        const QString want = QStringLiteral("%1,%2").arg(expected.Line).arg(expected.Col);
+        e.m.SetStart(start.Line, start.Col);
+        QCOMPARE(view(), want);
+        // The view update of an edit keeps it.
+        e.m.UpdateParams(0);
+        QCOMPARE(view(), want);
+    }
+
+    // A click lands on the line under it in a scrolled short text.
+    void clickInAScrolledShortText()
+    {
+        QStringList text;
+        for (int i = 0; i < 10; ++i)
+            text << QStringLiteral("line %1").arg(i);
+        Editor e(text);
+        e.m.SetStart(5, 3);
+        EditKeys::MouseDown(e.m, Qt::LeftButton, Qt::NoModifier, 20, 30, false);
+        QCOMPARE(e.Cursor(), (TPE_Pos{7, 5}));
+    }
+
+    // Ctrl+Down scrolls a short text one line a press, down to its last line
+    // at the top, and Ctrl+Up back.
+    void ctrlDownScrollsAShortText()
+    {
+        Editor e({"a", "b", "c", "d", "e"});
+        for (int i = 1; i <= 4; ++i) {
+            e.Key(Qt::Key_Down, Qt::ControlModifier);
+            QCOMPARE(e.m.FStartLine, i);
+            QCOMPARE(e.m.FCursorLine, i);
+        }
+        e.Key(Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(e.m.FStartLine, 4);
+        QCOMPARE(e.m.FCursorLine, 4);
+        for (int i = 3; i >= 0; --i) {
+            e.Key(Qt::Key_Up, Qt::ControlModifier);
+            QCOMPARE(e.m.FStartLine, i);
+            QCOMPARE(e.m.FCursorLine, i);
+        }
     }
 
     // An edit while the cursor is out of view first brings it into view.
@@ -491,8 +564,8 @@ private slots:
     }
 
     // Random edit sequences through the commands: every command returns, a
-    // shown block is never empty, and undoing everything gives back the
-    // first text with Modified false.
+    // shown block is never empty (but for a rectangle being marked), and
+    // undoing everything gives back the first text with Modified false.
     void randomEditsUndoToTheStart()
     {
         const QStringList start{"int main() {", "    return 0; // done", "}", "", "word_1 @x y"};
@@ -524,7 +597,9 @@ private slots:
             for (int i = 0; i < 60; ++i) {
                 const Step &s = steps[rng.bounded(int(std::size(steps)))];
                 e.Key(s.key, s.mods, QString::fromLatin1(s.text));
-                if (e.m.FBlockShown)
+                // Only a rectangle being marked may be no column wide.
+                const bool marking = e.m.FBlockKind == pbColumn && e.m.FBlockStartCol == e.m.FBlockEndCol;
+                if (e.m.FBlockShown && !marking)
                     QVERIFY2(EditBlocks::CheckBlock(e.m), qPrintable(QStringLiteral("seed %1 step %2").arg(seed).arg(i)));
                 QVERIFY(e.m.FCursorLine < e.m.LineCount());
             }
