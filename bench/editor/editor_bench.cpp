@@ -176,12 +176,8 @@ int main(int argc, char **argv)
         const int line = std::min(i * step + i, m.LineCount() - 1);
         ours.SetCursor(line, 10);
         m.CreateUNDO(UndoNames::Enter, UndoType::TextMerge);
-        EditLines &lines = m.FEditLines;
-        const QString s = lines.at(line);
-        lines[line] = s.left(10);
-        lines.insert(line + 1, s.mid(10));
+        m.SplitLine(line, 10, 0);
         m.SetCursor(line + 1, 0);
-        m.Changed(false);
         m.CloseUNDO();
     }
     const double splitOurs = Ms(t) / 100;

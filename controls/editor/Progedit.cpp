@@ -292,6 +292,20 @@ void TProgEdit::changeEvent(QEvent *event)
     }
 }
 
+EditColors TProgEdit::Colors() const
+{
+    EditColors c;
+    c.Font = palette().color(QPalette::Text);   // the font's colour, black by default
+    c.Back = ToQColor(Color);
+    c.Comment = ToQColor(CommentColor);
+    c.BlockText = ToQColor(BlockTextColor);
+    c.Block = ToQColor(BlockColor);
+    c.HighlightText = ToQColor(HighlightTextColor);
+    c.Highlight = ToQColor(HighlightColor);
+    c.HighlightBlock = ToQColor(HighlightBlockColor);
+    return c;
+}
+
 void TProgEdit::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);

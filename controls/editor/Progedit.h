@@ -125,8 +125,7 @@ public:
     bool AskYesNo(const QString &text, const QString &caption) override;
     void HelpWanted() override { emit OnClickHelpAboutEdit(); }
 
-    // The colours as the painter takes them (edit_widget_input.cpp, with the
-    // key, mouse and context menu events).
+    // The colours as the painter takes them.
     EditColors Colors() const;
     // The pop-up menu at (x, y) in the control's pixels, when ContextMenuEnabled.
     void DoContextMenu(int x, int y);

@@ -13,6 +13,10 @@ namespace EditBlocks {
 
 namespace {
 
+void NormalizeBlock(EditModel &m);
+void DeleteBlock(EditModel &m);
+void InsertToBlock(EditModel &m, const QString &text);
+
 void Repaint(EditModel &m)
 {
     EditModel::Scope scope(m);
@@ -70,14 +74,6 @@ int BlockPosition(const EditModel &m)
 }
 
 }   // namespace
-
-QString TrimRight(const QString &line)
-{
-    qsizetype n = line.size();
-    while (n > 0 && line.at(n - 1) == QLatin1Char(' '))
-        --n;
-    return n == line.size() ? line : line.left(n);
-}
 
 QStringList SplitPieces(const QString &text)
 {
@@ -141,6 +137,8 @@ void MarkBlock(EditModel &m, TPE_Block kind, int line, int col)
     Repaint(m);
 }
 
+namespace {
+
 void NormalizeBlock(EditModel &m)
 {
     if (!m.FBlockShown)
@@ -162,15 +160,7 @@ void NormalizeBlock(EditModel &m)
     }
 }
 
-bool CheckBlock(EditModel &m)
-{
-    return m.CheckBlock();
-}
-
-void SetCheckBlock(EditModel &m)
-{
-    m.SetCheckBlock();
-}
+}   // namespace
 
 void SelectAll(EditModel &m)
 {
@@ -200,7 +190,7 @@ void SelectWordAtCursor(EditModel &m)
 
 QString GetBlockText(EditModel &m)
 {
-    if (!m.FBlockShown || !CheckBlock(m))
+    if (!m.FBlockShown || !m.CheckBlock())
         return {};
     QString text;
     const int last = std::min(m.FBlockEndLine, m.LineCount() - 1);
@@ -298,6 +288,8 @@ void InsertBlockToCursor(EditModel &m, const QString &text, TPE_Block kind)
     m.SetCursor(m.FBlockEndLine, m.FBlockEndCol);
 }
 
+namespace {
+
 void DeleteBlock(EditModel &m)
 {
     EditCommand cmd(m, EditCommand::BlockEdit);
@@ -350,6 +342,8 @@ void DeleteBlock(EditModel &m)
     CollapseBlock(m, m.FBlockEndLine, sc);
     Repaint(m);
 }
+
+}   // namespace
 
 void DoCopyBlock(EditModel &m)
 {
@@ -425,6 +419,8 @@ void DoFillBlock(EditModel &m, EditDialogs &dialogs)
     m.CloseUNDO();
 }
 
+namespace {
+
 void InsertToBlock(EditModel &m, const QString &text)
 {
     EditCommand cmd(m, EditCommand::Writable);
@@ -436,6 +432,8 @@ void InsertToBlock(EditModel &m, const QString &text)
         m.SetLineText(l, PadTo(m.FEditLines.at(l), pos).insert(pos, text));
     Repaint(m);
 }
+
+}   // namespace
 
 void DoIndentBlock(EditModel &m)
 {
@@ -522,7 +520,7 @@ void SetBlockStart(EditModel &m)
     m.FBlockStartCol = m.FCursorCol;
     if (m.FBlockKind == pbNone)
         m.FBlockKind = pbStream;
-    m.FBlockShown = CheckBlock(m);
+    m.FBlockShown = m.CheckBlock();
     RepaintIfShown(m, wasShown);
 }
 
@@ -533,14 +531,14 @@ void SetBlockEnd(EditModel &m)
     m.FBlockEndCol = m.FCursorCol;
     if (m.FBlockKind == pbNone)
         m.FBlockKind = pbStream;
-    m.FBlockShown = CheckBlock(m);
+    m.FBlockShown = m.CheckBlock();
     RepaintIfShown(m, wasShown);
 }
 
 void ToggleBlock(EditModel &m)
 {
     const bool wasShown = m.FBlockShown;
-    m.FBlockShown = !m.FBlockShown && CheckBlock(m);
+    m.FBlockShown = !m.FBlockShown && m.CheckBlock();
     RepaintIfShown(m, wasShown);
 }
 

@@ -12,20 +12,6 @@
 #include "controls/editor/edit_keys.h"
 #include "platform/keyb_layout.h"
 
-EditColors TProgEdit::Colors() const
-{
-    EditColors c;
-    c.Font = palette().color(QPalette::Text);   // the font's colour, black by default
-    c.Back = ToQColor(Color);
-    c.Comment = ToQColor(CommentColor);
-    c.BlockText = ToQColor(BlockTextColor);
-    c.Block = ToQColor(BlockColor);
-    c.HighlightText = ToQColor(HighlightTextColor);
-    c.Highlight = ToQColor(HighlightColor);
-    c.HighlightBlock = ToQColor(HighlightBlockColor);
-    return c;
-}
-
 bool TProgEdit::event(QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {

@@ -600,7 +600,7 @@ private slots:
                 // Only a rectangle being marked may be no column wide.
                 const bool marking = e.m.FBlockKind == pbColumn && e.m.FBlockStartCol == e.m.FBlockEndCol;
                 if (e.m.FBlockShown && !marking)
-                    QVERIFY2(EditBlocks::CheckBlock(e.m), qPrintable(QStringLiteral("seed %1 step %2").arg(seed).arg(i)));
+                    QVERIFY2(e.m.CheckBlock(), qPrintable(QStringLiteral("seed %1 step %2").arg(seed).arg(i)));
                 QVERIFY(e.m.FCursorLine < e.m.LineCount());
             }
             for (int i = 0; i < 2000 && e.m.UNDO() != 0; ++i) {
