@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "controls/editor/edit_blocks.h"
+#include "controls/editor/edit_command.h"
 #include "controls/editor/edit_search.h"
 
 namespace EditKeys {
@@ -39,40 +40,40 @@ bool IsModifierKey(int key)
 
 // ---- the commands as the tables call them ----
 
-void PageUp(EditModel &m, EditDialogs &) { m.SetCursorLine(m.FCursorLine - m.FVisLines); }
+void PageUp(EditModel &m, EditDialogs &) { m.SetCursorLine(m.Cursor().Line - m.Metrics().VisLines); }
 void TextStart(EditModel &m, EditDialogs &) { m.SetCursor(0, 0); }
-void PageDown(EditModel &m, EditDialogs &) { m.SetCursorLine(m.FCursorLine + m.FVisLines); }
+void PageDown(EditModel &m, EditDialogs &) { m.SetCursorLine(m.Cursor().Line + m.Metrics().VisLines); }
 void TextEnd(EditModel &m, EditDialogs &)
 {
-    m.SetCursor(m.LineCount() - 1, int(m.FEditLines.last().size()));
+    m.SetCursor(m.LineCount() - 1, int(m.Lines().last().size()));
 }
-void LineEnd(EditModel &m, EditDialogs &) { m.SetCursorCol(int(m.FEditLines.at(m.FCursorLine).size())); }
+void LineEnd(EditModel &m, EditDialogs &) { m.SetCursorCol(int(m.Lines().at(m.Cursor().Line).size())); }
 void LineStart(EditModel &m, EditDialogs &) { m.SetCursorCol(0); }
-void Left(EditModel &m, EditDialogs &) { m.SetCursorCol(m.FCursorCol - 1); }
+void Left(EditModel &m, EditDialogs &) { m.SetCursorCol(m.Cursor().Col - 1); }
 void WordLeft(EditModel &m, EditDialogs &)
 {
-    int l = m.FCursorLine, c = m.FCursorCol;
+    int l = m.Cursor().Line, c = m.Cursor().Col;
     GetPrevWordStart(m, l, c);
     m.SetCursor(l, c);
 }
-void Right(EditModel &m, EditDialogs &) { m.SetCursorCol(m.FCursorCol + 1); }
+void Right(EditModel &m, EditDialogs &) { m.SetCursorCol(m.Cursor().Col + 1); }
 void WordRight(EditModel &m, EditDialogs &)
 {
-    int l = m.FCursorLine, c = m.FCursorCol;
+    int l = m.Cursor().Line, c = m.Cursor().Col;
     GetNextWordStart(m, l, c);
     m.SetCursor(l, c);
 }
-void Up(EditModel &m, EditDialogs &) { m.SetCursorLine(m.FCursorLine - 1); }
+void Up(EditModel &m, EditDialogs &) { m.SetCursorLine(m.Cursor().Line - 1); }
 void ScrollUp(EditModel &m, EditDialogs &)
 {
-    m.SetStartLine(m.FStartLine - 1);
-    m.SetCursorLine(m.FCursorLine - 1);
+    m.SetStartLine(m.Start().Line - 1);
+    m.SetCursorLine(m.Cursor().Line - 1);
 }
-void Down(EditModel &m, EditDialogs &) { m.SetCursorLine(m.FCursorLine + 1); }
+void Down(EditModel &m, EditDialogs &) { m.SetCursorLine(m.Cursor().Line + 1); }
 void ScrollDown(EditModel &m, EditDialogs &)
 {
-    m.SetStartLine(m.FStartLine + 1);
-    m.SetCursorLine(m.FCursorLine + 1);
+    m.SetStartLine(m.Start().Line + 1);
+    m.SetCursorLine(m.Cursor().Line + 1);
 }
 
 // The commands that need no dialog, as table entries.
@@ -86,11 +87,11 @@ constexpr Command Dialog = F;
 
 void Undo(EditModel &m, EditDialogs &) { m.UNDO(); }
 void BackToLastChange(EditModel &m, EditDialogs &) { m.CtrlQ_P(); }
-void PrefixK(EditModel &m, EditDialogs &) { m.FPrefixK = true; }
-void PrefixQ(EditModel &m, EditDialogs &) { m.FPrefixQ = true; }
+void PrefixK(EditModel &m, EditDialogs &) { m.KeyState().PrefixK = true; }
+void PrefixQ(EditModel &m, EditDialogs &) { m.KeyState().PrefixQ = true; }
 void FindAgain(EditModel &m, EditDialogs &dialogs)
 {
-    const TPE_Pos cursor{m.FCursorLine, m.FCursorCol};
+    const TPE_Pos cursor{m.Cursor().Line, m.Cursor().Col};
     EditSearch::FindNext(m, dialogs, &cursor);
 }
 void Help(EditModel &m, EditDialogs &)
@@ -187,7 +188,7 @@ const KeyBinding *Find(std::span<const KeyBinding> table, int key, Qt::KeyboardM
 // The second key of a pending prefix, pressed alone or with Ctrl.
 void PrefixKey(EditModel &m, EditDialogs &dialogs, int key)
 {
-    const auto table = m.FPrefixK ? PrefixKKeys() : PrefixQKeys();
+    const auto table = m.KeyState().PrefixK ? PrefixKKeys() : PrefixQKeys();
     if (const KeyBinding *b = Find(table, key, None))
         b->Run(m, dialogs);
 }
@@ -215,7 +216,7 @@ void KeyEvent(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers
             if (!ch.isNull())
                 KeyPress(m, ch);
         }
-    m.FSkipChar = false;
+    m.KeyState().SkipChar = false;
 }
 
 void KeyDown(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers mods, const KeyHooks *hooks)
@@ -223,7 +224,7 @@ void KeyDown(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers 
     mods &= ~Qt::KeypadModifier;
     // Whether Ctrl itself counts among the modifiers of its own press or
     // release differs between platforms: only the others matter.
-    m.FCtrlAlone = key == Qt::Key_Control && (mods & ~Qt::ControlModifier) == Qt::NoModifier;
+    m.KeyState().CtrlAlone = key == Qt::Key_Control && (mods & ~Qt::ControlModifier) == Qt::NoModifier;
     if (hooks && hooks->KeyDown)
         hooks->KeyDown(key, mods);
     if (key != 0)
@@ -233,9 +234,9 @@ void KeyDown(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifiers 
 bool KeyUp(EditModel &m, int key, Qt::KeyboardModifiers mods)
 {
     mods &= ~(Qt::KeypadModifier | Qt::ControlModifier);
-    if (key != Qt::Key_Control || mods != Qt::NoModifier || !m.FCtrlAlone)
+    if (key != Qt::Key_Control || mods != Qt::NoModifier || !m.KeyState().CtrlAlone)
         return false;
-    m.FCtrlAlone = false;
+    m.KeyState().CtrlAlone = false;
     return m.SwitchKeybLayoutOnCtrl;
 }
 
@@ -293,7 +294,7 @@ void ProcessKey(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifie
     const bool shift = mods & Qt::ShiftModifier;
     const bool ctrl = mods & Qt::ControlModifier;
     const bool alt = mods & Qt::AltModifier;
-    const int oldLine = m.FCursorLine, oldCol = m.FCursorCol;
+    const int oldLine = m.Cursor().Line, oldCol = m.Cursor().Col;
 
     for (const MoveBinding &b : MovementKeys())
         if (b.Key == key) {
@@ -309,7 +310,7 @@ void ProcessKey(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifie
     // prefix, Shift for a capital) neither completes nor ends a prefix.
     if (IsModifierKey(key))
         return;
-    const bool prefix = m.FPrefixK || m.FPrefixQ;
+    const bool prefix = m.KeyState().PrefixK || m.KeyState().PrefixQ;
     const Qt::KeyboardModifiers held = mods & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     if (held == None) {
         if (const KeyBinding *b = Find(PlainKeys(), key, None))
@@ -325,32 +326,30 @@ void ProcessKey(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifie
             c->Run(m, dialogs);
     }
     if (prefix) {
-        m.FPrefixK = m.FPrefixQ = false;
-        m.FSkipChar = true;
+        m.KeyState().PrefixK = m.KeyState().PrefixQ = false;
+        m.KeyState().SkipChar = true;
     }
 }
 
 void KeyPress(EditModel &m, QChar ch)
 {
-    if (m.FSkipChar) {
-        m.FSkipChar = false;
+    if (m.KeyState().SkipChar) {
+        m.KeyState().SkipChar = false;
         return;
     }
     if (ch.unicode() == 127 || ch.unicode() < 32)
         return;
-    EditCommand cmd(m, EditCommand::Writable);
+    EditCommand cmd(m, m.OverwriteMode ? EditCommands::TypeOverwrite : EditCommands::TypeInsert);
     if (!cmd)
         return;
-    const int cl = m.FCursorLine, cc = m.FCursorCol;
-    const bool inside = cc < m.FEditLines.at(cl).size();
-    m.CreateUNDO(m.OverwriteMode ? UndoNames::TypeOverwrite : UndoNames::TypeInsert, UndoType::LineMerge);
+    const int cl = m.Cursor().Line, cc = m.Cursor().Col;
+    const bool inside = cc < m.Lines().at(cl).size();
     // Past the end a space adds nothing: the line stores no trailing spaces.
     if (m.OverwriteMode)
         m.EditLine(cl, cc, inside ? 1 : 0, QString(ch), EditModel::InLine::Overwrite);
     else
         m.EditLine(cl, cc, 0, QString(ch), EditModel::InLine::Typed);
     m.SetCursorCol(cc + 1);
-    m.CloseUNDO();
 }
 
 void ToggleOverwrite(EditModel &m)
@@ -362,59 +361,55 @@ void ToggleOverwrite(EditModel &m)
 
 void Backspace(EditModel &m)
 {
-    EditCommand cmd(m, EditCommand::Writable);
+    EditCommand cmd(m, EditCommands::BackspaceChar, EditCommand::Later);
     if (!cmd)
         return;
-    const int cl = m.FCursorLine, cc = m.FCursorCol;
+    const int cl = m.Cursor().Line, cc = m.Cursor().Col;
     if (cc > 0) {
-        m.CreateUNDO(UndoNames::BackspaceChar, UndoType::LineMerge);
-        if (cc <= m.FEditLines.at(cl).size())
+        cmd.Record();
+        if (cc <= m.Lines().at(cl).size())
             m.DeleteSubStr(cl, cc - 1, 1);   // moves the cursor and the block corners
         else
             m.SetCursorCol(cc - 1);
-        m.CloseUNDO();
         return;
     }
     if (cl == 0)
         return;
-    m.CreateUNDO(UndoNames::BackspaceJoin, UndoType::Text);
-    const int prevLen = int(m.FEditLines.at(cl - 1).size());
+    cmd.Record(EditCommands::BackspaceJoin);
+    const int prevLen = int(m.Lines().at(cl - 1).size());
     m.JoinLines(cl - 1, 0, EditModel::Join::Backspace);
     m.SetCursor(cl - 1, prevLen);
-    m.CloseUNDO();
 }
 
 void DeleteChar(EditModel &m)
 {
-    EditCommand cmd(m, EditCommand::Writable);
+    EditCommand cmd(m, EditCommands::DeleteChar, EditCommand::Later);
     if (!cmd)
         return;
-    const int cl = m.FCursorLine, cc = m.FCursorCol;
-    if (cc < m.FEditLines.at(cl).size()) {
-        m.CreateUNDO(UndoNames::DeleteChar, UndoType::LineMerge);
+    const int cl = m.Cursor().Line, cc = m.Cursor().Col;
+    if (cc < m.Lines().at(cl).size()) {
+        cmd.Record();
         m.DeleteSubStr(cl, cc, 1);
-        m.CloseUNDO();
         return;
     }
     if (cl >= m.LineCount() - 1)
         return;
-    m.CreateUNDO(UndoNames::DeleteJoin, UndoType::Text);
+    cmd.Record(EditCommands::DeleteJoin);
     m.JoinLines(cl, cc, EditModel::Join::Delete);
-    m.CloseUNDO();
 }
 
 void Tab(EditModel &m)
 {
     // Tab changes the text like every other editing key, so it too leaves a
     // read-only text alone.
-    EditCommand cmd(m, EditCommand::Writable);
+    EditCommand cmd(m, EditCommands::Tab, EditCommand::Later);
     if (!cmd)
         return;
-    const int cl = m.FCursorLine, cc = m.FCursorCol;
+    const int cl = m.Cursor().Line, cc = m.Cursor().Col;
     const int size = std::max(m.TabSize, 1);
     int target = (cc + size) / size * size;
     if (cl > 0) {
-        const QString &prev = m.FEditLines.at(cl - 1);
+        const QString &prev = m.Lines().at(cl - 1);
         int p = cc;
         while (p < prev.size() && prev.at(p) != QLatin1Char(' '))
             ++p;
@@ -426,121 +421,112 @@ void Tab(EditModel &m)
     target = std::min(target, m.ColumnLimit(cl));
     if (target <= cc)
         return;
-    m.CreateUNDO(UndoNames::Tab, UndoType::LineMerge);
+    cmd.Record();
     m.InsertSubStr(cl, cc, QString(target - cc, QLatin1Char(' ')));
     m.SetCursorCol(target);
-    m.CloseUNDO();
 }
 
 void Enter(EditModel &m)
 {
-    EditCommand cmd(m, EditCommand::Writable);
+    EditCommand cmd(m, EditCommands::Enter, EditCommand::Later);
     if (!cmd)
         return;
-    const int cl = m.FCursorLine, cc = m.FCursorCol;
+    const int cl = m.Cursor().Line, cc = m.Cursor().Col;
     if (m.OverwriteMode && cl < m.LineCount() - 1) {
-        m.SetCursor(cl + 1, m.AutoIndent ? LeadingSpaces(m.FEditLines.at(cl + 1)) : 0);
+        m.SetCursor(cl + 1, m.AutoIndent ? LeadingSpaces(m.Lines().at(cl + 1)) : 0);
         return;
     }
-    m.CreateUNDO(UndoNames::Enter, UndoType::TextMerge);
-    int indent = m.AutoIndent ? LeadingSpaces(m.FEditLines.at(cl)) : 0;
+    cmd.Record();
+    int indent = m.AutoIndent ? LeadingSpaces(m.Lines().at(cl)) : 0;
     if (cc < indent)
         indent = 0;
     m.SplitLine(cl, cc, indent);
     m.SetCursor(cl + 1, indent);
-    m.CloseUNDO();
 }
 
 void DeleteWordLeft(EditModel &m)
 {
-    EditCommand cmd(m, EditCommand::Writable);
+    EditCommand cmd(m, EditCommands::DeleteWordLeft, EditCommand::Later);
     if (!cmd)
         return;
-    const int cl = m.FCursorLine, cc = m.FCursorCol;
+    const int cl = m.Cursor().Line, cc = m.Cursor().Col;
     int l = cl, c = cc;
     GetPrevWordStart(m, l, c);
     if (l != cl)
         c = 0;
     if (c >= cc)
         return;
-    m.CreateUNDO(UndoNames::DeleteWordLeft, UndoType::LineMerge);
+    cmd.Record();
     m.DeleteSubStr(cl, c, cc - c);
     m.SetCursorCol(c);
-    m.CloseUNDO();
 }
 
 void DeleteWordRight(EditModel &m)
 {
-    EditCommand cmd(m, EditCommand::Writable);
+    EditCommand cmd(m, EditCommands::DeleteWordRight, EditCommand::Later);
     if (!cmd)
         return;
-    const int cl = m.FCursorLine, cc = m.FCursorCol;
+    const int cl = m.Cursor().Line, cc = m.Cursor().Col;
     int l = cl, c = cc;
     GetNextWordStart(m, l, c);
     if (l != cl || c <= cc)
         return;
-    m.CreateUNDO(UndoNames::DeleteWordRight, UndoType::LineMerge);
+    cmd.Record();
     m.DeleteSubStr(cl, cc, c - cc);
-    m.CloseUNDO();
 }
 
 void DuplicateLine(EditModel &m)
 {
-    EditCommand cmd(m, EditCommand::Writable);
+    EditCommand cmd(m, EditCommands::DuplicateLine);
     if (!cmd)
         return;
-    const int cl = m.FCursorLine;
-    m.CreateUNDO(UndoNames::DuplicateLine, UndoType::TextMerge);
-    m.InsertLines(cl + 1, {m.FEditLines.at(cl)});
+    const int cl = m.Cursor().Line;
+    m.InsertLines(cl + 1, {m.Lines().at(cl)});
     m.SetCursorLine(cl + 1);
-    m.CloseUNDO();
 }
 
 void DeleteLine(EditModel &m)
 {
-    EditCommand cmd(m, EditCommand::Writable);
+    EditCommand cmd(m, EditCommands::DeleteLine, EditCommand::Later);
     if (!cmd)
         return;
-    const int cl = m.FCursorLine;
+    const int cl = m.Cursor().Line;
     if (cl == m.LineCount() - 1) {
-        if (m.FEditLines.at(cl).isEmpty())
+        if (m.Lines().at(cl).isEmpty())
             return;
-        m.CreateUNDO(UndoNames::DeleteLine, UndoType::Line);
-        m.DeleteSubStr(cl, 0, int(m.FEditLines.at(cl).size()));
+        cmd.Record(EditCommands::EmptyLastLine);
+        m.DeleteSubStr(cl, 0, int(m.Lines().at(cl).size()));
         m.SetCursorCol(0);
-        m.CloseUNDO();
         return;
     }
-    m.CreateUNDO(UndoNames::DeleteLine, UndoType::TextMerge);
+    cmd.Record();
     m.RemoveLines(cl, 1);
-    m.CloseUNDO();
 }
 
 void DeleteToLineEnd(EditModel &m)
 {
-    EditCommand cmd(m, EditCommand::Writable);
+    EditCommand cmd(m, EditCommands::DeleteToLineEnd, EditCommand::Later);
     if (!cmd)
         return;
-    const int cl = m.FCursorLine, cc = m.FCursorCol;
-    const int len = int(m.FEditLines.at(cl).size());
+    const int cl = m.Cursor().Line, cc = m.Cursor().Col;
+    const int len = int(m.Lines().at(cl).size());
     if (cc >= len)
         return;
-    m.CreateUNDO(UndoNames::DeleteToLineEnd, UndoType::Line);
+    cmd.Record();
     m.DeleteSubStr(cl, cc, len - cc);
-    m.CloseUNDO();
 }
 
 void GetNextWordStart(const EditModel &m, int &line, int &col)
 {
-    const int cl = m.FCursorLine, cc = m.FCursorCol;
-    const QString &s = m.FEditLines.at(cl);
+    const int cl = m.Cursor().Line, cc = m.Cursor().Col;
+    const QString &s = m.Lines().at(cl);
     line = cl;
     if (cc >= s.size()) {
         if (cl >= m.LineCount() - 1) {
             col = int(s.size());
             return;
         }
-        const QString &next = m.FEditLines.at(cl + 1);
+        const QString &next = m.Lines().at(cl + 1);
         int p = 0;
         while (p < next.size() && !EditModel::IsWordChar(next.at(p)))
             ++p;
@@ -560,9 +546,9 @@ void GetNextWordStart(const EditModel &m, int &line, int &col)
 
 void GetPrevWordStart(const EditModel &m, int &line, int &col)
 {
-    const int cl = m.FCursorLine;
-    const QString &s = m.FEditLines.at(cl);
-    int p = std::min<int>(m.FCursorCol, int(s.size())) - 1;
+    const int cl = m.Cursor().Line;
+    const QString &s = m.Lines().at(cl);
+    int p = std::min<int>(m.Cursor().Col, int(s.size())) - 1;
     while (p >= 0 && !EditModel::IsWordChar(s.at(p)))
         --p;
     if (p < 0) {
@@ -571,7 +557,7 @@ void GetPrevWordStart(const EditModel &m, int &line, int &col)
             col = 0;
         } else {
             line = cl - 1;
-            col = int(m.FEditLines.at(cl - 1).size());
+            col = int(m.Lines().at(cl - 1).size());
         }
         return;
     }
@@ -584,8 +570,8 @@ void GetPrevWordStart(const EditModel &m, int &line, int &col)
 void MatchBracket(EditModel &m)
 {
     static const QString brackets = QStringLiteral("[](){}<>");
-    const int cl = m.FCursorLine, cc = m.FCursorCol;
-    const QString &s = m.FEditLines.at(cl);
+    const int cl = m.Cursor().Line, cc = m.Cursor().Col;
+    const QString &s = m.Lines().at(cl);
     if (cc >= s.size())
         return;
     const QChar own = s.at(cc);
@@ -597,7 +583,7 @@ void MatchBracket(EditModel &m)
     int depth = 0;
     // True when (l, c) holds the partner at depth 1.
     auto step = [&](int l, int c) {
-        const QChar ch = m.FEditLines.at(l).at(c);
+        const QChar ch = m.Lines().at(l).at(c);
         if (ch == own) {
             ++depth;
         } else if (ch == partner) {
@@ -611,12 +597,12 @@ void MatchBracket(EditModel &m)
     };
     if (forward) {
         for (int l = cl; l < m.LineCount(); ++l)
-            for (int c = l == cl ? cc : 0; c < m.FEditLines.at(l).size(); ++c)
+            for (int c = l == cl ? cc : 0; c < m.Lines().at(l).size(); ++c)
                 if (step(l, c))
                     return;
     } else {
         for (int l = cl; l >= 0; --l)
-            for (int c = l == cl ? cc : int(m.FEditLines.at(l).size()) - 1; c >= 0; --c)
+            for (int c = l == cl ? cc : int(m.Lines().at(l).size()) - 1; c >= 0; --c)
                 if (step(l, c))
                     return;
     }
@@ -627,27 +613,27 @@ void MouseDown(EditModel &m, Qt::MouseButton button, Qt::KeyboardModifiers mods,
     if (button != Qt::LeftButton)
         return;
     EditModel::Scope scope(m);
-    m.FMouseSelecting = true;
+    m.KeyState().MouseSelecting = true;
     m.SetCursorXY(x, y);
     if (doubleClick)
         EditBlocks::SelectWordAtCursor(m);
     else
-        m.FMouseBlockKind = (mods & Qt::AltModifier) ? pbColumn : pbStream;
+        m.KeyState().MouseBlockKind = (mods & Qt::AltModifier) ? pbColumn : pbStream;
 }
 
 void MouseMove(EditModel &m, Qt::MouseButtons buttons, int x, int y)
 {
-    if (buttons != Qt::LeftButton || !m.FMouseSelecting)
+    if (buttons != Qt::LeftButton || !m.KeyState().MouseSelecting)
         return;
     EditModel::Scope scope(m);
-    const int oldLine = m.FCursorLine, oldCol = m.FCursorCol;
+    const int oldLine = m.Cursor().Line, oldCol = m.Cursor().Col;
     m.SetCursorXY(x, y);
-    EditBlocks::MarkBlock(m, m.FMouseBlockKind, oldLine, oldCol);
+    EditBlocks::MarkBlock(m, m.KeyState().MouseBlockKind, oldLine, oldCol);
 }
 
 void MouseUp(EditModel &m)
 {
-    m.FMouseSelecting = false;
+    m.KeyState().MouseSelecting = false;
 }
 
 }   // namespace EditKeys

@@ -19,7 +19,7 @@
 class EditWindowTest : public QObject {
     Q_OBJECT
 
-    static QString Text(TEditWindow &w) { return w.Editor()->Model().FEditLines.join(u"\n"); }
+    static QString Text(TEditWindow &w) { return w.Editor()->Model().Lines().join(u"\n"); }
 
     static void Show(TEditWindow &w)
     {
@@ -99,7 +99,7 @@ private slots:
         QVERIFY(w.KeyHelp() && w.KeyHelp()->isVisible());
         QCOMPARE(w.KeyHelp()->Table()->rowCount(), int(EditKeys::KeyListLines().size()));
         QCOMPARE(w.KeyHelp()->Table()->item(0, 0)->text(), QString("PgUp"));
-        QVERIFY(w.Editor()->Model().FEditLines.join(u"") == "line");
+        QVERIFY(w.Editor()->Model().Lines().join(u"") == "line");
     }
 
     void failedSaveKeepsTheText()
@@ -169,7 +169,7 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QStringLiteral("üмир\n").toUtf8());
         QVERIFY(!w.Editor()->Model().Modified);
-        QCOMPARE(w.Editor()->Model().FFileFormat.Encoding, EditEncoding::Utf8);
+        QCOMPARE(w.Editor()->Model().FileFormat().Encoding, EditEncoding::Utf8);
     }
 
     void unreadableFileChangesNothing()
