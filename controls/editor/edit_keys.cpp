@@ -103,77 +103,132 @@ void Help(EditModel &m, EditDialogs &)
 
 constexpr Qt::KeyboardModifiers None = Qt::NoModifier;
 
+// The commands the keys reach, each once, with what the help list says of it.
+namespace Rows {
+const CommandRow PageUp{EditKeys::PageUp, "страница вверх"};
+const CommandRow TextStart{EditKeys::TextStart, "в начало текста"};
+const CommandRow PageDown{EditKeys::PageDown, "страница вниз"};
+const CommandRow TextEnd{EditKeys::TextEnd, "в конец текста"};
+const CommandRow LineEnd{EditKeys::LineEnd, "в конец строки"};
+const CommandRow LineStart{EditKeys::LineStart, "в начало строки"};
+const CommandRow Left{EditKeys::Left, "влево"};
+const CommandRow WordLeft{EditKeys::WordLeft, "на слово влево"};
+const CommandRow Up{EditKeys::Up, "вверх"};
+const CommandRow ScrollUp{EditKeys::ScrollUp, "прокрутка вверх"};
+const CommandRow Right{EditKeys::Right, "вправо"};
+const CommandRow WordRight{EditKeys::WordRight, "на слово вправо"};
+const CommandRow Down{EditKeys::Down, "вниз"};
+const CommandRow ScrollDown{EditKeys::ScrollDown, "прокрутка вниз"};
+const CommandRow Backspace{Plain<EditKeys::Backspace>, "удалить символ слева"};
+const CommandRow Tab{Plain<EditKeys::Tab>, "табуляция"};
+const CommandRow Enter{Plain<EditKeys::Enter>, "перевод строки"};
+const CommandRow ToggleOverwrite{Plain<EditKeys::ToggleOverwrite>, "вставка / замена"};
+const CommandRow DeleteChar{Plain<EditKeys::DeleteChar>, "удалить символ"};
+const CommandRow Help{EditKeys::Help, "справка по редактору"};
+const CommandRow Paste{Plain<EditBlocks::PasteFromClipboard>, "вставить из Clipboard"};
+const CommandRow Undo{EditKeys::Undo, "отменить"};
+const CommandRow DeleteWordLeft{Plain<EditKeys::DeleteWordLeft>, "удалить слово слева"};
+const CommandRow CopyToClipboard{Plain<EditBlocks::CopyBlockToClipboard>, "копировать блок в Clipboard"};
+const CommandRow DeleteBlock{Plain<EditBlocks::DoDeleteBlock>, "удалить блок"};
+const CommandRow SelectAll{Plain<EditBlocks::SelectAll>, "выделить весь текст"};
+const CommandRow DuplicateLine{Plain<EditKeys::DuplicateLine>, "дублировать строку"};
+const CommandRow Search{Dialog<EditSearch::DoSearch>, "поиск"};
+const CommandRow GotoLine{Dialog<EditSearch::DoGotoLine>, "переход на строку"};
+const CommandRow PrefixK{EditKeys::PrefixK, "команды блока (вторая клавиша ниже)"};
+const CommandRow FindAgain{EditKeys::FindAgain, "повторить поиск или замену от курсора"};
+const CommandRow PrefixQ{EditKeys::PrefixQ, "быстрые команды (вторая клавиша ниже)"};
+const CommandRow Replace{Dialog<EditSearch::DoSearchReplace>, "поиск и замена"};
+const CommandRow DeleteWordRight{Plain<EditKeys::DeleteWordRight>, "удалить слово справа"};
+const CommandRow FindWord{Dialog<EditSearch::FindWord>, "искать слово под курсором"};
+const CommandRow Cut{Plain<EditBlocks::CutBlock>, "перенести блок в Clipboard"};
+const CommandRow DeleteLine{Plain<EditKeys::DeleteLine>, "удалить строку"};
+const CommandRow Unindent{Plain<EditBlocks::DoUnindentBlock>, "уменьшить отступ блока"};
+const CommandRow Indent{Plain<EditBlocks::DoIndentBlock>, "увеличить отступ блока"};
+const CommandRow Uncomment{Plain<EditBlocks::DoUncommentBlock>, "раскомментировать блок"};
+const CommandRow Comment{Plain<EditBlocks::DoCommentBlock>, "закомментировать блок"};
+const CommandRow BlockStart{Plain<EditBlocks::SetBlockStart>, "начало блока"};
+const CommandRow BlockEnd{Plain<EditBlocks::SetBlockEnd>, "конец блока"};
+const CommandRow ToggleBlock{Plain<EditBlocks::ToggleBlock>, "скрыть или показать блок"};
+const CommandRow CopyBlock{Plain<EditBlocks::DoCopyBlock>, "копировать блок к курсору"};
+const CommandRow MoveBlock{Plain<EditBlocks::DoMoveBlock>, "переместить блок к курсору"};
+const CommandRow FillBlock{Dialog<EditBlocks::DoFillBlock>, "заполнить блок символом"};
+const CommandRow SelectWord{Plain<EditBlocks::SelectWordAtCursor>, "выделить слово"};
+const CommandRow BackToLastChange{EditKeys::BackToLastChange, "к месту последнего изменения"};
+const CommandRow DeleteToLineEnd{Plain<EditKeys::DeleteToLineEnd>, "удалить до конца строки"};
+const CommandRow MatchBracket{Plain<EditKeys::MatchBracket>, "к парной скобке"};
+}   // namespace Rows
+
 const MoveBinding MovementTable[] = {
-    {Qt::Key_PageUp, PageUp, TextStart, "страница вверх / в начало текста"},
-    {Qt::Key_PageDown, PageDown, TextEnd, "страница вниз / в конец текста"},
-    {Qt::Key_End, LineEnd, LineEnd, "в конец строки"},
-    {Qt::Key_Home, LineStart, LineStart, "в начало строки"},
-    {Qt::Key_Left, Left, WordLeft, "влево / на слово влево"},
-    {Qt::Key_Up, Up, ScrollUp, "вверх / прокрутка вверх"},
-    {Qt::Key_Right, Right, WordRight, "вправо / на слово вправо"},
-    {Qt::Key_Down, Down, ScrollDown, "вниз / прокрутка вниз"},
+    {Qt::Key_PageUp, &Rows::PageUp, &Rows::TextStart},
+    {Qt::Key_PageDown, &Rows::PageDown, &Rows::TextEnd},
+    {Qt::Key_End, &Rows::LineEnd, &Rows::LineEnd},
+    {Qt::Key_Home, &Rows::LineStart, &Rows::LineStart},
+    {Qt::Key_Left, &Rows::Left, &Rows::WordLeft},
+    {Qt::Key_Up, &Rows::Up, &Rows::ScrollUp},
+    {Qt::Key_Right, &Rows::Right, &Rows::WordRight},
+    {Qt::Key_Down, &Rows::Down, &Rows::ScrollDown},
 };
 
 const KeyBinding PlainTable[] = {
-    {Qt::Key_Backspace, None, Plain<Backspace>, "удалить символ слева"},
-    {Qt::Key_Tab, None, Plain<Tab>, "табуляция"},
-    {Qt::Key_Return, None, Plain<Enter>, "перевод строки"},
-    {Qt::Key_Enter, None, Plain<Enter>, "перевод строки"},
-    {Qt::Key_Insert, None, Plain<ToggleOverwrite>, "вставка / замена"},
-    {Qt::Key_Delete, None, Plain<DeleteChar>, "удалить символ"},
-    {Qt::Key_F1, None, Help, "справка по редактору"},
+    {Qt::Key_Backspace, None, &Rows::Backspace},
+    {Qt::Key_Tab, None, &Rows::Tab},
+    {Qt::Key_Return, None, &Rows::Enter},
+    {Qt::Key_Enter, None, &Rows::Enter},
+    {Qt::Key_Insert, None, &Rows::ToggleOverwrite},
+    {Qt::Key_Delete, None, &Rows::DeleteChar},
+    {Qt::Key_F1, None, &Rows::Help},
 };
 
 const KeyBinding ModifiedTable[] = {
-    {Qt::Key_Insert, Qt::ShiftModifier, Plain<EditBlocks::PasteFromClipboard>, "вставить из Clipboard"},
-    {Qt::Key_Backspace, Qt::AltModifier, Undo, "отменить"},
+    {Qt::Key_Insert, Qt::ShiftModifier, &Rows::Paste},
+    {Qt::Key_Backspace, Qt::AltModifier, &Rows::Undo},
 };
 
 const KeyBinding CtrlTable[] = {
-    {Qt::Key_Backspace, Qt::ControlModifier, Plain<DeleteWordLeft>, "удалить слово слева"},
-    {Qt::Key_Insert, Qt::ControlModifier, Plain<EditBlocks::CopyBlockToClipboard>, "копировать блок в Clipboard"},
-    {Qt::Key_C, Qt::ControlModifier, Plain<EditBlocks::CopyBlockToClipboard>, "копировать блок в Clipboard"},
-    {Qt::Key_Delete, Qt::ControlModifier, Plain<EditBlocks::DoDeleteBlock>, "удалить блок"},
-    {Qt::Key_A, Qt::ControlModifier, Plain<EditBlocks::SelectAll>, "выделить весь текст"},
-    {Qt::Key_D, Qt::ControlModifier, Plain<DuplicateLine>, "дублировать строку"},
-    {Qt::Key_F, Qt::ControlModifier, Dialog<EditSearch::DoSearch>, "поиск"},
-    {Qt::Key_S, Qt::ControlModifier, Dialog<EditSearch::DoSearch>, "поиск"},
-    {Qt::Key_G, Qt::ControlModifier, Dialog<EditSearch::DoGotoLine>, "переход на строку"},
-    {Qt::Key_J, Qt::ControlModifier, Dialog<EditSearch::DoGotoLine>, "переход на строку"},
-    {Qt::Key_K, Qt::ControlModifier, PrefixK, "команды блока (вторая клавиша ниже)"},
-    {Qt::Key_L, Qt::ControlModifier, FindAgain, "повторить поиск или замену от курсора"},
-    {Qt::Key_Q, Qt::ControlModifier, PrefixQ, "быстрые команды (вторая клавиша ниже)"},
-    {Qt::Key_R, Qt::ControlModifier, Dialog<EditSearch::DoSearchReplace>, "поиск и замена"},
-    {Qt::Key_T, Qt::ControlModifier, Plain<DeleteWordRight>, "удалить слово справа"},
-    {Qt::Key_V, Qt::ControlModifier, Plain<EditBlocks::PasteFromClipboard>, "вставить из Clipboard"},
-    {Qt::Key_W, Qt::ControlModifier, Dialog<EditSearch::FindWord>, "искать слово под курсором"},
-    {Qt::Key_X, Qt::ControlModifier, Plain<EditBlocks::CutBlock>, "перенести блок в Clipboard"},
-    {Qt::Key_Y, Qt::ControlModifier, Plain<DeleteLine>, "удалить строку"},
-    {Qt::Key_Z, Qt::ControlModifier, Undo, "отменить"},
-    {Qt::Key_Comma, Qt::ControlModifier, Plain<EditBlocks::DoUnindentBlock>, "уменьшить отступ блока"},
-    {Qt::Key_Period, Qt::ControlModifier, Plain<EditBlocks::DoIndentBlock>, "увеличить отступ блока"},
-    {Qt::Key_BracketLeft, Qt::ControlModifier, Plain<EditBlocks::DoUncommentBlock>, "раскомментировать блок"},
-    {Qt::Key_BracketRight, Qt::ControlModifier, Plain<EditBlocks::DoCommentBlock>, "закомментировать блок"},
+    {Qt::Key_Backspace, Qt::ControlModifier, &Rows::DeleteWordLeft},
+    {Qt::Key_Insert, Qt::ControlModifier, &Rows::CopyToClipboard},
+    {Qt::Key_C, Qt::ControlModifier, &Rows::CopyToClipboard},
+    {Qt::Key_Delete, Qt::ControlModifier, &Rows::DeleteBlock},
+    {Qt::Key_A, Qt::ControlModifier, &Rows::SelectAll},
+    {Qt::Key_D, Qt::ControlModifier, &Rows::DuplicateLine},
+    {Qt::Key_F, Qt::ControlModifier, &Rows::Search},
+    {Qt::Key_S, Qt::ControlModifier, &Rows::Search},
+    {Qt::Key_G, Qt::ControlModifier, &Rows::GotoLine},
+    {Qt::Key_J, Qt::ControlModifier, &Rows::GotoLine},
+    {Qt::Key_K, Qt::ControlModifier, &Rows::PrefixK},
+    {Qt::Key_L, Qt::ControlModifier, &Rows::FindAgain},
+    {Qt::Key_Q, Qt::ControlModifier, &Rows::PrefixQ},
+    {Qt::Key_R, Qt::ControlModifier, &Rows::Replace},
+    {Qt::Key_T, Qt::ControlModifier, &Rows::DeleteWordRight},
+    {Qt::Key_V, Qt::ControlModifier, &Rows::Paste},
+    {Qt::Key_W, Qt::ControlModifier, &Rows::FindWord},
+    {Qt::Key_X, Qt::ControlModifier, &Rows::Cut},
+    {Qt::Key_Y, Qt::ControlModifier, &Rows::DeleteLine},
+    {Qt::Key_Z, Qt::ControlModifier, &Rows::Undo},
+    {Qt::Key_Comma, Qt::ControlModifier, &Rows::Unindent},
+    {Qt::Key_Period, Qt::ControlModifier, &Rows::Indent},
+    {Qt::Key_BracketLeft, Qt::ControlModifier, &Rows::Uncomment},
+    {Qt::Key_BracketRight, Qt::ControlModifier, &Rows::Comment},
 };
 
 const KeyBinding PrefixKTable[] = {
-    {Qt::Key_B, None, Plain<EditBlocks::SetBlockStart>, "начало блока"},
-    {Qt::Key_K, None, Plain<EditBlocks::SetBlockEnd>, "конец блока"},
-    {Qt::Key_H, None, Plain<EditBlocks::ToggleBlock>, "скрыть или показать блок"},
-    {Qt::Key_C, None, Plain<EditBlocks::DoCopyBlock>, "копировать блок к курсору"},
-    {Qt::Key_V, None, Plain<EditBlocks::DoMoveBlock>, "переместить блок к курсору"},
-    {Qt::Key_Y, None, Plain<EditBlocks::DoDeleteBlock>, "удалить блок"},
-    {Qt::Key_F, None, Dialog<EditBlocks::DoFillBlock>, "заполнить блок символом"},
-    {Qt::Key_I, None, Plain<EditBlocks::DoIndentBlock>, "увеличить отступ блока"},
-    {Qt::Key_U, None, Plain<EditBlocks::DoUnindentBlock>, "уменьшить отступ блока"},
-    {Qt::Key_T, None, Plain<EditBlocks::SelectWordAtCursor>, "выделить слово"},
+    {Qt::Key_B, None, &Rows::BlockStart},
+    {Qt::Key_K, None, &Rows::BlockEnd},
+    {Qt::Key_H, None, &Rows::ToggleBlock},
+    {Qt::Key_C, None, &Rows::CopyBlock},
+    {Qt::Key_V, None, &Rows::MoveBlock},
+    {Qt::Key_Y, None, &Rows::DeleteBlock},
+    {Qt::Key_F, None, &Rows::FillBlock},
+    {Qt::Key_I, None, &Rows::Indent},
+    {Qt::Key_U, None, &Rows::Unindent},
+    {Qt::Key_T, None, &Rows::SelectWord},
 };
 
 const KeyBinding PrefixQTable[] = {
-    {Qt::Key_P, None, BackToLastChange, "к месту последнего изменения"},
-    {Qt::Key_Y, None, Plain<DeleteToLineEnd>, "удалить до конца строки"},
-    {Qt::Key_BracketLeft, None, Plain<MatchBracket>, "к парной скобке"},
-    {Qt::Key_BracketRight, None, Plain<MatchBracket>, "к парной скобке"},
+    {Qt::Key_P, None, &Rows::BackToLastChange},
+    {Qt::Key_Y, None, &Rows::DeleteToLineEnd},
+    {Qt::Key_BracketLeft, None, &Rows::MatchBracket},
+    {Qt::Key_BracketRight, None, &Rows::MatchBracket},
 };
 
 // The row for key with exactly mods, or none.
@@ -190,7 +245,7 @@ void PrefixKey(EditModel &m, EditDialogs &dialogs, int key)
 {
     const auto table = m.KeyState().PrefixK ? PrefixKKeys() : PrefixQKeys();
     if (const KeyBinding *b = Find(table, key, None))
-        b->Run(m, dialogs);
+        b->Command->Run(m, dialogs);
 }
 
 QString KeyName(int key, Qt::KeyboardModifiers mods)
@@ -269,21 +324,19 @@ QStringList KeyListLines()
 {
     QStringList lines;
     for (const MoveBinding &b : MovementKeys()) {
-        const QString help = QString::fromUtf8(b.Help);
-        const qsizetype slash = help.indexOf(QLatin1String(" / "));
-        lines << KeyName(b.Key, None) + QLatin1Char('\t') + (slash < 0 ? help : help.left(slash));
-        if (slash >= 0)
-            lines << KeyName(b.Key, Qt::ControlModifier) + QLatin1Char('\t') + help.mid(slash + 3);
+        lines << KeyName(b.Key, None) + QLatin1Char('\t') + QString::fromUtf8(b.Plain->Help);
+        if (b.WithCtrl != b.Plain)
+            lines << KeyName(b.Key, Qt::ControlModifier) + QLatin1Char('\t') + QString::fromUtf8(b.WithCtrl->Help);
     }
     lines << QStringLiteral("Shift+движение\tотметить потоковый блок")
           << QStringLiteral("Alt+движение\tотметить прямоугольный блок");
     for (auto table : {PlainKeys(), ModifiedKeys(), CtrlKeys()})
         for (const KeyBinding &b : table)
-            lines << KeyName(b.Key, b.Mods) + QLatin1Char('\t') + QString::fromUtf8(b.Help);
+            lines << KeyName(b.Key, b.Mods) + QLatin1Char('\t') + QString::fromUtf8(b.Command->Help);
     for (const auto &[prefix, table] : {std::pair{Qt::Key_K, PrefixKKeys()}, std::pair{Qt::Key_Q, PrefixQKeys()}})
         for (const KeyBinding &b : table)
             lines << KeyName(prefix, Qt::ControlModifier) + QStringLiteral(", ") + KeyName(b.Key, None) +
-                         QLatin1Char('\t') + QString::fromUtf8(b.Help);
+                         QLatin1Char('\t') + QString::fromUtf8(b.Command->Help);
     return lines;
 }
 
@@ -298,7 +351,7 @@ void ProcessKey(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifie
 
     for (const MoveBinding &b : MovementKeys())
         if (b.Key == key) {
-            (ctrl ? b.WithCtrl : b.Plain)(m, dialogs);
+            (ctrl ? b.WithCtrl : b.Plain)->Run(m, dialogs);
             break;
         }
     if (shift)
@@ -314,16 +367,16 @@ void ProcessKey(EditModel &m, EditDialogs &dialogs, int key, Qt::KeyboardModifie
     const Qt::KeyboardModifiers held = mods & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     if (held == None) {
         if (const KeyBinding *b = Find(PlainKeys(), key, None))
-            b->Run(m, dialogs);
+            b->Command->Run(m, dialogs);
         else if (prefix)
             PrefixKey(m, dialogs, key);
     } else if (const KeyBinding *b = Find(ModifiedKeys(), key, held)) {
-        b->Run(m, dialogs);
+        b->Command->Run(m, dialogs);
     } else if (held == Qt::ControlModifier) {
         if (prefix)
             PrefixKey(m, dialogs, key);
         else if (const KeyBinding *c = Find(CtrlKeys(), key, held))
-            c->Run(m, dialogs);
+            c->Command->Run(m, dialogs);
     }
     if (prefix) {
         m.KeyState().PrefixK = m.KeyState().PrefixQ = false;

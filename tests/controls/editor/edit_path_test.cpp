@@ -203,17 +203,17 @@ private slots:
             ++rows;
         };
         for (const EditKeys::MoveBinding &b : EditKeys::MovementKeys()) {
-            check("move", b.Key, Qt::NoModifier, b.Plain, 0);
-            check("move+ctrl", b.Key, Qt::ControlModifier, b.WithCtrl, 0);
+            check("move", b.Key, Qt::NoModifier, b.Plain->Run, 0);
+            check("move+ctrl", b.Key, Qt::ControlModifier, b.WithCtrl->Run, 0);
         }
         for (auto table : {EditKeys::PlainKeys(), EditKeys::ModifiedKeys(), EditKeys::CtrlKeys()})
             for (const EditKeys::KeyBinding &b : table)
-                check("keys", b.Key, b.Mods, b.Run, 0);
+                check("keys", b.Key, b.Mods, b.Command->Run, 0);
         for (const auto &[prefix, table] :
              {std::pair{int(Qt::Key_K), EditKeys::PrefixKKeys()}, std::pair{int(Qt::Key_Q), EditKeys::PrefixQKeys()}})
             for (const EditKeys::KeyBinding &b : table) {
-                check("prefix", b.Key, Qt::NoModifier, b.Run, prefix);
-                check("prefix+ctrl", b.Key, Qt::ControlModifier, b.Run, prefix);
+                check("prefix", b.Key, Qt::NoModifier, b.Command->Run, prefix);
+                check("prefix+ctrl", b.Key, Qt::ControlModifier, b.Command->Run, prefix);
             }
         // The help lists every binding: one line per row, two per movement key.
         const int bindings = int(EditKeys::PlainKeys().size() + EditKeys::ModifiedKeys().size() +
@@ -223,6 +223,44 @@ private slots:
         QCOMPARE(help.size(), 2 + bindings + 2 * int(EditKeys::MovementKeys().size()) - 2);
         QVERIFY(help.contains(QStringLiteral("Ctrl+K, B\tначало блока")));
         QVERIFY(rows > 60);
+    }
+
+    // The help list comes from the command rows: one line per key, the
+    // Ctrl line of a movement key only when Ctrl does something else.
+    void helpComesFromTheRows()
+    {
+        const QStringList lines = EditKeys::KeyListLines();
+        for (const char *line : {"PgUp\tстраница вверх", "Ctrl+PgUp\tв начало текста", "End\tв конец строки",
+                                 "Ctrl+Down\tпрокрутка вниз", "Ctrl+C\tкопировать блок в Clipboard",
+                                 "Ctrl+K, B\tначало блока", "Ctrl+K, C\tкопировать блок к курсору",
+                                 "Ctrl+Q, ]\tк парной скобке"})
+            QVERIFY2(lines.contains(QString::fromUtf8(line)), line);
+        QVERIFY(!lines.contains(QStringLiteral("Ctrl+End\tв конец строки")));
+        int rows = 2;   // the two marking lines
+        for (const EditKeys::MoveBinding &b : EditKeys::MovementKeys())
+            rows += b.WithCtrl == b.Plain ? 1 : 2;
+        for (auto table : {EditKeys::PlainKeys(), EditKeys::ModifiedKeys(), EditKeys::CtrlKeys(),
+                           EditKeys::PrefixKKeys(), EditKeys::PrefixQKeys()})
+            rows += int(table.size());
+        QCOMPARE(lines.size(), rows);
+    }
+
+    // Positions compare in text order; the block's own operations.
+    void positionsAndBlockValues()
+    {
+        QVERIFY((TPE_Pos{1, 9}) < (TPE_Pos{2, 0}));
+        QVERIFY((TPE_Pos{2, 3}) > (TPE_Pos{2, 1}));
+        QVERIFY((TPE_Pos{2, 3}) == (TPE_Pos{2, 3}));
+        const EditBlock back{pbStream, true, {3, 1}, {1, 4}};
+        QCOMPARE(back.Ordered(), (EditBlock{pbStream, true, {1, 4}, {3, 1}}));
+        const EditBlock rect{pbColumn, true, {3, 5}, {1, 2}};
+        QCOMPARE(rect.Ordered(), (EditBlock{pbColumn, true, {1, 2}, {3, 5}}));
+        QVERIFY(!(EditBlock{pbColumn, true, {0, 2}, {2, 2}}.HasText()));   // no column wide
+        QVERIFY((EditBlock{pbColumn, true, {0, 2}, {0, 3}}.HasText()));
+        QVERIFY(!(EditBlock{pbStream, true, {1, 1}, {1, 1}}.HasText()));
+        QCOMPARE((EditBlock{pbStream, true, {1, 3}, {4, 0}}.LineRange(10)), (std::pair<int, int>{1, 3}));
+        QCOMPARE((EditBlock{pbStream, true, {1, 3}, {4, 2}}.LineRange(3)), (std::pair<int, int>{1, 2}));
+        QCOMPARE((EditBlock{pbColumn, true, {1, 3}, {4, 5}}.LinePosition()), 3);
     }
 
     void noKeyIsBoundTwice()

@@ -1,6 +1,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "controls/editor/edit_blocks.h"
+#include "controls/editor/edit_command.h"
 #include "tests/controls/editor/edit_test_util.h"
 
 
@@ -17,7 +19,55 @@ private slots:
     void undoToTheLoadedStateClearsModified();
     void ctrlQPGoesToTheLastChange();
     void snapshotWinsOverUnrecordedEdits();
+    void commandScopeOpensAndCloses();
 };
+
+// The command scope: a refused command and one that finds nothing to do
+// record nothing; a record opened inside another joins it; every way out
+// closes what the command opened.
+void EditUndoTest::commandScopeOpensAndCloses()
+{
+    TestEditor e({QStringLiteral("alpha"), QStringLiteral("beta")});
+    {
+        EditCommand refused(e.m, EditCommands::DeleteBlock);   // no block
+        QVERIFY(!refused);
+        EditCommand later(e.m, EditCommands::Tab, EditCommand::Later);
+        QVERIFY(later);
+    }
+    QCOMPARE(e.m.UndoList().size(), 0);
+    QCOMPARE(e.m.UndoDepth(), 0);
+    {
+        EditCommand outer(e.m, EditCommands::DuplicateLine);
+        QCOMPARE(e.m.UndoDepth(), 1);
+        e.m.InsertLines(0, {QStringLiteral("x")});
+        {
+            EditCommand inner(e.m, EditCommands::DeleteLine);
+            QCOMPARE(e.m.UndoDepth(), 2);
+            e.m.RemoveLines(2, 1);
+        }
+        QCOMPARE(e.m.UndoDepth(), 1);
+        QVERIFY(e.m.UndoList().IsOpen());
+    }
+    QCOMPARE(e.m.UndoDepth(), 0);
+    QVERIFY(!e.m.UndoList().IsOpen());
+    QCOMPARE(e.m.UndoList().size(), 1);
+    QCOMPARE(e.m.GetUNDO(), QString::fromUtf8(UndoNames::DuplicateLine));
+    QCOMPARE(e.Text(), (QStringList{"x", "alpha"}));
+    QCOMPARE(e.m.UNDO(), 1);
+    QCOMPARE(e.Text(), (QStringList{"alpha", "beta"}));
+    // A move is one record; the block commands inside it make none.
+    SetBlock(e.m, pbStream, 0, 0, 0, 2);
+    e.m.SetCursor(1, 4);
+    EditBlocks::DoMoveBlock(e.m);
+    QCOMPARE(e.Text(), (QStringList{"pha", "betaal"}));
+    QCOMPARE(e.m.UndoList().size(), 1);
+    QCOMPARE(e.m.UndoDepth(), 0);
+    // A close without its open is refused.
+    e.m.CloseUNDO();
+    QCOMPARE(e.m.UndoDepth(), 0);
+    QCOMPARE(e.m.UNDO(), 1);
+    QCOMPARE(e.Text(), (QStringList{"alpha", "beta"}));
+}
 
 void EditUndoTest::threeLettersGoInOneStep()
 {
