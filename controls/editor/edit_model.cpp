@@ -414,15 +414,13 @@ void EditModel::EditLine(int line, int col, int count, const QString &text, InLi
     case InLine::Typed: BlockMoves::TypedChar(b, line, col); break;
     case InLine::Overwrite: break;
     }
-    FBlock = b;
-    SetCheckBlock();
     if (line == FCursor.Line && col < FCursor.Col) {
         const int base = col + count < FCursor.Col ? FCursor.Col - count : col;
         FCursor.Col = std::clamp(base + inserted, 0, ColumnLimit(line));
     }
     if (line != FCursor.Line)
         InvalidateLines(line, 1);
-    Changed(true);
+    EndEdit(b, true);
 }
 
 void EditModel::SplitLine(int line, int col, int indent)
@@ -505,9 +503,8 @@ void EditModel::SetLineText(int line, const QString &text)
         return;
     Scope scope(*this);
     StoreLine(line, text);
-    SetCheckBlock();
     InvalidateLines(line, 1);
-    Changed(line == FCursor.Line);
+    EndEdit(FBlock, line == FCursor.Line);
 }
 
 void EditModel::ReplaceText(const EditLines &text)
