@@ -293,6 +293,26 @@ private slots:
         QCOMPARE(seen, (QStringList{"3", "3"}));   // at most the line count; the cursor line shown
     }
 
+    // Alt+Down, Alt+Down, Alt+Right, Alt+Right mark a rectangle through its
+    // zero-width stage, as the window shows it.
+    void columnMarkedByAltKeys()
+    {
+        SetLines(M(), {"abcd", "efgh", "ijkl", "mnop", "qrst"});
+        M().SetCursor(0, 0);
+        for (int key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Right, Qt::Key_Right})
+            QTest::keyClick(FEdit, Qt::Key(key), Qt::AltModifier);
+        QCOMPARE(M().Block(), (EditBlock{pbColumn, true, {0, 0}, {2, 2}}));
+        const QImage img = Grab(FEdit);
+        SavePng(FEdit, "editor_column_marked");
+        auto bg = [&](int line, int c) {
+            return Px(img, c * M().Metrics().CharW + EditPaint::Margin + 1, line * M().Metrics().CharH);
+        };
+        QCOMPARE(bg(0, 0), QString("#000080"));
+        QCOMPARE(bg(2, 1), QString("#000080"));
+        QCOMPARE(bg(2, 2), QString("#ffffff"));
+        QCOMPARE(bg(3, 0), QString("#ffffff"));
+    }
+
     void colours()
     {
         SetLines(M(), {"plain text", "code; // note", "highlighted", "found it here", "s = 'a // b'"});
