@@ -316,7 +316,8 @@ void TProgEdit::PaintText(QPainter &p, const QRect &clip)
     const EditModel &m = FModel;
     UpdateFontDXDY();
     p.setFont(font());
-    EditPaint::PaintText(p, m, Colors(), clip, m.Metrics().AreaWidth, m.Metrics().AreaHeight, QFontMetrics(font()).ascent());
+    EditPaint::PaintText(p, m, Colors(), clip, m.Metrics().AreaWidth, m.Metrics().AreaHeight,
+                         QFontMetrics(font()).ascent());
     if (FCaretOn && FCaretVisible)
         p.fillRect(QRect(m.Metrics().CaretX, m.Metrics().CaretY, 2, m.Metrics().CharH - 2), Qt::black);
 }

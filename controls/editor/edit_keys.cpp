@@ -40,36 +40,57 @@ bool IsModifierKey(int key)
 
 // ---- the commands as the tables call them ----
 
-void PageUp(EditModel &m, EditDialogs &) { m.SetCursorLine(m.Cursor().Line - m.Metrics().VisLines); }
+void PageUp(EditModel &m, EditDialogs &)
+{
+    m.SetCursorLine(m.Cursor().Line - m.Metrics().VisLines);
+}
 void TextStart(EditModel &m, EditDialogs &) { m.SetCursor(0, 0); }
-void PageDown(EditModel &m, EditDialogs &) { m.SetCursorLine(m.Cursor().Line + m.Metrics().VisLines); }
+void PageDown(EditModel &m, EditDialogs &)
+{
+    m.SetCursorLine(m.Cursor().Line + m.Metrics().VisLines);
+}
 void TextEnd(EditModel &m, EditDialogs &)
 {
     m.SetCursor(m.LineCount() - 1, int(m.Lines().last().size()));
 }
-void LineEnd(EditModel &m, EditDialogs &) { m.SetCursorCol(int(m.Lines().at(m.Cursor().Line).size())); }
+void LineEnd(EditModel &m, EditDialogs &)
+{
+    m.SetCursorCol(int(m.Lines().at(m.Cursor().Line).size()));
+}
 void LineStart(EditModel &m, EditDialogs &) { m.SetCursorCol(0); }
-void Left(EditModel &m, EditDialogs &) { m.SetCursorCol(m.Cursor().Col - 1); }
+void Left(EditModel &m, EditDialogs &)
+{
+    m.SetCursorCol(m.Cursor().Col - 1);
+}
 void WordLeft(EditModel &m, EditDialogs &)
 {
     int l = m.Cursor().Line, c = m.Cursor().Col;
     GetPrevWordStart(m, l, c);
     m.SetCursor(l, c);
 }
-void Right(EditModel &m, EditDialogs &) { m.SetCursorCol(m.Cursor().Col + 1); }
+void Right(EditModel &m, EditDialogs &)
+{
+    m.SetCursorCol(m.Cursor().Col + 1);
+}
 void WordRight(EditModel &m, EditDialogs &)
 {
     int l = m.Cursor().Line, c = m.Cursor().Col;
     GetNextWordStart(m, l, c);
     m.SetCursor(l, c);
 }
-void Up(EditModel &m, EditDialogs &) { m.SetCursorLine(m.Cursor().Line - 1); }
+void Up(EditModel &m, EditDialogs &)
+{
+    m.SetCursorLine(m.Cursor().Line - 1);
+}
 void ScrollUp(EditModel &m, EditDialogs &)
 {
     m.SetStartLine(m.Start().Line - 1);
     m.SetCursorLine(m.Cursor().Line - 1);
 }
-void Down(EditModel &m, EditDialogs &) { m.SetCursorLine(m.Cursor().Line + 1); }
+void Down(EditModel &m, EditDialogs &)
+{
+    m.SetCursorLine(m.Cursor().Line + 1);
+}
 void ScrollDown(EditModel &m, EditDialogs &)
 {
     m.SetStartLine(m.Start().Line + 1);
@@ -87,8 +108,14 @@ constexpr Command Dialog = F;
 
 void Undo(EditModel &m, EditDialogs &) { m.UNDO(); }
 void BackToLastChange(EditModel &m, EditDialogs &) { m.CtrlQ_P(); }
-void PrefixK(EditModel &m, EditDialogs &) { m.KeyState().PrefixK = true; }
-void PrefixQ(EditModel &m, EditDialogs &) { m.KeyState().PrefixQ = true; }
+void PrefixK(EditModel &m, EditDialogs &)
+{
+    m.KeyState().PrefixK = true;
+}
+void PrefixQ(EditModel &m, EditDialogs &)
+{
+    m.KeyState().PrefixQ = true;
+}
 void FindAgain(EditModel &m, EditDialogs &dialogs)
 {
     const TPE_Pos cursor{m.Cursor().Line, m.Cursor().Col};
@@ -159,14 +186,10 @@ const CommandRow MatchBracket{Plain<EditKeys::MatchBracket>, "к парной с
 }   // namespace Rows
 
 const MoveBinding MovementTable[] = {
-    {Qt::Key_PageUp, &Rows::PageUp, &Rows::TextStart},
-    {Qt::Key_PageDown, &Rows::PageDown, &Rows::TextEnd},
-    {Qt::Key_End, &Rows::LineEnd, &Rows::LineEnd},
-    {Qt::Key_Home, &Rows::LineStart, &Rows::LineStart},
-    {Qt::Key_Left, &Rows::Left, &Rows::WordLeft},
-    {Qt::Key_Up, &Rows::Up, &Rows::ScrollUp},
-    {Qt::Key_Right, &Rows::Right, &Rows::WordRight},
-    {Qt::Key_Down, &Rows::Down, &Rows::ScrollDown},
+    {Qt::Key_PageUp, &Rows::PageUp, &Rows::TextStart}, {Qt::Key_PageDown, &Rows::PageDown, &Rows::TextEnd},
+    {Qt::Key_End, &Rows::LineEnd, &Rows::LineEnd},     {Qt::Key_Home, &Rows::LineStart, &Rows::LineStart},
+    {Qt::Key_Left, &Rows::Left, &Rows::WordLeft},      {Qt::Key_Up, &Rows::Up, &Rows::ScrollUp},
+    {Qt::Key_Right, &Rows::Right, &Rows::WordRight},   {Qt::Key_Down, &Rows::Down, &Rows::ScrollDown},
 };
 
 const KeyBinding PlainTable[] = {
@@ -212,15 +235,9 @@ const KeyBinding CtrlTable[] = {
 };
 
 const KeyBinding PrefixKTable[] = {
-    {Qt::Key_B, None, &Rows::BlockStart},
-    {Qt::Key_K, None, &Rows::BlockEnd},
-    {Qt::Key_H, None, &Rows::ToggleBlock},
-    {Qt::Key_C, None, &Rows::CopyBlock},
-    {Qt::Key_V, None, &Rows::MoveBlock},
-    {Qt::Key_Y, None, &Rows::DeleteBlock},
-    {Qt::Key_F, None, &Rows::FillBlock},
-    {Qt::Key_I, None, &Rows::Indent},
-    {Qt::Key_U, None, &Rows::Unindent},
+    {Qt::Key_B, None, &Rows::BlockStart}, {Qt::Key_K, None, &Rows::BlockEnd},  {Qt::Key_H, None, &Rows::ToggleBlock},
+    {Qt::Key_C, None, &Rows::CopyBlock},  {Qt::Key_V, None, &Rows::MoveBlock}, {Qt::Key_Y, None, &Rows::DeleteBlock},
+    {Qt::Key_F, None, &Rows::FillBlock},  {Qt::Key_I, None, &Rows::Indent},    {Qt::Key_U, None, &Rows::Unindent},
     {Qt::Key_T, None, &Rows::SelectWord},
 };
 

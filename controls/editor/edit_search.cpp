@@ -231,8 +231,9 @@ int MakeReplace(EditModel &m, EditDialogs &dialogs, EditCommand *run)
     m.SetFoundMarker(int(m.SearchState().FindText.size()), &at);
     int result = mrOk;
     if (m.PromptOnReplace && !m.SearchState().ReplaceAllConfirmed) {
-        result = dialogs.AskReplacePrompt(QStringLiteral("Заменить '") + m.SearchState().FindText + QStringLiteral("' на '") +
-                                          m.SearchState().ReplaceText + QStringLiteral("' ?"));
+        result =
+            dialogs.AskReplacePrompt(QStringLiteral("Заменить '") + m.SearchState().FindText +
+                                     QStringLiteral("' на '") + m.SearchState().ReplaceText + QStringLiteral("' ?"));
         if (result == mrNo)
             return mrNo;
         if (result == mrAll)

@@ -33,7 +33,8 @@ void TProgEdit::keyPressEvent(QKeyEvent *event)
     // A letter of another alphabet is the Latin key it sits on when it
     // makes a command (with Ctrl, or as the second key of a prefix).
     int key = event->key();
-    const bool command = (event->modifiers() & Qt::ControlModifier) || FModel.KeyState().PrefixK || FModel.KeyState().PrefixQ;
+    const bool command =
+        (event->modifiers() & Qt::ControlModifier) || FModel.KeyState().PrefixK || FModel.KeyState().PrefixQ;
     if (command && key >= 0x80 && key < Qt::Key_Escape)
         if (const int latin = KeybLayout::LatinKey(event->nativeScanCode()))
             key = latin;

@@ -4,10 +4,10 @@
 #include <QAction>
 #include <QClipboard>
 #include <QFile>
-#include <QTableWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -236,21 +236,21 @@ private slots:
         QTest::addColumn<QByteArray>("saved");
         QTest::addColumn<QString>("clipboard");
         const QByteArray five = "abcd\nefgh\nijkl\nmnop\nqrst\n";
-        QTest::newRow("stream, Ctrl+K Y") << "Shift+Down Shift+Right Shift+Right Ctrl+K Y"
-                                         << QByteArray("gh\nijkl\nmnop\nqrst\n") << "kept";
-        QTest::newRow("stream, Ctrl+C Ctrl+V") << "Shift+Right Shift+Right Ctrl+C Down Ctrl+V"
-                                              << QByteArray("abcd\nefabgh\nijkl\nmnop\nqrst\n") << "ab";
+        QTest::newRow("stream, Ctrl+K Y")
+            << "Shift+Down Shift+Right Shift+Right Ctrl+K Y" << QByteArray("gh\nijkl\nmnop\nqrst\n") << "kept";
+        QTest::newRow("stream, Ctrl+C Ctrl+V")
+            << "Shift+Right Shift+Right Ctrl+C Down Ctrl+V" << QByteArray("abcd\nefabgh\nijkl\nmnop\nqrst\n") << "ab";
         QTest::newRow("column down first, Ctrl+K Y")
             << "Alt+Down Alt+Down Alt+Right Alt+Right Ctrl+K Y" << QByteArray("cd\ngh\nkl\nmnop\nqrst\n") << "kept";
         QTest::newRow("column right first, Ctrl+K Y")
             << "Alt+Right Alt+Right Alt+Down Alt+Down Ctrl+K Y" << QByteArray("cd\ngh\nkl\nmnop\nqrst\n") << "kept";
-        QTest::newRow("column, Ctrl+C Ctrl+V") << "Alt+Down Alt+Down Alt+Right Alt+Right Ctrl+C Down Ctrl+V"
-                                              << QByteArray("abcd\nefgh\nijkl\nmnabop\nqrefst\n  ij\n")
-                                              << "ab\ref\rij\r";
+        QTest::newRow("column, Ctrl+C Ctrl+V")
+            << "Alt+Down Alt+Down Alt+Right Alt+Right Ctrl+C Down Ctrl+V"
+            << QByteArray("abcd\nefgh\nijkl\nmnabop\nqrefst\n  ij\n") << "ab\ref\rij\r";
         QTest::newRow("column, Ctrl+K C") << "Alt+Down Alt+Down Alt+Right Alt+Right Down Ctrl+K C"
-                                         << QByteArray("abcd\nefgh\nijkl\nmnabop\nqrefst\n  ij\n") << "kept";
-        QTest::newRow("column, Ctrl+X Ctrl+V") << "Alt+Down Alt+Right Ctrl+X Down Down Ctrl+V"
-                                              << QByteArray("bcd\nfgh\nijkl\namnop\neqrst\n") << "a\re\r";
+                                          << QByteArray("abcd\nefgh\nijkl\nmnabop\nqrefst\n  ij\n") << "kept";
+        QTest::newRow("column, Ctrl+X Ctrl+V")
+            << "Alt+Down Alt+Right Ctrl+X Down Down Ctrl+V" << QByteArray("bcd\nfgh\nijkl\namnop\neqrst\n") << "a\re\r";
         QTest::newRow("no column wide: copy, cut, delete refuse")
             << "Alt+Down Alt+Down Ctrl+C Ctrl+X Ctrl+Delete Ctrl+K Y" << five << "kept";
     }

@@ -143,7 +143,9 @@ void TEditWindow::RefreshStatus()
     const EditModel &m = FEditor->Model();
     FEncodingLabel->setText(EncodingName(m.FileFormat()));
     FBreakLabel->setText(BreakName(m.FileFormat().LineBreak));
-    FPrefixLabel->setText(m.KeyState().PrefixK ? QStringLiteral("^K") : m.KeyState().PrefixQ ? QStringLiteral("^Q") : QString());
+    FPrefixLabel->setText(m.KeyState().PrefixK   ? QStringLiteral("^K")
+                          : m.KeyState().PrefixQ ? QStringLiteral("^Q")
+                                                 : QString());
 }
 
 void TEditWindow::ChooseCommentStyle(const QString &name)

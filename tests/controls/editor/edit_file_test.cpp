@@ -294,7 +294,9 @@ void EditFileTest::unreadableFileChangesNothing()
     const QString missing = dir.filePath(QStringLiteral("missing.txt"));
     TestEditor e({QStringLiteral("kept")});
     e.m.FileName = QStringLiteral("before.txt");
-    { EditCommand recorded(e.m, EditCommands::EmptyLastLine); }
+    {
+        EditCommand recorded(e.m, EditCommands::EmptyLastLine);
+    }
     for (const QString &name : {missing, dir.path(), fifo, QStringLiteral("/dev/null"), QString()}) {
         QString reason;
         QVERIFY2(!e.m.LoadFromFile(name, &reason), qPrintable(name));

@@ -175,10 +175,24 @@ private slots:
         };
         auto state = [](const Editor &e) {
             return QStringList{Lines(e.m).join('|'),
-                               QStringLiteral("%1,%2 %3,%4").arg(e.m.Cursor().Line).arg(e.m.Cursor().Col).arg(e.m.Start().Line).arg(e.m.Start().Col),
-                               QStringLiteral("%1 %2 %3,%4-%5,%6").arg(e.m.Block().Shown).arg(e.m.Block().Kind).arg(e.m.Block().Start.Line).arg(e.m.Block().Start.Col).arg(e.m.Block().End.Line).arg(e.m.Block().End.Col),
-                               QStringLiteral("%1 %2 %3").arg(e.m.OverwriteMode).arg(e.m.KeyState().PrefixK).arg(e.m.KeyState().PrefixQ),
-                               e.m.GetUNDO(), QString::number(e.d.questions)};
+                               QStringLiteral("%1,%2 %3,%4")
+                                   .arg(e.m.Cursor().Line)
+                                   .arg(e.m.Cursor().Col)
+                                   .arg(e.m.Start().Line)
+                                   .arg(e.m.Start().Col),
+                               QStringLiteral("%1 %2 %3,%4-%5,%6")
+                                   .arg(e.m.Block().Shown)
+                                   .arg(e.m.Block().Kind)
+                                   .arg(e.m.Block().Start.Line)
+                                   .arg(e.m.Block().Start.Col)
+                                   .arg(e.m.Block().End.Line)
+                                   .arg(e.m.Block().End.Col),
+                               QStringLiteral("%1 %2 %3")
+                                   .arg(e.m.OverwriteMode)
+                                   .arg(e.m.KeyState().PrefixK)
+                                   .arg(e.m.KeyState().PrefixQ),
+                               e.m.GetUNDO(),
+                               QString::number(e.d.questions)};
         };
         int rows = 0;
         auto check = [&](const char *table, int key, Qt::KeyboardModifiers mods, EditKeys::Command run, int prefix) {
@@ -230,10 +244,10 @@ private slots:
     void helpComesFromTheRows()
     {
         const QStringList lines = EditKeys::KeyListLines();
-        for (const char *line : {"PgUp\tстраница вверх", "Ctrl+PgUp\tв начало текста", "End\tв конец строки",
-                                 "Ctrl+Down\tпрокрутка вниз", "Ctrl+C\tкопировать блок в Clipboard",
-                                 "Ctrl+K, B\tначало блока", "Ctrl+K, C\tкопировать блок к курсору",
-                                 "Ctrl+Q, ]\tк парной скобке"})
+        for (const char *line :
+             {"PgUp\tстраница вверх", "Ctrl+PgUp\tв начало текста", "End\tв конец строки", "Ctrl+Down\tпрокрутка вниз",
+              "Ctrl+C\tкопировать блок в Clipboard", "Ctrl+K, B\tначало блока", "Ctrl+K, C\tкопировать блок к курсору",
+              "Ctrl+Q, ]\tк парной скобке"})
             QVERIFY2(lines.contains(QString::fromUtf8(line)), line);
         QVERIFY(!lines.contains(QStringLiteral("Ctrl+End\tв конец строки")));
         int rows = 2;   // the two marking lines

@@ -16,10 +16,7 @@
 
 class RecordingView : public EditView {
 public:
-    void MeasureArea(EditModel &m) override
-    {
-        m.SetMetrics(8, 13, AreaWidth, AreaHeight);
-    }
+    void MeasureArea(EditModel &m) override { m.SetMetrics(8, 13, AreaWidth, AreaHeight); }
     void RepaintLines(int first, int count) override { Lines.append({first, count}); }
     void RepaintAll() override { ++All; }
     void SyncScrollBars() override { ++BarSyncs; }

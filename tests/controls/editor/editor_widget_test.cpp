@@ -358,7 +358,9 @@ private slots:
         FEdit->update();
         const QImage col = Grab(FEdit);
         SavePng(FEdit, "editor_column");
-        auto bg2 = [&](int line, int c) { return Px(col, c * M().Metrics().CharW + EditPaint::Margin + 1, line * M().Metrics().CharH); };
+        auto bg2 = [&](int line, int c) {
+            return Px(col, c * M().Metrics().CharW + EditPaint::Margin + 1, line * M().Metrics().CharH);
+        };
         QCOMPARE(bg2(1, 3), QString("#000080"));
         QCOMPARE(bg2(1, 6), QString("#ffffff"));
         QCOMPARE(bg2(2, 3), QString("#0000ff"));   // block on the highlighted line
@@ -375,7 +377,8 @@ private slots:
         p.setFont(FEdit->font());
         EditColors c;
         const QRect row3(0, 3 * M().Metrics().CharH, 100, M().Metrics().CharH);
-        EditPaint::PaintText(p, M(), c, row3, M().Metrics().AreaWidth, M().Metrics().AreaHeight, p.fontMetrics().ascent());
+        EditPaint::PaintText(p, M(), c, row3, M().Metrics().AreaWidth, M().Metrics().AreaHeight,
+                             p.fontMetrics().ascent());
         p.end();
         const int x = EditPaint::Margin + 30;
         QCOMPARE(Px(img, x, 3 * M().Metrics().CharH), QString("#ffffff"));
