@@ -47,14 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const EditLines lines = EditFile::Decode(bytes, whole);
     EditFileFormat pieced;
     const EditLines again = EditFile::Decode(bytes, pieced, qsizetype(1 + size % 7));
-    if (!(again == lines) || !(pieced == whole) || !(lines == m.FEditLines))
+    if (!(again == lines) || !(pieced == whole) || !(lines == m.Lines()))
         __builtin_trap();
 
     // One typed character and its undo. The place and the character come
     // from the input's first bytes.
     if (size >= 2) {
         const int line = data[0] % m.LineCount();
-        const int col = data[1] % (m.FEditLines.at(line).size() + 2);
+        const int col = data[1] % (m.Lines().at(line).size() + 2);
         static const char16_t typed[] = {u'x', u' ', u'\u00fc', u'\u4e2d', u'\t', u'(', u'\u0416'};
         m.SetCursor(line, col);
         EditKeys::KeyPress(m, QChar(typed[size % (sizeof typed / sizeof typed[0])]));

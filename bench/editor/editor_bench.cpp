@@ -26,6 +26,7 @@
 
 #include "controls/editor/Nscrollbar.h"
 #include "controls/editor/Progedit.h"
+#include "controls/editor/edit_command.h"
 
 namespace {
 
@@ -125,7 +126,7 @@ int main(int argc, char **argv)
     EditModel &m = ours.Model();
     int pagesOurs = 0;
     t.restart();
-    while (m.FStartLine < m.FVertRange.Max && pagesOurs < 1000000) {
+    while (m.Start().Line < m.VertRange().Max && pagesOurs < 1000000) {
         ours.VertBar()->Scroll(TNScrollBar::nscPageForward);
         ours.repaint();
         ++pagesOurs;
@@ -145,15 +146,14 @@ int main(int argc, char **argv)
 
     // Typing at the end of the text.
     const int last = m.LineCount() - 1;
-    ours.SetCursor(last, int(m.FEditLines.at(last).size()));
+    ours.SetCursor(last, int(m.Lines().at(last).size()));
     t.restart();
     for (int i = 0; i < 1000; ++i) {
-        const int line = m.FCursorLine;
-        const int col = m.FCursorCol;
-        m.CreateUNDO(UndoNames::TypeInsert, UndoType::LineMerge);
+        const int line = m.Cursor().Line;
+        const int col = m.Cursor().Col;
+        EditCommand typed(m, EditCommands::TypeInsert);
         m.InsertSubStr(line, col, QStringLiteral("x"));
         m.SetCursor(line, col + 1);
-        m.CloseUNDO();
     }
     const double typeOurs = Ms(t) / 1000;
     QTextCursor pc(peer.document());
@@ -175,14 +175,9 @@ int main(int argc, char **argv)
     for (int i = 0; i < 100; ++i) {
         const int line = std::min(i * step + i, m.LineCount() - 1);
         ours.SetCursor(line, 10);
-        m.CreateUNDO(UndoNames::Enter, UndoType::TextMerge);
-        EditLines &lines = m.FEditLines;
-        const QString s = lines.at(line);
-        lines[line] = s.left(10);
-        lines.insert(line + 1, s.mid(10));
+        EditCommand enter(m, EditCommands::Enter);
+        m.SplitLine(line, 10, 0);
         m.SetCursor(line + 1, 0);
-        m.Changed(false);
-        m.CloseUNDO();
     }
     const double splitOurs = Ms(t) / 100;
     const double undoMiB = ResidentMiB() - rssBeforeSplits;
@@ -197,8 +192,8 @@ int main(int argc, char **argv)
     Print({"one line split", splitOurs, splitPeer});
 
     std::printf(
-        "\nundo records kept: %d (all whole-text: %s)\n", int(m.FUndoList.size()),
-        std::all_of(m.FUndoList.cbegin(), m.FUndoList.cend(), [](const TPE_UndoRecord &r) { return !r.LineOnly(); })
+        "\nundo records kept: %d (all whole-text: %s)\n", int(m.UndoList().size()),
+        std::all_of(m.UndoList().cbegin(), m.UndoList().cend(), [](const TPE_UndoRecord &r) { return !r.LineOnly(); })
             ? "yes"
             : "no");
     std::printf("resident memory: the loaded text %.1f MiB; 100 splits with their 32 whole-text records %.1f MiB (%.2f "

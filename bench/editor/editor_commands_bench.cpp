@@ -103,8 +103,7 @@ int main(int argc, char **argv)
     plain.setFont(edit.font());
     plain.resize(800, 600);
     plain.setPlainText(joined);
-    edit.Model().GetText() = EditLines(text);
-    edit.Model().EndUpdate();
+    edit.Model().ReplaceText(EditLines(text));
     edit.show();
     plain.show();
     QApplication::processEvents();
@@ -115,7 +114,7 @@ int main(int argc, char **argv)
 
     // A keystroke at the end of the file, up to its repaint.
     EditModel &m = edit.Model();
-    m.SetCursor(m.LineCount() - 1, int(m.FEditLines.last().size()));
+    m.SetCursor(m.LineCount() - 1, int(m.Lines().last().size()));
     edit.setFocus();
     QTextCursor end(plain.document());
     end.movePosition(QTextCursor::End);
@@ -170,12 +169,7 @@ int main(int argc, char **argv)
     // A 10,000-line stream block copied to the clipboard and pasted at the end.
     const int blockLines = std::min(10000, lines / 2);
     const double pasteEditor = Ms([&] {
-        m.FBlockKind = pbStream;
-        m.FBlockStartLine = 100;
-        m.FBlockStartCol = 0;
-        m.FBlockEndLine = 100 + blockLines;
-        m.FBlockEndCol = 0;
-        m.FBlockShown = true;
+        m.SetBlock(EditBlock{pbStream, true, {100, 0}, {100 + blockLines, 0}});
         EditBlocks::CopyBlockToClipboard(m);
         m.SetCursor(m.LineCount() - 1, 0);
         EditBlocks::PasteFromClipboard(m);

@@ -76,8 +76,7 @@ int main(int argc, char **argv)
 
     TProgEdit edit;
     edit.resize(800, 600);
-    edit.Model().GetText() = EditLines(text);
-    edit.Model().EndUpdate();
+    edit.Model().ReplaceText(EditLines(text));
     edit.show();
     edit.setFocus();
     QApplication::processEvents();
@@ -95,7 +94,7 @@ int main(int argc, char **argv)
     const double editorMs = t.nsecsElapsed() / 1e6;
     answer.stop();
     int left = 0;
-    for (const QString &l : edit.Model().FEditLines)
+    for (const QString &l : edit.Model().Lines())
         left += int(l.count(QStringLiteral("data")));
 
     QPlainTextEdit plain;

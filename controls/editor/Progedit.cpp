@@ -94,7 +94,7 @@ TProgEdit::TProgEdit(QWidget *parent) : QWidget(parent)
     FCaretTimer = new QTimer(this);
     connect(FCaretTimer, &QTimer::timeout, this, [this] {
         FCaretVisible = !FCaretVisible;
-        update(FModel.FCaretX, FModel.FCaretY, 2, FModel.FCharH - 2);
+        update(FModel.Metrics().CaretX, FModel.Metrics().CaretY, 2, FModel.Metrics().CharH - 2);
     });
 
     // The layout field follows the keyboard group as the server reports it.
@@ -118,8 +118,9 @@ TProgEdit::~TProgEdit()
 void TProgEdit::UpdateFontDXDY()
 {
     const QFontMetrics fm(font());
-    FModel.FCharW = std::max(1, fm.horizontalAdvance(QLatin1Char('0')));
-    FModel.FCharH = std::max(1, fm.height());
+    const EditMetrics &mm = FModel.Metrics();
+    FModel.SetMetrics(std::max(1, fm.horizontalAdvance(QLatin1Char('0'))), std::max(1, fm.height()), mm.AreaWidth,
+                      mm.AreaHeight);
 }
 
 void TProgEdit::MeasureArea(EditModel &model)
@@ -127,14 +128,13 @@ void TProgEdit::MeasureArea(EditModel &model)
     UpdateFontDXDY();
     // The bars' sizes are fixed, so the area is right also before a hidden
     // editor has laid out its children.
-    model.FAreaWidth = width() - BarThickness;
-    model.FAreaHeight = height() - StatusHeight;
+    model.SetMetrics(model.Metrics().CharW, model.Metrics().CharH, width() - BarThickness, height() - StatusHeight);
 }
 
 void TProgEdit::RepaintLines(int first, int count)
 {
-    const int h = FModel.FCharH;
-    update(QRect(0, (first - FModel.FStartLine) * h, FModel.FAreaWidth, count * h));
+    const int h = FModel.Metrics().CharH;
+    update(QRect(0, (first - FModel.Start().Line) * h, FModel.Metrics().AreaWidth, count * h));
 }
 
 void TProgEdit::RepaintAll()
@@ -149,31 +149,30 @@ void TProgEdit::SyncScrollBars()
         bar->SetPage(r.Page);
         bar->SetPos(r.Pos);
     };
-    apply(FVertBar, FModel.FVertRange);
-    apply(FHorzBar, FModel.FHorzRange);
+    apply(FVertBar, FModel.VertRange());
+    apply(FHorzBar, FModel.HorzRange());
 }
 
 void TProgEdit::SetCaret()
 {
     const EditModel &m = FModel;
-    const QRect old(m.FCaretX, m.FCaretY, 2, m.FCharH);
-    int x = (m.FCursorCol - m.FStartCol) * m.FCharW + TextMargin;
+    const QRect old(m.Metrics().CaretX, m.Metrics().CaretY, 2, m.Metrics().CharH);
+    int x = (m.Cursor().Col - m.Start().Col) * m.Metrics().CharW + TextMargin;
     if (x < 0)
-        x -= m.FCharW;
-    FModel.FCaretX = x;
-    FModel.FCaretY = (m.FCursorLine - m.FStartLine) * m.FCharH + 1;
+        x -= m.Metrics().CharW;
+    FModel.SetCaretXY(x, (m.Cursor().Line - m.Start().Line) * m.Metrics().CharH + 1);
     if (FCaretOn) {
         FCaretVisible = true;
         FCaretTimer->start();
         update(old);
-        update(m.FCaretX, m.FCaretY, 2, m.FCharH);
+        update(m.Metrics().CaretX, m.Metrics().CaretY, 2, m.Metrics().CharH);
     }
 }
 
 void TProgEdit::UpdateTextFields()
 {
     const EditModel &m = FModel;
-    FPosField->PrtF("%d : %d", m.FCursorLine + 1, m.FCursorCol + 1);
+    FPosField->PrtF("%d : %d", m.Cursor().Line + 1, m.Cursor().Col + 1);
     FCountField->PrtF("%d", m.LineCount());
     FCountField->SetColor(ToQColor(m.Modified ? 0xA0B0FF : 0xC0C0C0));
     FModeField->SetText(m.OverwriteMode ? "Upd" : "Ins");
@@ -196,7 +195,7 @@ void TProgEdit::PlaceStatusFields()
     // moving through the text does not resize it line by line; the mode field
     // holds either mode's name.
     const int widths[] = {
-        fit(0, {FPosField->Text(), QStringLiteral("%1 : %2").arg(m.LineCount()).arg(m.FCursorCol + 1)}),
+        fit(0, {FPosField->Text(), QStringLiteral("%1 : %2").arg(m.LineCount()).arg(m.Cursor().Col + 1)}),
         fit(1, {FCountField->Text()}),
         fit(2, {QStringLiteral("Ins"), QStringLiteral("Upd")}),
         fit(3, {FLangField->Text()}),
@@ -277,7 +276,7 @@ void TProgEdit::focusOutEvent(QFocusEvent *event)
     QWidget::focusOutEvent(event);
     FCaretOn = false;
     FCaretTimer->stop();
-    update(FModel.FCaretX, FModel.FCaretY, 2, FModel.FCharH);
+    update(FModel.Metrics().CaretX, FModel.Metrics().CaretY, 2, FModel.Metrics().CharH);
 }
 
 void TProgEdit::changeEvent(QEvent *event)
@@ -292,6 +291,20 @@ void TProgEdit::changeEvent(QEvent *event)
     }
 }
 
+EditColors TProgEdit::Colors() const
+{
+    EditColors c;
+    c.Font = palette().color(QPalette::Text);   // the font's colour, black by default
+    c.Back = ToQColor(Color);
+    c.Comment = ToQColor(CommentColor);
+    c.BlockText = ToQColor(BlockTextColor);
+    c.Block = ToQColor(BlockColor);
+    c.HighlightText = ToQColor(HighlightTextColor);
+    c.Highlight = ToQColor(HighlightColor);
+    c.HighlightBlock = ToQColor(HighlightBlockColor);
+    return c;
+}
+
 void TProgEdit::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);
@@ -303,9 +316,10 @@ void TProgEdit::PaintText(QPainter &p, const QRect &clip)
     const EditModel &m = FModel;
     UpdateFontDXDY();
     p.setFont(font());
-    EditPaint::PaintText(p, m, Colors(), clip, m.FAreaWidth, m.FAreaHeight, QFontMetrics(font()).ascent());
+    EditPaint::PaintText(p, m, Colors(), clip, m.Metrics().AreaWidth, m.Metrics().AreaHeight,
+                         QFontMetrics(font()).ascent());
     if (FCaretOn && FCaretVisible)
-        p.fillRect(QRect(m.FCaretX, m.FCaretY, 2, m.FCharH - 2), Qt::black);
+        p.fillRect(QRect(m.Metrics().CaretX, m.Metrics().CaretY, 2, m.Metrics().CharH - 2), Qt::black);
 }
 
 namespace Progedit {

@@ -5,9 +5,9 @@
 // four TGTextField fields, routes events to the model and turns the model's
 // notifications into Qt signals.
 //
-// Owners reach the model's public members (ReadOnly, TabSize, UndoLimit,
-// FileName ...) through Model(); the widget forwards the operations that
-// owners call most.
+// Owners reach the model's properties (ReadOnly, TabSize, UndoLimit,
+// FileName ...) and its state through Model(); the widget forwards the
+// operations that owners call most.
 #pragma once
 
 #include <QColor>
@@ -85,7 +85,9 @@ public:
     }
     void SetFoundMarker(int len, const TPE_Pos *pos) { FModel.SetFoundMarker(len, pos); }
     void Changed(bool oneLine) { FModel.Changed(oneLine); }
-    EditLines &GetText() { return FModel.GetText(); }
+    const EditLines &Lines() const { return FModel.Lines(); }
+    void ReplaceText(const EditLines &text) { FModel.ReplaceText(text); }
+    void BeginUpdate() { FModel.BeginUpdate(); }
     void EndUpdate() { FModel.EndUpdate(); }
     bool LoadFromFile(const QString &name, QString *reason = nullptr) { return FModel.LoadFromFile(name, reason); }
     bool SaveToFile(const QString &name, QString *reason = nullptr) { return FModel.SaveToFile(name, reason); }
@@ -96,8 +98,6 @@ public:
         return FModel.GetWordAtPos(line, col, end, start);
     }
     QString GetWordOnCursor(int &start) const { return FModel.GetWordOnCursor(start); }
-    void CreateUNDO(const char *name, std::uint8_t type) { FModel.CreateUNDO(name, type); }
-    void CloseUNDO() { FModel.CloseUNDO(); }
     void ClearUNDO() { FModel.ClearUNDO(); }
     QString GetUNDO() const { return FModel.GetUNDO(); }
     int UNDO() { return FModel.UNDO(); }
@@ -125,8 +125,7 @@ public:
     bool AskYesNo(const QString &text, const QString &caption) override;
     void HelpWanted() override { emit OnClickHelpAboutEdit(); }
 
-    // The colours as the painter takes them (edit_widget_input.cpp, with the
-    // key, mouse and context menu events).
+    // The colours as the painter takes them.
     EditColors Colors() const;
     // The pop-up menu at (x, y) in the control's pixels, when ContextMenuEnabled.
     void DoContextMenu(int x, int y);

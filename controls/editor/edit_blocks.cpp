@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "controls/editor/edit_command.h"
 #include "controls/editor/edit_dialogs.h"
 #include "controls/editor/editor_dialog.h"
 
@@ -19,30 +20,37 @@ void Repaint(EditModel &m)
     m.NoteRepaintAll();
 }
 
-// A deleted block keeps its start; its end goes there too, so it cannot be
-// shown again.
-void CollapseBlock(EditModel &m, int endLine, int endCol)
+// A block with these corners, shown when it is valid in the text: a paste
+// and a copy mark the text they inserted, Ctrl+K B and K a corner.
+void ShowIfValid(EditModel &m, EditBlock b)
 {
-    m.FBlockEndLine = endLine;
-    m.FBlockEndCol = endCol;
+    b.Shown = false;
+    m.SetBlock(b);
+    if (m.CheckBlock()) {
+        b = m.Block();
+        b.Shown = true;
+        m.SetBlock(b);
+    }
 }
 
-// Shows a block with these corners: the block's own marking, for a paste
-// and a copy, whose text becomes the block.
-void ShowBlock(EditModel &m, TPE_Block kind, int sl, int sc, int el, int ec)
+void Hide(EditModel &m)
 {
-    m.FBlockKind = kind;
-    m.FBlockStartLine = sl;
-    m.FBlockStartCol = sc;
-    m.FBlockEndLine = el;
-    m.FBlockEndCol = ec;
-    m.FBlockShown = m.CheckBlock();
-    Repaint(m);
+    EditBlock b = m.Block();
+    b.Shown = false;
+    m.SetBlock(b);
 }
 
-bool Before(int l1, int c1, int l2, int c2)
+// Orders the corners; a stream block that ends where it starts is hidden.
+// A rectangle no column wide stays: Alt+Down marks through it before
+// Alt+Right widens it, and the commands that need its text refuse it.
+EditBlock Normalized(EditBlock b)
 {
-    return l1 < l2 || (l1 == l2 && c1 < c2);
+    if (!b.Shown)
+        return b;
+    b = b.Ordered();
+    if (b.Kind == pbStream && b.Start == b.End)
+        b.Shown = false;
+    return b;
 }
 
 QString PadTo(QString s, int width)
@@ -52,32 +60,7 @@ QString PadTo(QString s, int width)
     return s;
 }
 
-// The lines the block's line commands work on: start ... end, leaving out an
-// end line whose end column is 0, and only lines that exist.
-std::pair<int, int> BlockLines(const EditModel &m)
-{
-    int last = m.FBlockEndLine;
-    if (m.FBlockEndCol == 0 && last > m.FBlockStartLine)
-        --last;
-    last = std::min(last, m.LineCount() - 1);
-    return {m.FBlockStartLine, last};
-}
-
-// The column the indent and comment commands work at.
-int BlockPosition(const EditModel &m)
-{
-    return m.FBlockKind == pbColumn ? m.FBlockStartCol : 0;
-}
-
 }   // namespace
-
-QString TrimRight(const QString &line)
-{
-    qsizetype n = line.size();
-    while (n > 0 && line.at(n - 1) == QLatin1Char(' '))
-        --n;
-    return n == line.size() ? line : line.left(n);
-}
 
 QStringList SplitPieces(const QString &text)
 {
@@ -103,125 +86,78 @@ QStringList SplitPieces(const QString &text)
 
 void MarkBlock(EditModel &m, TPE_Block kind, int line, int col)
 {
-    const int cl = m.FCursorLine, cc = m.FCursorCol;
-    if (cl == line && cc == col)
+    const TPE_Pos cursor = m.Cursor();
+    const TPE_Pos old{line, col};
+    if (cursor == old)
         return;
     EditModel::Scope scope(m);
-    if (m.FBlockShown && m.FBlockKind != kind)
-        m.FBlockShown = false;
+    EditBlock b = m.Block();
+    if (b.Shown && b.Kind != kind)
+        b.Shown = false;
     bool moved = false;
-    if (m.FBlockShown) {
-        if (line == m.FBlockStartLine && col == m.FBlockStartCol) {
-            m.FBlockStartLine = cl;
-            m.FBlockStartCol = cc;
-            moved = true;
-        } else if (line == m.FBlockEndLine && col == m.FBlockEndCol) {
-            m.FBlockEndLine = cl;
-            m.FBlockEndCol = cc;
-            moved = true;
-        } else if (kind == pbColumn && line == m.FBlockStartLine && col == m.FBlockEndCol) {
-            m.FBlockStartLine = cl;
-            m.FBlockEndCol = cc;
-            moved = true;
-        } else if (kind == pbColumn && line == m.FBlockEndLine && col == m.FBlockStartCol) {
-            m.FBlockEndLine = cl;
-            m.FBlockStartCol = cc;
-            moved = true;
+    if (b.Shown) {
+        moved = true;
+        if (old == b.Start) {
+            b.Start = cursor;
+        } else if (old == b.End) {
+            b.End = cursor;
+        } else if (kind == pbColumn && old == TPE_Pos{b.Start.Line, b.End.Col}) {
+            b.Start.Line = cursor.Line;
+            b.End.Col = cursor.Col;
+        } else if (kind == pbColumn && old == TPE_Pos{b.End.Line, b.Start.Col}) {
+            b.End.Line = cursor.Line;
+            b.Start.Col = cursor.Col;
+        } else {
+            moved = false;
         }
     }
-    if (!moved) {
-        m.FBlockShown = true;
-        m.FBlockKind = kind;
-        m.FBlockStartLine = line;
-        m.FBlockStartCol = col;
-        m.FBlockEndLine = cl;
-        m.FBlockEndCol = cc;
-    }
-    NormalizeBlock(m);
+    if (!moved)
+        b = EditBlock{kind, true, old, cursor};
+    m.SetBlock(Normalized(b));
     Repaint(m);
-}
-
-void NormalizeBlock(EditModel &m)
-{
-    if (!m.FBlockShown)
-        return;
-    if (m.FBlockKind == pbColumn) {
-        if (m.FBlockStartLine > m.FBlockEndLine)
-            std::swap(m.FBlockStartLine, m.FBlockEndLine);
-        if (m.FBlockStartCol > m.FBlockEndCol)
-            std::swap(m.FBlockStartCol, m.FBlockEndCol);
-        // A rectangle no column wide is empty like a stream block that ends
-        // where it starts.
-        if (m.FBlockStartCol == m.FBlockEndCol)
-            m.FBlockShown = false;
-        return;
-    }
-    if (Before(m.FBlockEndLine, m.FBlockEndCol, m.FBlockStartLine, m.FBlockStartCol)) {
-        std::swap(m.FBlockStartLine, m.FBlockEndLine);
-        std::swap(m.FBlockStartCol, m.FBlockEndCol);
-    } else if (m.FBlockStartLine == m.FBlockEndLine && m.FBlockStartCol == m.FBlockEndCol) {
-        m.FBlockShown = false;
-    }
-}
-
-bool CheckBlock(EditModel &m)
-{
-    return m.CheckBlock();
-}
-
-void SetCheckBlock(EditModel &m)
-{
-    m.SetCheckBlock();
 }
 
 void SelectAll(EditModel &m)
 {
-    m.FBlockKind = pbStream;
-    m.FBlockStartLine = 0;
-    m.FBlockStartCol = 0;
-    m.FBlockEndLine = m.LineCount();
-    m.FBlockEndCol = 0;
-    m.FBlockShown = true;
+    m.SetBlock(EditBlock{pbStream, true, {0, 0}, {m.LineCount(), 0}});
     Repaint(m);
 }
 
 void SelectWordAtCursor(EditModel &m)
 {
     int end = 0, start = 0;
-    if (m.GetWordAtPos(m.FCursorLine, m.FCursorCol, end, start)) {
-        m.FBlockKind = pbStream;
-        m.FBlockStartLine = m.FBlockEndLine = m.FCursorLine;
-        m.FBlockStartCol = start;
-        m.FBlockEndCol = end;
-        m.FBlockShown = true;
-    } else {
-        m.FBlockShown = false;
-    }
+    const TPE_Pos c = m.Cursor();
+    if (m.GetWordAtPos(c.Line, c.Col, end, start))
+        m.SetBlock(EditBlock{pbStream, true, {c.Line, start}, {c.Line, end}});
+    else
+        Hide(m);
     Repaint(m);
 }
 
 QString GetBlockText(EditModel &m)
 {
-    if (!m.FBlockShown || !CheckBlock(m))
+    if (!m.Block().Shown || !m.CheckBlock())
         return {};
+    const EditBlock &b = m.Block();
+    const EditLines &lines = m.Lines();
     QString text;
-    const int last = std::min(m.FBlockEndLine, m.LineCount() - 1);
-    if (m.FBlockKind == pbColumn) {
-        const int width = m.FBlockEndCol - m.FBlockStartCol;
-        for (int l = m.FBlockStartLine; l <= last; ++l) {
-            text += PadTo(m.FEditLines.at(l).mid(m.FBlockStartCol, width), width);
+    const int last = std::min(b.End.Line, m.LineCount() - 1);
+    if (b.Kind == pbColumn) {
+        const int width = b.End.Col - b.Start.Col;
+        for (int l = b.Start.Line; l <= last; ++l) {
+            text += PadTo(lines.at(l).mid(b.Start.Col, width), width);
             text += QLatin1Char('\r');
         }
         return text;
     }
-    for (int l = m.FBlockStartLine; l <= last; ++l) {
-        QString s = m.FEditLines.at(l);
-        if (l == m.FBlockEndLine)
-            s = PadTo(s.left(m.FBlockEndCol), m.FBlockEndCol);
-        if (l == m.FBlockStartLine)
-            s = s.mid(m.FBlockStartCol);
+    for (int l = b.Start.Line; l <= last; ++l) {
+        QString s = lines.at(l);
+        if (l == b.End.Line)
+            s = PadTo(s.left(b.End.Col), b.End.Col);
+        if (l == b.Start.Line)
+            s = s.mid(b.Start.Col);
         text += s;
-        if (l != m.FBlockEndLine)
+        if (l != b.End.Line)
             text += QStringLiteral("\r\n");
     }
     return text;
@@ -229,21 +165,22 @@ QString GetBlockText(EditModel &m)
 
 void CopyBlockToClipboard(EditModel &m)
 {
-    // A block that an edit left empty or invalid copies nothing: the
-    // clipboard keeps what it holds.
-    EditCommand cmd(m, EditCommand::ShownBlock);
-    if (!cmd)
+    // An empty or invalid block (a rectangle no column wide, a block an
+    // edit emptied) copies nothing: the clipboard keeps what it holds, and
+    // a rectangle being marked stays as it is.
+    EditCommand cmd(m);
+    if (!m.Block().Shown || !m.CheckBlock())
         return;
     auto *data = new QMimeData;
     data->setText(GetBlockText(m));
-    if (m.FBlockKind == pbColumn)
+    if (m.Block().Kind == pbColumn)
         data->setData(QString::fromLatin1(ColumnBlockMime), QByteArray(1, '\0'));
     QGuiApplication::clipboard()->setMimeData(data);
 }
 
 void PasteFromClipboard(EditModel &m)
 {
-    EditCommand cmd(m, EditCommand::Writable);
+    EditCommand cmd(m, EditCommands::PasteBlock, EditCommand::Later);
     if (!cmd)
         return;
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
@@ -253,9 +190,8 @@ void PasteFromClipboard(EditModel &m)
     if (text.isEmpty())
         return;
     const TPE_Block kind = data->hasFormat(QString::fromLatin1(ColumnBlockMime)) ? pbColumn : pbStream;
-    m.CreateUNDO(UndoNames::PasteBlock, UndoType::Text);
+    cmd.Record();
     InsertBlockToCursor(m, text, kind);
-    m.CloseUNDO();
 }
 
 void InsertBlockToCursor(EditModel &m, const QString &text, TPE_Block kind)
@@ -264,7 +200,8 @@ void InsertBlockToCursor(EditModel &m, const QString &text, TPE_Block kind)
     if (!cmd || text.isEmpty())
         return;
     const QStringList pieces = SplitPieces(text);
-    const int cl = m.FCursorLine, cc = m.FCursorCol;
+    const TPE_Pos c = m.Cursor();
+    const int cl = c.Line, cc = c.Col;
     if (kind == pbColumn) {
         int count = 0;
         for (const QString &piece : pieces) {
@@ -273,19 +210,19 @@ void InsertBlockToCursor(EditModel &m, const QString &text, TPE_Block kind)
             const int l = cl + count;
             if (l >= m.LineCount())
                 m.InsertLines(m.LineCount(), {QString()});
-            m.SetLineText(l, PadTo(m.FEditLines.at(l), cc).insert(cc, piece));
+            m.SetLineText(l, PadTo(m.Lines().at(l), cc).insert(cc, piece));
             ++count;
         }
         if (count == 0)
             return;
-        ShowBlock(m, pbColumn, cl, cc, cl + count - 1, cc + int(pieces.at(count - 1).size()));
+        ShowIfValid(m, EditBlock{pbColumn, true, c, {cl + count - 1, cc + int(pieces.at(count - 1).size())}});
         return;
     }
     if (pieces.size() == 1) {
-        m.SetLineText(cl, PadTo(m.FEditLines.at(cl), cc).insert(cc, pieces.first()));
-        ShowBlock(m, pbStream, cl, cc, cl, cc + int(pieces.first().size()));
+        m.SetLineText(cl, PadTo(m.Lines().at(cl), cc).insert(cc, pieces.first()));
+        ShowIfValid(m, EditBlock{pbStream, true, c, {cl, cc + int(pieces.first().size())}});
     } else {
-        const QString line = PadTo(m.FEditLines.at(cl), cc);
+        const QString line = PadTo(m.Lines().at(cl), cc);
         const QString rest = line.mid(cc);
         QStringList added;
         added.reserve(pieces.size() - 1);
@@ -294,109 +231,121 @@ void InsertBlockToCursor(EditModel &m, const QString &text, TPE_Block kind)
         added.append(pieces.last() + rest);
         m.SetLineText(cl, line.left(cc) + pieces.first());
         m.InsertLines(cl + 1, added);
-        ShowBlock(m, pbStream, cl, cc, cl + int(pieces.size()) - 1, int(pieces.last().size()));
+        ShowIfValid(m, EditBlock{pbStream, true, c, {cl + int(pieces.size()) - 1, int(pieces.last().size())}});
     }
-    m.SetCursor(m.FBlockEndLine, m.FBlockEndCol);
+    m.SetCursor(m.Block().End.Line, m.Block().End.Col);
 }
 
+namespace {
+
+// Deletes the shown block; the cursor moves with the text, and the hidden
+// block keeps its start, its end going there too, so it cannot be shown
+// again.
 void DeleteBlock(EditModel &m)
 {
     EditCommand cmd(m, EditCommand::BlockEdit);
     if (!cmd)
         return;
-    const int sl = m.FBlockStartLine, sc = m.FBlockStartCol;
-    if (m.FBlockKind == pbStream && m.FBlockEndLine != sl) {
-        int el = m.FBlockEndLine;
-        const int ec = m.FBlockEndCol;
+    const EditBlock b = m.Block();
+    const int sl = b.Start.Line, sc = b.Start.Col;
+    if (b.Kind == pbStream && b.End.Line != sl) {
+        int el = b.End.Line;
+        const int ec = b.End.Col;
         QString tail;
         if (el >= m.LineCount()) {
             el = m.LineCount() - 1;   // the whole last line goes
         } else {
-            tail = m.FEditLines.at(el).mid(ec);
+            tail = m.Lines().at(el).mid(ec);
         }
         const int removed = el - sl;
-        int cl = m.FCursorLine, cc = m.FCursorCol;
-        const bool afterStart = !Before(cl, cc, sl, sc);
-        if (cl == m.FBlockEndLine && cc >= ec && m.FBlockEndLine == el) {
-            cc = sc + (cc - ec);
-            cl = sl;
-        } else if (cl > el) {
-            cl -= removed;
-        } else if (afterStart) {
-            cl = sl;
-            cc = sc;
-        }
-        m.FBlockShown = false;
-        m.SetLineText(sl, PadTo(m.FEditLines.at(sl).left(sc), sc) + tail);
+        TPE_Pos c = m.Cursor();
+        const bool afterStart = !(c < b.Start);
+        if (c.Line == b.End.Line && c.Col >= ec && b.End.Line == el)
+            c = {sl, sc + (c.Col - ec)};
+        else if (c.Line > el)
+            c.Line -= removed;
+        else if (afterStart)
+            c = b.Start;
+        Hide(m);
+        m.SetLineText(sl, PadTo(m.Lines().at(sl).left(sc), sc) + tail);
         m.RemoveLines(sl + 1, removed);
-        CollapseBlock(m, sl, sc);
-        m.SetCursor(cl, cc);
+        m.SetBlock(EditBlock{b.Kind, false, b.Start, b.Start});
+        m.SetCursor(c.Line, c.Col);
         return;
     }
-    const int width = m.FBlockEndCol - sc;
-    const int last = std::min(m.FBlockEndLine, m.LineCount() - 1);
-    const int endCol = m.FBlockEndCol;
-    m.FBlockShown = false;
+    const int width = b.End.Col - sc;
+    const int last = std::min(b.End.Line, m.LineCount() - 1);
+    Hide(m);
     for (int l = sl; l <= last; ++l) {
-        const QString &line = m.FEditLines.at(l);
+        const QString &line = m.Lines().at(l);
         if (line.size() > sc)
             m.SetLineText(l, QString(line).remove(sc, width));
     }
-    if (m.FCursorLine >= sl && m.FCursorLine <= last) {
-        if (m.FCursorCol >= endCol)
-            m.SetCursorCol(m.FCursorCol - width);
-        else if (m.FCursorCol > sc)
+    const TPE_Pos c = m.Cursor();
+    if (c.Line >= sl && c.Line <= last) {
+        if (c.Col >= b.End.Col)
+            m.SetCursorCol(c.Col - width);
+        else if (c.Col > sc)
             m.SetCursorCol(sc);
     }
-    CollapseBlock(m, m.FBlockEndLine, sc);
+    m.SetBlock(EditBlock{b.Kind, false, b.Start, {b.End.Line, sc}});
     Repaint(m);
 }
 
+// Inserts text on every line of the block at its line position.
+void InsertToBlock(EditModel &m, const QString &text)
+{
+    EditCommand cmd(m, EditCommand::Writable);
+    if (!cmd)
+        return;
+    const auto [first, last] = m.Block().LineRange(m.LineCount());
+    const int pos = m.Block().LinePosition();
+    for (int l = first; l <= last; ++l)
+        m.SetLineText(l, PadTo(m.Lines().at(l), pos).insert(pos, text));
+    Repaint(m);
+}
+
+}   // namespace
+
 void DoCopyBlock(EditModel &m)
 {
-    EditCommand cmd(m, EditCommand::BlockEdit);
+    EditCommand cmd(m, EditCommands::CopyBlock, EditCommand::Later);
     if (!cmd)
         return;
     const QString text = GetBlockText(m);
     if (text.isEmpty())
         return;
-    m.CreateUNDO(UndoNames::CopyBlock, UndoType::Text);
-    InsertBlockToCursor(m, text, m.FBlockKind);
-    m.CloseUNDO();
+    cmd.Record();
+    InsertBlockToCursor(m, text, m.Block().Kind);
 }
 
 void DoMoveBlock(EditModel &m)
 {
-    EditCommand cmd(m, EditCommand::BlockEdit);
+    EditCommand cmd(m, EditCommands::MoveBlock);
     if (!cmd)
         return;
     const QString text = GetBlockText(m);
-    const TPE_Block kind = m.FBlockKind;
-    m.CreateUNDO(UndoNames::MoveBlock, UndoType::Text);
+    const TPE_Block kind = m.Block().Kind;
     DeleteBlock(m);
     InsertBlockToCursor(m, text, kind);
-    m.CloseUNDO();
 }
 
 void DoDeleteBlock(EditModel &m)
 {
-    EditCommand cmd(m, EditCommand::BlockEdit);
+    EditCommand cmd(m, EditCommands::DeleteBlock);
     if (!cmd)
         return;
-    m.CreateUNDO(UndoNames::DeleteBlock, UndoType::Text);
     DeleteBlock(m);
-    m.CloseUNDO();
 }
 
 void CutBlock(EditModel &m)
 {
-    EditCommand cmd(m, EditCommand::BlockEdit);
+    EditCommand cmd(m, EditCommands::CutBlock, EditCommand::Later);
     if (!cmd)
         return;
     CopyBlockToClipboard(m);
-    m.CreateUNDO(UndoNames::CutBlock, UndoType::Text);
+    cmd.Record();
     DeleteBlock(m);
-    m.CloseUNDO();
 }
 
 bool AskFillChar(EditModel &m, EditDialogs &dialogs)
@@ -410,90 +359,73 @@ bool AskFillChar(EditModel &m, EditDialogs &dialogs)
 
 void DoFillBlock(EditModel &m, EditDialogs &dialogs)
 {
-    EditCommand cmd(m, EditCommand::BlockEdit);
+    EditCommand cmd(m, EditCommands::FillBlock, EditCommand::Later);
     if (!cmd)
         return;
-    if (m.FBlockKind == pbStream && m.FBlockStartLine != m.FBlockEndLine)
+    const EditBlock b = m.Block();
+    if (b.Kind == pbStream && b.Start.Line != b.End.Line)
         return;
     if (!AskFillChar(m, dialogs) || m.BlockFillChar.unicode() < 32)
         return;
-    m.CreateUNDO(UndoNames::FillBlock, UndoType::Text);
-    const int sc = m.FBlockStartCol, ec = m.FBlockEndCol;
-    const int last = std::min(m.FBlockEndLine, m.LineCount() - 1);
-    for (int l = m.FBlockStartLine; l <= last; ++l)
-        m.SetLineText(l, PadTo(m.FEditLines.at(l), ec).replace(sc, ec - sc, QString(ec - sc, m.BlockFillChar)));
-    Repaint(m);
-    m.CloseUNDO();
-}
-
-void InsertToBlock(EditModel &m, const QString &text)
-{
-    EditCommand cmd(m, EditCommand::Writable);
-    if (!cmd)
-        return;
-    const auto [first, last] = BlockLines(m);
-    const int pos = BlockPosition(m);
-    for (int l = first; l <= last; ++l)
-        m.SetLineText(l, PadTo(m.FEditLines.at(l), pos).insert(pos, text));
+    cmd.Record();
+    const int sc = b.Start.Col, ec = b.End.Col;
+    const int last = std::min(b.End.Line, m.LineCount() - 1);
+    for (int l = b.Start.Line; l <= last; ++l)
+        m.SetLineText(l, PadTo(m.Lines().at(l), ec).replace(sc, ec - sc, QString(ec - sc, m.BlockFillChar)));
     Repaint(m);
 }
 
 void DoIndentBlock(EditModel &m)
 {
-    EditCommand cmd(m, EditCommand::BlockEdit);
+    EditCommand cmd(m, EditCommands::IndentBlock);
     if (!cmd)
         return;
-    m.CreateUNDO(UndoNames::IndentBlock, UndoType::TextMerge);
     InsertToBlock(m, QStringLiteral(" "));
-    m.CloseUNDO();
 }
 
 void DoUnindentBlock(EditModel &m)
 {
-    EditCommand cmd(m, EditCommand::BlockEdit);
+    EditCommand cmd(m, EditCommands::UnindentBlock, EditCommand::Later);
     if (!cmd)
         return;
-    const auto [first, last] = BlockLines(m);
-    const int pos = BlockPosition(m);
+    const auto [first, last] = m.Block().LineRange(m.LineCount());
+    const int pos = m.Block().LinePosition();
     for (int l = first; l <= last; ++l) {
-        const QString &line = m.FEditLines.at(l);
+        const QString &line = m.Lines().at(l);
         if (line.size() > pos && line.at(pos) != QLatin1Char(' '))
             return;
     }
-    m.CreateUNDO(UndoNames::UnindentBlock, UndoType::TextMerge);
+    cmd.Record();
     for (int l = first; l <= last; ++l)
-        if (m.FEditLines.at(l).size() > pos)
-            m.SetLineText(l, QString(m.FEditLines.at(l)).remove(pos, 1));
+        if (m.Lines().at(l).size() > pos)
+            m.SetLineText(l, QString(m.Lines().at(l)).remove(pos, 1));
     Repaint(m);
-    m.CloseUNDO();
 }
 
 void DoCommentBlock(EditModel &m)
 {
-    EditCommand cmd(m, EditCommand::BlockEdit);
+    EditCommand cmd(m, EditCommands::CommentBlock);
     if (!cmd)
         return;
-    m.CreateUNDO(UndoNames::CommentBlock, UndoType::Text);
     InsertToBlock(m, m.CommentStyle == 1 ? QStringLiteral("// ") : QStringLiteral("; "));
-    m.CloseUNDO();
 }
 
 void DoUncommentBlock(EditModel &m)
 {
-    EditCommand cmd(m, EditCommand::BlockEdit);
+    EditCommand cmd(m, EditCommands::UncommentBlock, EditCommand::Later);
     if (!cmd)
         return;
     const QString prefix = m.CommentStyle == 1 ? QStringLiteral("//") : QStringLiteral(";");
-    const auto [first, last] = BlockLines(m);
-    const int pos = BlockPosition(m);
+    const auto [first, last] = m.Block().LineRange(m.LineCount());
+    const int pos = m.Block().LinePosition();
     for (int l = first; l <= last; ++l) {
-        const QString &line = m.FEditLines.at(l);
+        const QString &line = m.Lines().at(l);
         if (line.size() > pos && !QStringView(line).mid(pos).startsWith(prefix))
             return;
     }
-    m.CreateUNDO(UndoNames::UncommentBlock, UndoType::Text);
+    cmd.Record();
     for (int l = first; l <= last; ++l) {
-        QString line = m.FEditLines.at(l);
+        QString line = m.Lines().at(l);
         if (line.size() <= pos)
             continue;
         line.remove(pos, prefix.size());
@@ -502,47 +434,32 @@ void DoUncommentBlock(EditModel &m)
         m.SetLineText(l, line);
     }
     Repaint(m);
-    m.CloseUNDO();
 }
-
-namespace {
-
-// The block's look changed only when it is shown now or was before.
-void RepaintIfShown(EditModel &m, bool wasShown)
-{
-    if (wasShown || m.FBlockShown)
-        Repaint(m);
-}
-
-}   // namespace
 
 void SetBlockStart(EditModel &m)
 {
-    const bool wasShown = m.FBlockShown;
-    m.FBlockStartLine = m.FCursorLine;
-    m.FBlockStartCol = m.FCursorCol;
-    if (m.FBlockKind == pbNone)
-        m.FBlockKind = pbStream;
-    m.FBlockShown = CheckBlock(m);
-    RepaintIfShown(m, wasShown);
+    EditBlock b = m.Block();
+    b.Start = m.Cursor();
+    if (b.Kind == pbNone)
+        b.Kind = pbStream;
+    ShowIfValid(m, b);
 }
 
 void SetBlockEnd(EditModel &m)
 {
-    const bool wasShown = m.FBlockShown;
-    m.FBlockEndLine = m.FCursorLine;
-    m.FBlockEndCol = m.FCursorCol;
-    if (m.FBlockKind == pbNone)
-        m.FBlockKind = pbStream;
-    m.FBlockShown = CheckBlock(m);
-    RepaintIfShown(m, wasShown);
+    EditBlock b = m.Block();
+    b.End = m.Cursor();
+    if (b.Kind == pbNone)
+        b.Kind = pbStream;
+    ShowIfValid(m, b);
 }
 
 void ToggleBlock(EditModel &m)
 {
-    const bool wasShown = m.FBlockShown;
-    m.FBlockShown = !m.FBlockShown && CheckBlock(m);
-    RepaintIfShown(m, wasShown);
+    if (m.Block().Shown)
+        Hide(m);
+    else
+        ShowIfValid(m, m.Block());
 }
 
 }   // namespace EditBlocks

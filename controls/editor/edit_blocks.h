@@ -21,13 +21,6 @@ inline constexpr const char ColumnBlockMime[] = "application/x-progedit-vertical
 // Extends the shown block, or starts one, from the cursor's previous
 // position (line, col) to the cursor.
 void MarkBlock(EditModel &m, TPE_Block kind, int line, int col);
-// Orders the corners; an empty block is hidden.
-void NormalizeBlock(EditModel &m);
-// True when the corners form a non-empty block inside the text; an end line
-// past the text is pulled back to it.
-bool CheckBlock(EditModel &m);
-// Hides a shown block that CheckBlock rejects.
-void SetCheckBlock(EditModel &m);
 void SelectAll(EditModel &m);
 void SelectWordAtCursor(EditModel &m);
 // Stream lines are joined by CR LF; every column line ends with a CR.
@@ -35,13 +28,10 @@ QString GetBlockText(EditModel &m);
 
 // Cuts a clipboard text into lines at CR, LF, CR LF and LF CR.
 QStringList SplitPieces(const QString &text);
-// Removes trailing spaces (lines are stored without them).
-QString TrimRight(const QString &line);
 
 void CopyBlockToClipboard(EditModel &m);
 void PasteFromClipboard(EditModel &m);
 void InsertBlockToCursor(EditModel &m, const QString &text, TPE_Block kind);
-void DeleteBlock(EditModel &m);
 void DoCopyBlock(EditModel &m);
 void DoMoveBlock(EditModel &m);
 void DoDeleteBlock(EditModel &m);
@@ -50,7 +40,6 @@ void CutBlock(EditModel &m);
 // Asks for the fill character; false when the user declined.
 bool AskFillChar(EditModel &m, EditDialogs &dialogs);
 void DoFillBlock(EditModel &m, EditDialogs &dialogs);
-void InsertToBlock(EditModel &m, const QString &text);
 void DoIndentBlock(EditModel &m);
 void DoUnindentBlock(EditModel &m);
 void DoCommentBlock(EditModel &m);

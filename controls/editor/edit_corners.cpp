@@ -1,6 +1,7 @@
 #include "controls/editor/edit_corners.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace BlockMoves {
 
@@ -8,15 +9,15 @@ namespace {
 
 // Applies f to both corners (line, col).
 template <class F>
-void BothCorners(BlockCorners &b, F f)
+void BothCorners(EditBlock &b, F f)
 {
-    f(b.StartLine, b.StartCol);
-    f(b.EndLine, b.EndCol);
+    f(b.Start.Line, b.Start.Col);
+    f(b.End.Line, b.End.Col);
 }
 
 }   // namespace
 
-void ReplaceSubStr(BlockCorners &b, int line, int col, int count, int inserted)
+void ReplaceSubStr(EditBlock &b, int line, int col, int count, int inserted)
 {
     if (b.Kind != pbStream)
         return;
@@ -30,7 +31,7 @@ void ReplaceSubStr(BlockCorners &b, int line, int col, int count, int inserted)
     });
 }
 
-void TypedChar(BlockCorners &b, int line, int col)
+void TypedChar(EditBlock &b, int line, int col)
 {
     if (b.Kind != pbStream)
         return;
@@ -40,13 +41,13 @@ void TypedChar(BlockCorners &b, int line, int col)
     });
 }
 
-void BackspaceJoin(BlockCorners &b, int line, int prevLen)
+void BackspaceJoin(EditBlock &b, int line, int prevLen)
 {
     if (b.Kind == pbColumn) {
-        if (b.StartLine > line)
-            --b.StartLine;
-        if (b.EndLine >= line)
-            --b.EndLine;
+        if (b.Start.Line > line)
+            --b.Start.Line;
+        if (b.End.Line >= line)
+            --b.End.Line;
         return;
     }
     BothCorners(b, [&](int &l, int &c) {
@@ -59,13 +60,13 @@ void BackspaceJoin(BlockCorners &b, int line, int prevLen)
     });
 }
 
-void DeleteJoin(BlockCorners &b, int line, int col)
+void DeleteJoin(EditBlock &b, int line, int col)
 {
     if (b.Kind == pbColumn) {
-        if (b.StartLine > line)
-            --b.StartLine;
-        if (b.EndLine > line)
-            --b.EndLine;
+        if (b.Start.Line > line)
+            --b.Start.Line;
+        if (b.End.Line > line)
+            --b.End.Line;
         return;
     }
     BothCorners(b, [&](int &l, int &c) {
@@ -80,13 +81,13 @@ void DeleteJoin(BlockCorners &b, int line, int col)
     });
 }
 
-void EnterSplit(BlockCorners &b, int line, int col, int indent)
+void EnterSplit(EditBlock &b, int line, int col, int indent)
 {
     if (b.Kind == pbColumn) {
-        if (b.StartLine > line || (b.StartLine == line && b.StartCol > col))
-            ++b.StartLine;
-        if (b.EndLine > line || (b.EndLine == line && col == 0))
-            ++b.EndLine;
+        if (b.Start.Line > line || (b.Start.Line == line && b.Start.Col > col))
+            ++b.Start.Line;
+        if (b.End.Line > line || (b.End.Line == line && col == 0))
+            ++b.End.Line;
         return;
     }
     BothCorners(b, [&](int &l, int &c) {
@@ -99,20 +100,20 @@ void EnterSplit(BlockCorners &b, int line, int col, int indent)
     });
 }
 
-void LinesRemoved(BlockCorners &b, int first, int count)
+void LinesRemoved(EditBlock &b, int first, int count)
 {
     if (count <= 0)
         return;
     const int last = first + count - 1;
     if (b.Kind == pbColumn) {
-        if (b.StartLine > last)
-            b.StartLine -= count;
-        else if (b.StartLine > first)
-            b.StartLine = first;
-        if (b.EndLine > last)
-            b.EndLine -= count;
-        else if (b.EndLine >= first)
-            b.EndLine = first - 1;
+        if (b.Start.Line > last)
+            b.Start.Line -= count;
+        else if (b.Start.Line > first)
+            b.Start.Line = first;
+        if (b.End.Line > last)
+            b.End.Line -= count;
+        else if (b.End.Line >= first)
+            b.End.Line = first - 1;
         return;
     }
     BothCorners(b, [&](int &l, int &c) {
@@ -125,7 +126,42 @@ void LinesRemoved(BlockCorners &b, int first, int count)
     });
 }
 
-void LinesInserted(BlockCorners &b, int at, int count)
+}   // namespace BlockMoves
+
+bool EditBlock::HasText() const
+{
+    if (Kind == pbColumn)
+        return End.Line >= Start.Line && Start.Col < End.Col;
+    if (Kind == pbStream)
+        return Start < End;
+    return false;
+}
+
+EditBlock EditBlock::Ordered() const
+{
+    EditBlock b = *this;
+    if (Kind == pbColumn) {
+        if (b.Start.Line > b.End.Line)
+            std::swap(b.Start.Line, b.End.Line);
+        if (b.Start.Col > b.End.Col)
+            std::swap(b.Start.Col, b.End.Col);
+    } else if (b.End < b.Start) {
+        std::swap(b.Start, b.End);
+    }
+    return b;
+}
+
+std::pair<int, int> EditBlock::LineRange(int lineCount) const
+{
+    int last = End.Line;
+    if (End.Col == 0 && last > Start.Line)
+        --last;
+    return {Start.Line, std::min(last, lineCount - 1)};
+}
+
+namespace BlockMoves {
+
+void LinesInserted(EditBlock &b, int at, int count)
 {
     if (count <= 0)
         return;

@@ -44,8 +44,9 @@ void TEditDialogHost::SetDlgWindowPos(QWidget *form) const
 {
     FModel.FlushView();
     form->adjustSize();
-    form->move(DlgWindowPos(FEditor->mapToGlobal(QPoint(0, 0)), FEditor->size(), QPoint(FModel.FCaretX, FModel.FCaretY),
-                            form->size(), FModel.FCharW, FModel.FCharH));
+    form->move(DlgWindowPos(FEditor->mapToGlobal(QPoint(0, 0)), FEditor->size(),
+                            QPoint(FModel.Metrics().CaretX, FModel.Metrics().CaretY), form->size(),
+                            FModel.Metrics().CharW, FModel.Metrics().CharH));
 }
 
 int TEditDialogHost::AskSearch(SearchDialogFields &fields)

@@ -45,17 +45,21 @@ void KeyPress(EditModel &m, QChar ch);
 // Alt+Backspace), the Ctrl keys; while a Ctrl+K or Ctrl+Q prefix waits, the
 // second key (alone or with Ctrl) is looked up in that prefix's table.
 using Command = void (*)(EditModel &, EditDialogs &);
+// A command as the keys reach it, declared once: what runs and what the
+// help list says of it. Several keys may point at one row.
+struct CommandRow {
+    Command Run;
+    const char *Help;
+};
 struct MoveBinding {
     int Key;
-    Command Plain;
-    Command WithCtrl;
-    const char *Help;   // what the key does, and with Ctrl after " / "
+    const CommandRow *Plain;
+    const CommandRow *WithCtrl;
 };
 struct KeyBinding {
     int Key;
     Qt::KeyboardModifiers Mods;   // exactly these (NoModifier for the plain and prefix keys)
-    Command Run;
-    const char *Help;
+    const CommandRow *Command;
 };
 std::span<const MoveBinding> MovementKeys();
 std::span<const KeyBinding> PlainKeys();

@@ -15,11 +15,6 @@ QString TrimRight(QString s)
     return s;
 }
 
-bool Before(int l1, int c1, int l2, int c2)
-{
-    return l1 < l2 || (l1 == l2 && c1 < c2);
-}
-
 }   // namespace
 
 void EditChanges::AddRows(int first, int count)
@@ -100,8 +95,8 @@ void EditModel::FlushView()
     } else {
         for (const auto &r : c.Rows) {
             // Only rows that meet the window (one partly visible row below the last whole one).
-            const int first = std::max(r.first, FStartLine);
-            const int end = std::min(r.first + r.second, FStartLine + FVisLines + 1);
+            const int first = std::max(r.first, FStart.Line);
+            const int end = std::min(r.first + r.second, FStart.Line + FMetrics.VisLines + 1);
             if (end > first)
                 FView->RepaintLines(first, end - first);
         }
@@ -128,6 +123,20 @@ void EditModel::FlushView()
 
 // ---- cursor and view ----
 
+void EditModel::SetMetrics(int charW, int charH, int areaWidth, int areaHeight)
+{
+    FMetrics.CharW = charW;
+    FMetrics.CharH = charH;
+    FMetrics.AreaWidth = areaWidth;
+    FMetrics.AreaHeight = areaHeight;
+}
+
+void EditModel::SetCaretXY(int x, int y)
+{
+    FMetrics.CaretX = x;
+    FMetrics.CaretY = y;
+}
+
 void EditModel::SetCursor(int line, int col)
 {
     Scope scope(*this);
@@ -135,16 +144,16 @@ void EditModel::SetCursor(int line, int col)
     RemoveFoundMarker();
     line = std::clamp(line, 0, std::max(0, LineCount() - 1));
     col = std::clamp(col, 0, ColumnLimit(line));
-    int startLine = FStartLine;
-    int startCol = FStartCol;
+    int startLine = FStart.Line;
+    int startCol = FStart.Col;
     bool moved = false;
-    if (line != FCursorLine) {
-        FCursorLine = line;
+    if (line != FCursor.Line) {
+        FCursor.Line = line;
         startLine = StartLineFor(line);
         moved = true;
     }
-    if (col != FCursorCol) {
-        FCursorCol = col;
+    if (col != FCursor.Col) {
+        FCursor.Col = col;
         startCol = StartColFor(col);
         moved = true;
     }
@@ -160,40 +169,40 @@ void EditModel::SetCursor(int line, int col)
 
 int EditModel::StartLineFor(int line) const
 {
-    if (line >= FStartLine + FVisLines)
-        return line - FVisLines + 1;
-    return line < FStartLine ? line : FStartLine;
+    if (line >= FStart.Line + FMetrics.VisLines)
+        return line - FMetrics.VisLines + 1;
+    return line < FStart.Line ? line : FStart.Line;
 }
 
 int EditModel::StartColFor(int col) const
 {
-    if (col >= FStartCol + FVisCols)
-        return col - FVisCols + 1;
-    return col < FStartCol ? col : FStartCol;
+    if (col >= FStart.Col + FMetrics.VisCols)
+        return col - FMetrics.VisCols + 1;
+    return col < FStart.Col ? col : FStart.Col;
 }
 
 void EditModel::ScrollToCursor()
 {
     Scope scope(*this);
     EnsureParams();
-    SetStart(StartLineFor(FCursorLine), StartColFor(FCursorCol));
+    SetStart(StartLineFor(FCursor.Line), StartColFor(FCursor.Col));
 }
 
 void EditModel::ScrollLines(int lines)
 {
     Scope scope(*this);
     EnsureParams();
-    SetStartLine(std::clamp(FStartLine + lines, 0, std::max(0, FVertRange.Max)));
+    SetStartLine(std::clamp(FStart.Line + lines, 0, std::max(0, FVertRange.Max)));
 }
 
 void EditModel::SetCursorXY(int x, int y)
 {
-    if (FCharW <= 0 || FCharH <= 0)
+    if (FMetrics.CharW <= 0 || FMetrics.CharH <= 0)
         return;
     Scope scope(*this);
     EnsureParams();
-    const int col = x / FCharW + FStartCol;
-    const int line = y / FCharH + FStartLine;
+    const int col = x / FMetrics.CharW + FStart.Col;
+    const int line = y / FMetrics.CharH + FStart.Line;
     if (line >= 0 && line < LineCount())
         SetCursor(line, col);
 }
@@ -206,11 +215,11 @@ void EditModel::SetStart(int line, int col)
         line = 0;
     if (FVertRange.Max > 0 && line > FVertRange.Max)
         line = FVertRange.Max;
-    col = std::clamp(col, 0, std::max(MaxColumn, FMaxLineLen));
-    if (line == FStartLine && col == FStartCol)
+    col = std::clamp(col, 0, std::max(MaxColumn, FMetrics.MaxLineLen));
+    if (line == FStart.Line && col == FStart.Col)
         return;
-    FStartLine = line;
-    FStartCol = col;
+    FStart.Line = line;
+    FStart.Col = col;
     UpdateParams(KeepMaxLineLen);
     NoteRepaintAll();
     FChanges.Start = true;
@@ -222,47 +231,44 @@ void EditModel::UpdateParams(std::uint8_t flags)
     if (FEditLines.isEmpty())
         FEditLines.append(QString());
     if (!(flags & KeepMaxLineLen))
-        FMaxLineLen = FEditLines.MaxLength();
+        FMetrics.MaxLineLen = FEditLines.MaxLength();
     if (FView)
         FView->MeasureArea(*this);
-    FVisCols = FCharW > 0 ? FAreaWidth / FCharW - 1 : 0;
-    FVisLines = FCharH > 0 ? FAreaHeight / FCharH : 0;
+    FMetrics.VisCols = FMetrics.CharW > 0 ? FMetrics.AreaWidth / FMetrics.CharW - 1 : 0;
+    FMetrics.VisLines = FMetrics.CharH > 0 ? FMetrics.AreaHeight / FMetrics.CharH : 0;
     const int count = LineCount();
-    if (FStartLine >= count)
-        FStartLine = count - 1;
+    if (FStart.Line >= count)
+        FStart.Line = count - 1;
 
     const bool keepEnd = (flags & KeepBarsAtEnd) != 0;
     bool atEnd = keepEnd && FVertRange.AtEnd();
-    FVertRange.SetMax(count - FVisLines);
-    FVertRange.SetPage(FVisLines);
-    // A text that shrank below the view: the view comes back to show it.
-    if (FStartLine > std::max(0, FVertRange.Max))
-        FStartLine = std::max(0, FVertRange.Max);
-    if (atEnd && FVertRange.Max < FStartLine)
+    FVertRange.SetMax(count - FMetrics.VisLines);
+    FVertRange.SetPage(FMetrics.VisLines);
+    if (atEnd && FVertRange.Max < FStart.Line)
         SetStartLine(FVertRange.Max);
-    FVertRange.SetPos(FStartLine);
+    FVertRange.SetPos(FStart.Line);
 
     atEnd = keepEnd && FHorzRange.AtEnd();
-    FHorzRange.SetMax(std::max(FMaxLineLen, FCursorCol) - FVisCols + 1);
-    FHorzRange.SetPage(FVisCols);
-    if (atEnd && FHorzRange.Max < FStartCol)
+    FHorzRange.SetMax(std::max(FMetrics.MaxLineLen, FCursor.Col) - FMetrics.VisCols + 1);
+    FHorzRange.SetPage(FMetrics.VisCols);
+    if (atEnd && FHorzRange.Max < FStart.Col)
         SetStartCol(FHorzRange.Max);
-    FHorzRange.SetPos(FStartCol);
+    FHorzRange.SetPos(FStart.Col);
 
-    if (FCursorLine >= count)
-        FCursorLine = count - 1;
+    if (FCursor.Line >= count)
+        FCursor.Line = count - 1;
     FChanges.Bars = FChanges.Caret = FChanges.Fields = FChanges.Word = true;
 }
 
 void EditModel::OnScrollBar(int vertPos, int horzPos)
 {
-    if (vertPos == FStartLine && horzPos == FStartCol)
+    if (vertPos == FStart.Line && horzPos == FStart.Col)
         return;
     Scope scope(*this);
-    FStartLine = std::max(0, vertPos);
-    FStartCol = std::clamp(horzPos, 0, std::max(MaxColumn, FMaxLineLen));
-    FVertRange.SetPos(FStartLine);
-    FHorzRange.SetPos(FStartCol);
+    FStart.Line = std::max(0, vertPos);
+    FStart.Col = std::clamp(horzPos, 0, std::max(MaxColumn, FMetrics.MaxLineLen));
+    FVertRange.SetPos(FStart.Line);
+    FHorzRange.SetPos(FStart.Col);
     FChanges.Caret = true;
     NoteRepaintAll();
 }
@@ -277,11 +283,11 @@ void EditModel::InvalidateLines(int first, int count)
 
 void EditModel::RemoveFoundMarker()
 {
-    if (FFoundLen == 0)
+    if (FFound.Len == 0)
         return;
     Scope scope(*this);
-    FFoundLen = 0;
-    InvalidateLines(FFoundLine, 1);
+    FFound.Len = 0;
+    InvalidateLines(FFound.Pos.Line, 1);
 }
 
 void EditModel::SetFoundMarker(int len, const TPE_Pos *pos)
@@ -291,14 +297,14 @@ void EditModel::SetFoundMarker(int len, const TPE_Pos *pos)
     if (!pos || len <= 0)
         return;
     SetCursor(pos->Line, pos->Col + len);
-    if (pos->Line == FStartLine && FStartLine != 0)
-        SetStartLine(FStartLine - 1);
-    if (pos->Line >= FStartLine + FVisLines - 1)
-        SetStartLine(FStartLine + 1);
-    FFoundLine = pos->Line;
-    FFoundCol = pos->Col;
-    FFoundLen = len;
-    InvalidateLines(FFoundLine, 1);
+    if (pos->Line == FStart.Line && FStart.Line != 0)
+        SetStartLine(FStart.Line - 1);
+    if (pos->Line >= FStart.Line + FMetrics.VisLines - 1)
+        SetStartLine(FStart.Line + 1);
+    FFound.Pos.Line = pos->Line;
+    FFound.Pos.Col = pos->Col;
+    FFound.Len = len;
+    InvalidateLines(FFound.Pos.Line, 1);
 }
 
 void EditModel::OnIAWTimer()
@@ -307,58 +313,52 @@ void EditModel::OnIAWTimer()
         FIAWTimer->stop();
     if (!FView || !FView->InfoAboutWordWanted())
         return;
-    int start = FCursorCol;
+    int start = FCursor.Col;
     const QString word = GetWordOnCursor(start);
     if (word.isEmpty() && FIAWWord.isEmpty())
         return;
-    if (FCursorLine == FIAWLine && start == FIAWCol && word == FIAWWord)
+    const TPE_Pos at{FCursor.Line, start};
+    if (at == FIAWPos && word == FIAWWord)
         return;
-    FIAWLine = FCursorLine;
-    FIAWCol = start;
+    FIAWPos = at;
     FIAWWord = word;
-    FView->InfoAboutWord(FIAWLine, FIAWCol, FIAWWord);
+    FView->InfoAboutWord(at.Line, at.Col, FIAWWord);
 }
 
 // ---- the block ----
 
-BlockCorners EditModel::Corners() const
+void EditModel::SetBlock(const EditBlock &block)
 {
-    return {FBlockKind, FBlockStartLine, FBlockStartCol, FBlockEndLine, FBlockEndCol};
-}
-
-void EditModel::ApplyCorners(const BlockCorners &b)
-{
-    FBlockStartLine = b.StartLine;
-    FBlockStartCol = b.StartCol;
-    FBlockEndLine = b.EndLine;
-    FBlockEndCol = b.EndCol;
+    const EditBlock &b = block;
+    if (b == FBlock)
+        return;
+    Scope scope(*this);
+    // Only a block shown before or after changes what the window shows.
+    if (b.Shown || FBlock.Shown)
+        NoteRepaintAll();
+    FBlock = b;
 }
 
 bool EditModel::CheckBlock()
 {
-    if (FBlockStartLine >= LineCount() || FBlockStartLine < 0)
+    if (FBlock.Start.Line >= LineCount() || FBlock.Start.Line < 0)
         return false;
-    if (FBlockEndLine >= LineCount()) {
-        if (FBlockKind == pbColumn) {
+    if (FBlock.End.Line >= LineCount()) {
+        if (FBlock.Kind == pbColumn) {
             // A rectangle keeps its columns; only its lines are cut to the text.
-            FBlockEndLine = LineCount() - 1;
+            FBlock.End.Line = LineCount() - 1;
         } else {
-            FBlockEndLine = LineCount();
-            FBlockEndCol = 0;
+            FBlock.End = {LineCount(), 0};
         }
     }
-    if (FBlockKind == pbColumn)
-        return FBlockEndLine >= FBlockStartLine && FBlockStartCol < FBlockEndCol;
-    if (FBlockKind == pbStream)
-        return Before(FBlockStartLine, FBlockStartCol, FBlockEndLine, FBlockEndCol);
-    return false;
+    return FBlock.HasText();
 }
 
 void EditModel::SetCheckBlock()
 {
-    if (FBlockShown && !CheckBlock()) {
+    if (FBlock.Shown && !CheckBlock()) {
         Scope scope(*this);
-        FBlockShown = false;
+        FBlock.Shown = false;
         NoteRepaintAll();
     }
 }
@@ -370,9 +370,9 @@ void EditModel::StoreLine(int line, QString text)
     FEditLines[line] = TrimRight(std::move(text));
 }
 
-void EditModel::EndEdit(const BlockCorners &moved, bool oneLine)
+void EditModel::EndEdit(const EditBlock &moved, bool oneLine)
 {
-    ApplyCorners(moved);
+    FBlock = moved;
     ClampToText();
     SetCheckBlock();
     Changed(oneLine);
@@ -381,8 +381,8 @@ void EditModel::EndEdit(const BlockCorners &moved, bool oneLine)
 void EditModel::ClampToText()
 {
     const int last = std::max(0, LineCount() - 1);
-    FCursorLine = std::min(FCursorLine, last);
-    FStartLine = std::min(FStartLine, last);
+    FCursor.Line = std::min(FCursor.Line, last);
+    FStart.Line = std::min(FStart.Line, last);
 }
 
 void EditModel::EditLine(int line, int col, int count, const QString &text, InLine kind)
@@ -408,21 +408,19 @@ void EditModel::EditLine(int line, int col, int count, const QString &text, InLi
     StoreLine(line, std::move(s));
 
     const int inserted = int(text.size());
-    BlockCorners b = Corners();
+    EditBlock b = FBlock;
     switch (kind) {
     case InLine::Replace: BlockMoves::ReplaceSubStr(b, line, col, count, inserted); break;
     case InLine::Typed: BlockMoves::TypedChar(b, line, col); break;
     case InLine::Overwrite: break;
     }
-    ApplyCorners(b);
-    SetCheckBlock();
-    if (line == FCursorLine && col < FCursorCol) {
-        const int base = col + count < FCursorCol ? FCursorCol - count : col;
-        FCursorCol = std::clamp(base + inserted, 0, ColumnLimit(line));
+    if (line == FCursor.Line && col < FCursor.Col) {
+        const int base = col + count < FCursor.Col ? FCursor.Col - count : col;
+        FCursor.Col = std::clamp(base + inserted, 0, ColumnLimit(line));
     }
-    if (line != FCursorLine)
+    if (line != FCursor.Line)
         InvalidateLines(line, 1);
-    Changed(true);
+    EndEdit(b, true);
 }
 
 void EditModel::SplitLine(int line, int col, int indent)
@@ -435,7 +433,7 @@ void EditModel::SplitLine(int line, int col, int indent)
     StoreLine(line, s.left(col));
     // A new line of spaces only keeps them: the cursor stands after them.
     FEditLines.insert(line + 1, col < s.size() ? TrimRight(spaces + s.mid(col)) : spaces);
-    BlockCorners b = Corners();
+    EditBlock b = FBlock;
     BlockMoves::EnterSplit(b, line, col, int(spaces.size()));
     EndEdit(b, false);
 }
@@ -451,7 +449,7 @@ void EditModel::JoinLines(int line, int padTo, Join kind)
         s.append(QString(padTo - s.size(), QLatin1Char(' ')));
     StoreLine(line, s + FEditLines.at(line + 1));
     FEditLines.removeAt(line + 1);
-    BlockCorners b = Corners();
+    EditBlock b = FBlock;
     if (kind == Join::Backspace)
         BlockMoves::BackspaceJoin(b, line + 1, prevLen);
     else
@@ -478,7 +476,7 @@ void EditModel::InsertLines(int at, const QStringList &lines)
         result.append(all.mid(at));
         FEditLines = EditLines(result);
     }
-    BlockCorners b = Corners();
+    EditBlock b = FBlock;
     BlockMoves::LinesInserted(b, at, int(lines.size()));
     EndEdit(b, false);
 }
@@ -494,7 +492,7 @@ void EditModel::RemoveLines(int first, int count)
     FEditLines.remove(first, count);
     if (FEditLines.isEmpty())
         FEditLines.append(QString());
-    BlockCorners b = Corners();
+    EditBlock b = FBlock;
     BlockMoves::LinesRemoved(b, first, count);
     EndEdit(b, false);
 }
@@ -505,9 +503,19 @@ void EditModel::SetLineText(int line, const QString &text)
         return;
     Scope scope(*this);
     StoreLine(line, text);
-    SetCheckBlock();
     InvalidateLines(line, 1);
-    Changed(line == FCursorLine);
+    EndEdit(FBlock, line == FCursor.Line);
+}
+
+void EditModel::ReplaceText(const EditLines &text)
+{
+    Scope scope(*this);
+    FEditLines = text;
+    if (FEditLines.isEmpty())
+        FEditLines.append(QString());
+    ClampToText();
+    SetCheckBlock();
+    Changed(false);
 }
 
 void EditModel::RestoreLine(int line, const QString &text)
@@ -593,7 +601,7 @@ void EditModel::TextChanged(bool oneLine)
     Modified = true;
     RequestParams(0);
     if (oneLine)
-        NoteRows(FCursorLine, 1);
+        NoteRows(FCursor.Line, 1);
     else
         NoteRepaintAll();
     FChanges.Text = true;
@@ -613,13 +621,12 @@ void EditModel::Changed(bool oneLine)
     TextChanged(oneLine);
 }
 
-EditLines &EditModel::GetText()
+void EditModel::BeginUpdate()
 {
     if (FUpdateDepth++ == 0) {
         FEditChanged = false;
         FBracketText = FEditLines;
     }
-    return FEditLines;
 }
 
 void EditModel::EndUpdate()
@@ -642,25 +649,6 @@ void EditModel::EndUpdate()
     }
 }
 
-// ---- commands ----
-
-EditCommand::EditCommand(EditModel &m, std::uint8_t needs) : FScope(m)
-{
-    if ((needs & Writable) && m.ReadOnly) {
-        FAllowed = false;
-        return;
-    }
-    if (needs & ShownBlock) {
-        m.SetCheckBlock();
-        if (!m.FBlockShown) {
-            FAllowed = false;
-            return;
-        }
-    }
-    if (needs & Writable)
-        m.ScrollToCursor();
-}
-
 // ---- files ----
 
 bool EditModel::LoadFromFile(const QString &name, QString *reason)
@@ -674,10 +662,9 @@ bool EditModel::LoadFromFile(const QString &name, QString *reason)
     FEditLines = std::move(lines);
     FFileFormat = format;
     FileName = name;
-    FStartLine = FStartCol = 0;
-    FCursorLine = FCursorCol = 0;
-    FBlockShown = false;
-    FFoundLen = 0;
+    FStart = FCursor = TPE_Pos{};
+    FBlock.Shown = false;
+    FFound.Len = 0;
     HighlightLine = -1;
     // A new version, and the loaded text is the saved one.
     FTextVersion = FNextVersion++;
@@ -758,8 +745,96 @@ QString EditModel::GetWordOnCursor(int &start) const
 {
     int end = 0;
     int from = 0;
-    if (!GetWordAtPos(FCursorLine, FCursorCol, end, from))
+    if (!GetWordAtPos(FCursor.Line, FCursor.Col, end, from))
         return QString();
     start = from;
-    return FEditLines.at(FCursorLine).mid(from, end - from);
+    return FEditLines.at(FCursor.Line).mid(from, end - from);
+}
+
+// ---- undo ----
+
+TPE_UndoState EditModel::CurrentUndoState() const
+{
+    return {FCursor, FStart, FBlock, Modified};
+}
+
+void EditModel::CreateUNDO(const char *name, std::uint8_t type)
+{
+    // A record opened inside an open one joins it: the outer command's
+    // record holds the whole change.
+    if (FUndoDepth++ > 0)
+        return;
+    FUndoList.Create(QString::fromUtf8(name), type, UndoLimit, CurrentUndoState(), FTextVersion,
+                     FEditLines.value(FCursor.Line), FEditLines);
+}
+
+void EditModel::CloseUNDO()
+{
+    if (FUndoDepth <= 0)
+        return;   // nothing open: a close without its open is refused
+    if (--FUndoDepth == 0)
+        FUndoList.Close(CurrentUndoState(), FTextVersion);
+}
+
+void EditModel::ClearUNDO()
+{
+    FUndoList.Clear();
+}
+
+QString EditModel::GetUNDO() const
+{
+    return FUndoList.Name();
+}
+
+void EditModel::RestoreState(const TPE_UndoState &s, std::uint64_t version)
+{
+    FCursor = {std::clamp(s.Cursor.Line, 0, LineCount() - 1), s.Cursor.Col};
+    FStart = {std::clamp(s.Start.Line, 0, LineCount() - 1), s.Start.Col};
+    FBlock = s.Block;
+    FFound.Len = 0;
+    SetTextVersion(version);
+}
+
+int EditModel::UNDO()
+{
+    if (FUndoList.isEmpty())
+        return 0;
+    Scope scope(*this);
+    // A step back inside an open record closes it first.
+    FUndoDepth = 0;
+    FUndoList.Close(CurrentUndoState(), FTextVersion);
+    const TPE_UndoRecord &r = FUndoList.last();
+    // Where the change ended, as the cursor can stand there now: lines may
+    // have gone since by a path that made no record.
+    const int afterLine = std::clamp(r.After.Cursor.Line, 0, std::max(0, LineCount() - 1));
+    const TPE_Pos after{afterLine, std::clamp(r.After.Cursor.Col, 0, ColumnLimit(afterLine))};
+    if (FCursor == after) {
+        if (r.LineOnly())
+            RestoreLine(r.Before.Cursor.Line, r.LineSnapshot);
+        else
+            RestoreText(r.TextSnapshot);
+        RestoreState(r.Before, r.BeforeVersion);
+        FUndoList.DropNewest();
+        UpdateParams(0);
+        NoteUndone();
+        return 1;
+    }
+    // The cursor is elsewhere: first only go back to where the change ended.
+    const TPE_UndoState a = r.After;
+    FBlock = a.Block;
+    SetStart(a.Start.Line, a.Start.Col);
+    SetCursor(a.Cursor.Line, a.Cursor.Col);
+    UpdateParams(0);
+    NoteRepaintAll();
+    return 2;
+}
+
+void EditModel::CtrlQ_P()
+{
+    if (FUndoList.isEmpty())
+        return;
+    Scope scope(*this);
+    const TPE_UndoState a = FUndoList.last().After;
+    SetStart(a.Start.Line, a.Start.Col);
+    SetCursor(a.Cursor.Line, a.Cursor.Col);
 }

@@ -10,19 +10,21 @@
 //   the status fields, ask a yes/no question and fire the widget's signals
 //   (OnChangeStart, OnChangeCursor, OnChangeText, OnUNDO, OnInfoAboutWord).
 //   Without a view (tests, tools) the model works alone: the calls do
-//   nothing, the area keeps the size set in FCharW, FCharH, FAreaWidth and
-//   FAreaHeight, and questions are answered "no".
-// - Commands (blocks, clipboard, search and replace, keys) are free functions
-//   taking EditModel& (edit_blocks.h, edit_search.h, edit_keys.h). Each opens
-//   an EditCommand, which says what it needs (a writable text, a shown
-//   block) and refuses the command when that is missing. They change the
-//   text only through the edit path below: ReplaceSubStr for in-line edits,
-//   SplitLine, JoinLines, InsertLines, RemoveLines and SetLineText for the
-//   others. The edit path moves the block corners (edit_corners.h), hides a
-//   block the edit emptied, stores lines without trailing spaces, moves the
-//   text's version (Modified) and notes the change for the window. A
-//   text-changing command brackets its change with CreateUNDO(UndoNames::...,
-//   UndoType::...) and CloseUNDO() (edit_undo.h).
+//   nothing, the area keeps the size last given to SetMetrics, and
+//   questions are answered "no".
+// - The model keeps its state private. Commands (blocks, clipboard, search
+//   and replace, keys) are free functions taking EditModel& (edit_blocks.h,
+//   edit_search.h, edit_keys.h); each opens an EditCommand (edit_command.h),
+//   which says what it needs (a writable text, a shown block) and which undo
+//   record it makes, opening the record and closing it on every way out.
+//   They read the model through its accessors and change it only through
+//   named operations: cursor and view moves, SetBlock for marking, the
+//   search and key state, and the edit path below (ReplaceSubStr for
+//   in-line edits, SplitLine, JoinLines, InsertLines, RemoveLines,
+//   SetLineText and ReplaceText for the others). The edit path moves the
+//   block corners (edit_corners.h), hides a block the edit emptied, stores
+//   lines without trailing spaces, moves the text's version (Modified) and
+//   notes the change for the window.
 // - What changed during one command (rows, cursor, view, bars, block,
 //   status, events) is collected and handed to the view once, when the
 //   outermost command or operation ends: one caret move, one status refresh
@@ -50,13 +52,6 @@
 class QTimer;
 class EditModel;
 
-// A text position: line index, then column, both from 0.
-struct TPE_Pos {
-    int Line = 0;
-    int Col = 0;
-    bool operator==(const TPE_Pos &) const = default;
-};
-
 // Search options, in this order: whole words, case-sensitive, within the
 // block, from the cursor.
 struct SearchParams {
@@ -67,17 +62,57 @@ struct SearchParams {
     bool operator==(const SearchParams &) const = default;
 };
 
+// The text area as the window measured it, and what fits in it.
+struct EditMetrics {
+    int CharW = 8;   // one character cell, in pixels
+    int CharH = 13;
+    int AreaWidth = 0;   // the text area, in pixels
+    int AreaHeight = 0;
+    int VisLines = 0;   // whole lines that fit the area
+    int VisCols = 0;   // columns that fit, minus 1
+    int MaxLineLen = 0;   // the longest line's length
+    int CaretX = 0;   // the last caret position in pixels (placing dialogs)
+    int CaretY = 0;
+};
+
+// The search in progress and the options of the last one.
+struct EditSearchState {
+    QString FindText;
+    QString ReplaceText;
+    SearchParams Options;
+    TPE_Pos Pos;   // where the next search starts
+    bool ReplaceMode = false;
+    bool ReplaceAllChosen = false;
+    bool ReplaceAllConfirmed = false;
+    int ReplaceCount = 0;   // replacements in the current run
+};
+
+// The keyboard's and the mouse's state between events.
+struct EditKeyState {
+    bool PrefixK = false;   // Ctrl+K waits for its second key
+    bool PrefixQ = false;
+    bool SkipChar = false;   // the next typed character is not typed
+    bool CtrlAlone = false;   // Ctrl was pressed with no other key
+    bool MouseSelecting = false;   // the left button is held in the text area
+    TPE_Block MouseBlockKind = pbNone;   // the kind chosen at the last left press
+};
+
+// The found-text marker; Len 0: none.
+struct EditFoundMarker {
+    TPE_Pos Pos;
+    int Len = 0;
+};
+
 // What the model asks of its window. Every call has a do-nothing default.
 class EditView {
 public:
     virtual ~EditView() = default;
-    // Sets model.FCharW, FCharH (the font's cell) and FAreaWidth, FAreaHeight
-    // (the text area in pixels).
+    // Gives the model the font's cell and the text area (SetMetrics).
     virtual void MeasureArea(EditModel &) {}
     // Repaints the rows of lines first ... first + count - 1 (no erase).
     virtual void RepaintLines(int /*first*/, int /*count*/) {}
     virtual void RepaintAll() {}
-    // The bar mirrors FVertRange / FHorzRange changed: copy them to the bars.
+    // The bar mirrors VertRange() / HorzRange() changed: copy them to the bars.
     virtual void SyncScrollBars() {}
     virtual void PlaceCaret() {}
     virtual void UpdateTextFields() {}
@@ -120,7 +155,7 @@ public:
     // nothing overflows. Positions inside a longer line are never cut.
     static constexpr int MaxColumn = 1000000;
     // The UpdateParams flag bits.
-    static constexpr std::uint8_t KeepMaxLineLen = 1;   // bit 0: keep FMaxLineLen
+    static constexpr std::uint8_t KeepMaxLineLen = 1;   // bit 0: keep FMetrics.MaxLineLen
     static constexpr std::uint8_t KeepBarsAtEnd = 2;   // bit 1: a bar at its end stays there
     // The SaveQuestion text.
     static constexpr const char SaveQuestionText[] = "Файл не сохранен, сохранить ?";
@@ -133,31 +168,8 @@ public:
     void SetView(EditView *view) { FView = view; }
     EditView *View() const { return FView; }
 
-    // ---- state, in the editor's member order ----
-    int FUpdateDepth = 0;
-    bool FEditChanged = false;
-    TPE_Block FMouseBlockKind = pbNone;
-    EditLines FEditLines;   // the text; never empty after UpdateParams
-    int FCursorLine = 0;
-    int FCursorCol = 0;
-    int FStartLine = 0;   // first visible line
-    int FStartCol = 0;   // first visible column
-    int FAreaWidth = 0;
-    int FAreaHeight = 0;
-    int FMaxLineLen = 0;
-    int FVisLines = 0;   // whole lines that fit the area
-    int FVisCols = 0;   // columns that fit, minus 1
-    int FCharW = 8;
-    int FCharH = 13;
-    bool FBlockShown = false;
-    TPE_Block FBlockKind = pbNone;
-    int FBlockStartLine = 0;
-    int FBlockStartCol = 0;
-    int FBlockEndLine = 0;
-    int FBlockEndCol = 0;
-    int FFoundLine = 0;
-    int FFoundCol = 0;
-    int FFoundLen = 0;   // 0: no found marker
+    // ---- the properties the owner sets directly (they take effect at the
+    // next operation or repaint that reads them) ----
     int HighlightLine = -1;
     bool ReadOnly = false;
     bool OverwriteMode = false;
@@ -165,39 +177,40 @@ public:
     bool Modified = false;   // the text is not the one last loaded or saved
     int TabSize = 6;
     bool AskSaveOnDestroy = false;
-    bool FPrefixK = false;
-    bool FPrefixQ = false;
-    bool FSkipChar = false;
-    bool FCtrlAlone = false;
     QChar BlockFillChar = QLatin1Char(' ');
-    bool FMouseSelecting = false;
-    int FCaretX = 0;   // last caret position in pixels (placing dialogs)
-    int FCaretY = 0;
     int UndoLimit = 32;
-    EditUndo FUndoList;   // the records, oldest first, and the open mark
     int InfoAboutWordDelay = 0;   // ms; 0 reports at once
-    std::unique_ptr<QTimer> FIAWTimer;   // created at first use
-    int FIAWLine = 0;
-    int FIAWCol = 0;
-    QString FIAWWord;
-    QString FFindText;
-    QString FReplaceText;
-    SearchParams FSearchOptions;
-    TPE_Pos FSearchPos;
-    bool FReplaceMode = false;
     bool PromptOnReplace = true;
-    bool FReplaceAllChosen = false;
-    bool FReplaceAllConfirmed = false;
-    int FReplaceCount = 0;
     std::uint8_t CommentStyle = 1;   // 0 none, 1 "//", 2 ";"
     QString FileName;
     bool ContextMenuEnabled = true;
     bool SwitchKeybLayoutOnCtrl = false;
+
+    // ---- reading the state ----
+    const EditLines &Lines() const { return FEditLines; }
+    TPE_Pos Cursor() const { return FCursor; }
+    TPE_Pos Start() const { return FStart; }   // the first visible line and column
+    const EditBlock &Block() const { return FBlock; }
+    const EditMetrics &Metrics() const { return FMetrics; }
+    const EditFoundMarker &Found() const { return FFound; }
     // Mirrors of the vertical and horizontal scroll bars (position model only).
-    TNScrollRange FVertRange;
-    TNScrollRange FHorzRange;
+    const TNScrollRange &VertRange() const { return FVertRange; }
+    const TNScrollRange &HorzRange() const { return FHorzRange; }
     // Encoding and line break of the file the text came from.
-    EditFileFormat FFileFormat;
+    const EditFileFormat &FileFormat() const { return FFileFormat; }
+    void SetFileFormat(const EditFileFormat &format) { FFileFormat = format; }
+    const EditUndo &UndoList() const { return FUndoList; }
+    // The state that belongs to the search commands and to the keys; they
+    // keep it here between their calls.
+    EditSearchState &SearchState() { return FSearch; }
+    const EditSearchState &SearchState() const { return FSearch; }
+    EditKeyState &KeyState() { return FKeys; }
+    const EditKeyState &KeyState() const { return FKeys; }
+
+    // The window's measures: the font's cell and the text area in pixels
+    // (the view's MeasureArea gives them), and the caret's last place.
+    void SetMetrics(int charW, int charH, int areaWidth, int areaHeight);
+    void SetCaretXY(int x, int y);
 
     int LineCount() const { return int(FEditLines.size()); }
     // The highest column a position on a line may take: the line's end when
@@ -206,13 +219,13 @@ public:
 
     // ---- cursor and view ----
     void SetCursor(int line, int col);
-    void SetCursorLine(int line) { SetCursor(line, FCursorCol); }
-    void SetCursorCol(int col) { SetCursor(FCursorLine, col); }
+    void SetCursorLine(int line) { SetCursor(line, FCursor.Col); }
+    void SetCursorCol(int col) { SetCursor(FCursor.Line, col); }
     // x, y in pixels of the text area; ignored when no line is there.
     void SetCursorXY(int x, int y);
     void SetStart(int line, int col);
-    void SetStartLine(int line) { SetStart(line, FStartCol); }
-    void SetStartCol(int col) { SetStart(FStartLine, col); }
+    void SetStartLine(int line) { SetStart(line, FStart.Col); }
+    void SetStartCol(int col) { SetStart(FStart.Line, col); }
     // flags: KeepMaxLineLen, KeepBarsAtEnd.
     void UpdateParams(std::uint8_t flags);
     // A scroll bar was moved: the view follows the bars' positions.
@@ -255,15 +268,18 @@ public:
     // Sets a line's text in place; the block's own commands (indent,
     // comment, fill ...) and pastes use it and move no corners.
     void SetLineText(int line, const QString &text);
-    // Undo puts text back: a line or the whole text, no corners moved (the
-    // record brings its own block).
-    void RestoreLine(int line, const QString &text);
-    void RestoreText(const EditLines &text);
+    // The whole text replaced as one change: cursor and view cut to it, a
+    // block it emptied hidden, Modified set. An owner that means a new text
+    // (not an edit) clears the undo records and marks it saved after.
+    void ReplaceText(const EditLines &text);
 
-    // The block: its corners as one value, true when they form a non-empty
-    // block inside the text (an end line past the text is pulled back), and
-    // the check that hides a shown block that is not.
-    BlockCorners Corners() const;
+    // Marking: the block becomes this value, as given (MarkBlock orders
+    // its corners first, Ctrl+K B and K do not); the window repaints when
+    // a block is shown before or after.
+    void SetBlock(const EditBlock &block);
+    // True when the block's corners form a non-empty block inside the text
+    // (an end line past the text is pulled back), and the check that hides
+    // a shown block that is not.
     bool CheckBlock();
     void SetCheckBlock();
 
@@ -305,9 +321,9 @@ public:
     // Case-sensitive whole-word replacement in every line; no undo record.
     int ReplaceAllWords(const QString &find, const QString &replacement);
     void Changed(bool oneLine);
-    // The update bracket: the caller may change the returned list directly;
-    // the last EndUpdate runs Changed(false) when it changed.
-    EditLines &GetText();
+    // The update bracket: edits inside it are only noted; the last
+    // EndUpdate runs Changed(false) once when the text changed.
+    void BeginUpdate();
     void EndUpdate();
 
     // ---- files ----
@@ -332,10 +348,14 @@ public:
     bool GetWordAtPos(int line, int col, int &end, int &start) const;
     QString GetWordOnCursor(int &start) const;
 
-    // ---- undo (EditUndo, edit_undo.cpp) ----
-    void CreateUNDO(const QString &name, std::uint8_t type);
-    void CreateUNDO(const char *name, std::uint8_t type) { CreateUNDO(QString::fromUtf8(name), type); }
+    // ---- undo (the records are EditUndo's, edit_undo.h) ----
+    // Opens a record before a change and closes it after; only the command
+    // scope (EditCommand, edit_command.h) calls them. They nest: a record
+    // opened while one is open joins it, and the outermost close ends it.
+    void CreateUNDO(const char *name, std::uint8_t type);
     void CloseUNDO();
+    // Records opened and not yet closed.
+    int UndoDepth() const { return FUndoDepth; }
     void ClearUNDO();
     // The newest record's name; a null string when there is none.
     QString GetUNDO() const;
@@ -345,15 +365,21 @@ public:
     TPE_UndoState CurrentUndoState() const;
 
 private:
+    // Puts back the state a record kept (cursor, view, block, Modified),
+    // without the side effects of SetCursor.
+    void RestoreState(const TPE_UndoState &s, std::uint64_t version);
+    // Undo puts text back: a line or the whole text, no corners moved (the
+    // record brings its own block).
+    void RestoreLine(int line, const QString &text);
+    void RestoreText(const EditLines &text);
     // A text change happened: a new version, Modified follows, the change
     // noted for the window (the cursor line or everything).
     void TextChanged(bool oneLine);
     // The line is stored, trailing spaces removed.
     void StoreLine(int line, QString text);
-    void ApplyCorners(const BlockCorners &b);
     // What every edit ends with: the moved corners, cursor and view cut to
     // the text, an emptied block hidden, Changed.
-    void EndEdit(const BlockCorners &moved, bool oneLine);
+    void EndEdit(const EditBlock &moved, bool oneLine);
     // Cursor and view lines cut to the text after lines went.
     void ClampToText();
     // The first visible line (column) that shows this cursor line (column):
@@ -368,26 +394,28 @@ private:
     void SyncSavePoint();
 
     EditView *FView = nullptr;
+    int FUpdateDepth = 0;   // the update bracket's nesting
+    bool FEditChanged = false;   // the text changed inside the bracket
+    EditLines FEditLines;   // the text; never empty after UpdateParams
+    TPE_Pos FCursor;
+    TPE_Pos FStart;   // the first visible line and column
+    EditMetrics FMetrics;
+    EditBlock FBlock;
+    EditFoundMarker FFound;
+    EditKeyState FKeys;
+    EditUndo FUndoList;   // the records, oldest first, and the open mark
+    int FUndoDepth = 0;   // records opened and not yet closed (CreateUNDO)
+    std::unique_ptr<QTimer> FIAWTimer;   // created at first use
+    TPE_Pos FIAWPos;   // what OnInfoAboutWord last reported
+    QString FIAWWord;
+    EditSearchState FSearch;
+    TNScrollRange FVertRange;
+    TNScrollRange FHorzRange;
+    EditFileFormat FFileFormat;
     EditLines FBracketText;   // the text when the update bracket opened
     int FScopeDepth = 0;
     EditChanges FChanges;
     std::uint64_t FTextVersion = 0;
     std::uint64_t FSavedVersion = 0;
     std::uint64_t FNextVersion = 1;
-};
-
-// One command of the editor: an operation scope for the window, and what
-// the command needs before it may run. A text-changing command needs a
-// writable text (it is refused while ReadOnly is set, and brings the cursor
-// into view first, so that nobody edits a line they cannot see); a block
-// command needs a shown, valid block.
-class EditCommand {
-public:
-    enum Need : std::uint8_t { Any = 0, Writable = 1, ShownBlock = 2, BlockEdit = Writable | ShownBlock };
-    EditCommand(EditModel &m, std::uint8_t needs = Any);
-    explicit operator bool() const { return FAllowed; }
-
-private:
-    EditModel::Scope FScope;
-    bool FAllowed = true;
 };

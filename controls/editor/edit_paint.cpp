@@ -90,22 +90,22 @@ int FindCommentStart(const QString &line, int style)
 
 void RowFlags(const EditModel &m, int line, int first, int count, unsigned *flags)
 {
-    const QString &s = m.FEditLines.at(line);
+    const QString &s = m.Lines().at(line);
     const int len = int(s.size());
     const int comment = first < len ? FindCommentStart(s, m.CommentStyle) : -1;
     int blockFrom = 0, blockTo = 0;   // block columns on this line, [from, to)
-    if (m.FBlockShown) {
-        if (m.FBlockKind == pbColumn) {
-            if (line >= m.FBlockStartLine && line <= m.FBlockEndLine) {
-                blockFrom = m.FBlockStartCol;
-                blockTo = m.FBlockEndCol;
+    if (m.Block().Shown) {
+        if (m.Block().Kind == pbColumn) {
+            if (line >= m.Block().Start.Line && line <= m.Block().End.Line) {
+                blockFrom = m.Block().Start.Col;
+                blockTo = m.Block().End.Col;
             }
-        } else if (m.FBlockKind == pbStream && line >= m.FBlockStartLine && line <= m.FBlockEndLine) {
-            blockFrom = line == m.FBlockStartLine ? m.FBlockStartCol : 0;
-            blockTo = line == m.FBlockEndLine ? m.FBlockEndCol : std::numeric_limits<int>::max();
+        } else if (m.Block().Kind == pbStream && line >= m.Block().Start.Line && line <= m.Block().End.Line) {
+            blockFrom = line == m.Block().Start.Line ? m.Block().Start.Col : 0;
+            blockTo = line == m.Block().End.Line ? m.Block().End.Col : std::numeric_limits<int>::max();
         }
     }
-    const bool found = m.FFoundLen > 0 && line == m.FFoundLine;
+    const bool found = m.Found().Len > 0 && line == m.Found().Pos.Line;
     for (int i = 0; i < count; ++i) {
         const int col = first + i;
         unsigned f = 0;
@@ -115,7 +115,7 @@ void RowFlags(const EditModel &m, int line, int first, int count, unsigned *flag
             f |= cfComment;
         if (col >= blockFrom && col < blockTo)
             f |= cfBlock;
-        if (found && col >= m.FFoundCol && col < m.FFoundCol + m.FFoundLen)
+        if (found && col >= m.Found().Pos.Col && col < m.Found().Pos.Col + m.Found().Len)
             f |= cfFound;
         flags[i] = f;
     }
@@ -124,21 +124,21 @@ void RowFlags(const EditModel &m, int line, int first, int count, unsigned *flag
 void PaintText(QPainter &p, const EditModel &m, const EditColors &colors, const QRect &clip, int areaWidth,
                int areaHeight, int ascent)
 {
-    const int cw = std::max(m.FCharW, 1), ch = std::max(m.FCharH, 1);
+    const int cw = std::max(m.Metrics().CharW, 1), ch = std::max(m.Metrics().CharH, 1);
     p.fillRect(QRect(0, 0, Margin, areaHeight) & clip, colors.Back);
-    const int cells = std::max(m.FVisCols + 2, 0);
+    const int cells = std::max(m.Metrics().VisCols + 2, 0);
     std::vector<unsigned> flags(size_t(cells) + 1);
     CellText text(p.font(), cells);
     int y = 0;
-    for (int i = 0; i <= m.FVisLines; ++i, y += ch) {
-        const int line = m.FStartLine + i;
+    for (int i = 0; i <= m.Metrics().VisLines; ++i, y += ch) {
+        const int line = m.Start().Line + i;
         if (line >= m.LineCount() || y > clip.bottom())
             break;
         if (y + ch < clip.top() - ch)
             continue;
         const bool highlighted = line == m.HighlightLine;
-        const QString &s = m.FEditLines.at(line);
-        RowFlags(m, line, m.FStartCol, cells, flags.data());
+        const QString &s = m.Lines().at(line);
+        RowFlags(m, line, m.Start().Col, cells, flags.data());
         flags[size_t(cells)] = ~0u;   // ends the last run
         int runStart = 0;
         for (int k = 1; k <= cells; ++k) {
@@ -166,7 +166,7 @@ void PaintText(QPainter &p, const EditModel &m, const EditColors &colors, const 
                     ink = colors.Back;
                 p.setPen(ink);
                 // Text cells lie inside the line: the run's characters are all there.
-                text.Draw(p, s.constData() + m.FStartCol + runStart, k - runStart, cellsRect.left(), y + ascent, cw);
+                text.Draw(p, s.constData() + m.Start().Col + runStart, k - runStart, cellsRect.left(), y + ascent, cw);
             }
             runStart = k;
         }

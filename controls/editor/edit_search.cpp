@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "controls/editor/edit_command.h"
 #include "controls/editor/edit_dialogs.h"
 #include "controls/editor/editor_dialog.h"
 
@@ -10,14 +11,9 @@ namespace EditSearch {
 
 namespace {
 
-bool Before(const TPE_Pos &a, const TPE_Pos &b)
-{
-    return a.Line < b.Line || (a.Line == b.Line && a.Col < b.Col);
-}
-
 bool StrictlyInside(const TPE_Pos &p, const TPE_Pos &from, const TPE_Pos &to)
 {
-    return Before(from, p) && Before(p, to);
+    return from < p && p < to;
 }
 
 // A whole word: no word character touches the occurrence on either side.
@@ -31,7 +27,7 @@ bool WholeWordAt(const QString &line, qsizetype at, qsizetype len)
 // Replacing without a prompt goes on to the end of the text.
 bool UnattendedRun(const EditModel &m)
 {
-    return (m.FReplaceAllChosen && !m.PromptOnReplace) || m.FReplaceAllConfirmed;
+    return (m.SearchState().ReplaceAllChosen && !m.PromptOnReplace) || m.SearchState().ReplaceAllConfirmed;
 }
 
 }   // namespace
@@ -42,19 +38,19 @@ bool SearchText(const EditModel &m, const QString &text, const SearchParams &opt
         return false;
     TPE_Pos from{0, 0};
     TPE_Pos to{m.LineCount(), 0};
-    const bool inBlock = m.FBlockShown && options.InBlock;
-    const bool column = inBlock && m.FBlockKind == pbColumn;
+    const bool inBlock = m.Block().Shown && options.InBlock;
+    const bool column = inBlock && m.Block().Kind == pbColumn;
     if (inBlock) {
-        from = {m.FBlockStartLine, m.FBlockStartCol};
-        to = {m.FBlockEndLine, m.FBlockEndCol};
+        from = {m.Block().Start.Line, m.Block().Start.Col};
+        to = {m.Block().End.Line, m.Block().End.Col};
     }
-    const TPE_Pos cursor{m.FCursorLine, m.FCursorCol};
+    const TPE_Pos cursor{m.Cursor().Line, m.Cursor().Col};
     if (options.FromCursor && StrictlyInside(cursor, from, to))
         from = cursor;
     // A search that starts at or past the end of its region has nothing
     // left to find: starting again from the region's start would find a
     // replacement just made there, over and over.
-    if (!Before(pos, to))
+    if (!(pos < to))
         return false;
     if (StrictlyInside(pos, from, to))
         from = pos;
@@ -66,10 +62,10 @@ bool SearchText(const EditModel &m, const QString &text, const SearchParams &opt
         int start = l == from.Line ? from.Col : 0;
         int limit = l == to.Line ? to.Col : std::numeric_limits<int>::max();
         if (column) {
-            start = std::max(start, m.FBlockStartCol);
-            limit = std::min(limit, m.FBlockEndCol);
+            start = std::max(start, m.Block().Start.Col);
+            limit = std::min(limit, m.Block().End.Col);
         }
-        const QString &line = m.FEditLines.at(l);
+        const QString &line = m.Lines().at(l);
         if (start >= limit || start >= line.size())
             continue;
         for (qsizetype at = line.indexOf(text, start, cs); at >= 0 && at < limit; at = line.indexOf(text, at + 1, cs)) {
@@ -88,26 +84,26 @@ namespace {
 SearchDialogFields FieldsOf(const EditModel &m)
 {
     SearchDialogFields f;
-    f.FindText = m.FFindText;
-    f.ReplaceText = m.FReplaceText;
-    f.WholeWords = m.FSearchOptions.WholeWords;
-    f.CaseSensitive = m.FSearchOptions.CaseSensitive;
+    f.FindText = m.SearchState().FindText;
+    f.ReplaceText = m.SearchState().ReplaceText;
+    f.WholeWords = m.SearchState().Options.WholeWords;
+    f.CaseSensitive = m.SearchState().Options.CaseSensitive;
     f.Prompt = true;   // ticked whenever the replace dialog opens
-    f.ScopeEnabled = m.FBlockShown;
-    f.Scope = m.FBlockShown && m.FSearchOptions.InBlock ? 1 : 0;
-    f.Origin = m.FSearchOptions.FromCursor ? 1 : 0;
+    f.ScopeEnabled = m.Block().Shown;
+    f.Scope = m.Block().Shown && m.SearchState().Options.InBlock ? 1 : 0;
+    f.Origin = m.SearchState().Options.FromCursor ? 1 : 0;
     return f;
 }
 
 // What both dialogs give back; the scope only while a block is shown.
 void TakeFields(EditModel &m, const SearchDialogFields &f)
 {
-    m.FFindText = f.FindText;
-    m.FSearchOptions.WholeWords = f.WholeWords;
-    m.FSearchOptions.CaseSensitive = f.CaseSensitive;
-    if (m.FBlockShown)
-        m.FSearchOptions.InBlock = f.Scope == 1;
-    m.FSearchOptions.FromCursor = f.Origin == 1;
+    m.SearchState().FindText = f.FindText;
+    m.SearchState().Options.WholeWords = f.WholeWords;
+    m.SearchState().Options.CaseSensitive = f.CaseSensitive;
+    if (m.Block().Shown)
+        m.SearchState().Options.InBlock = f.Scope == 1;
+    m.SearchState().Options.FromCursor = f.Origin == 1;
 }
 
 }   // namespace
@@ -131,14 +127,14 @@ bool AskReplaceParams(EditModel &m, EditDialogs &dialogs)
     int result = mrCancel;
     do {
         result = dialogs.AskReplace(f);
-        m.FReplaceAllChosen = result == mrAll;
+        m.SearchState().ReplaceAllChosen = result == mrAll;
         if (result == mrAll)
             result = mrOk;
     } while (result == mrOk && f.FindText.isEmpty());
     if (result != mrOk)
         return false;
     TakeFields(m, f);
-    m.FReplaceText = f.ReplaceText;
+    m.SearchState().ReplaceText = f.ReplaceText;
     m.PromptOnReplace = f.Prompt;
     return true;
 }
@@ -149,20 +145,23 @@ void FindNext(EditModel &m, EditDialogs &dialogs, const TPE_Pos *start)
     // result once, at the end, not after every replacement.
     EditModel::Scope scope(m);
     m.RemoveFoundMarker();
-    if (m.FFindText.isEmpty()) {
+    if (m.SearchState().FindText.isEmpty()) {
         DoSearch(m, dialogs);
         return;
     }
-    if (!m.FReplaceMode) {
+    if (!m.SearchState().ReplaceMode) {
         if (start)
-            m.FSearchPos = *start;
-        if (SearchText(m, m.FFindText, m.FSearchOptions, m.FSearchPos))
-            m.SetFoundMarker(int(m.FFindText.size()), &m.FSearchPos);
+            m.SearchState().Pos = *start;
+        if (SearchText(m, m.SearchState().FindText, m.SearchState().Options, m.SearchState().Pos))
+            m.SetFoundMarker(int(m.SearchState().FindText.size()), &m.SearchState().Pos);
         else
             SearchNotFoundMsg(m, dialogs);
         return;
     }
-    m.FReplaceCount = 0;
+    m.SearchState().ReplaceCount = 0;
+    // The run's replacements make one record, opened at the first of them
+    // and closed however the run ends.
+    EditCommand run(m, EditCommands::SearchReplace, EditCommand::Later);
     int visited = 0;
     TPE_Pos next;
     const TPE_Pos *from = start;
@@ -171,8 +170,8 @@ void FindNext(EditModel &m, EditDialogs &dialogs, const TPE_Pos *start)
     bool bracket = false;
     for (;;) {
         if (from)
-            m.FSearchPos = *from;
-        if (!SearchText(m, m.FFindText, m.FSearchOptions, m.FSearchPos)) {
+            m.SearchState().Pos = *from;
+        if (!SearchText(m, m.SearchState().FindText, m.SearchState().Options, m.SearchState().Pos)) {
             if (bracket) {
                 m.EndUpdate();
                 bracket = false;
@@ -185,20 +184,18 @@ void FindNext(EditModel &m, EditDialogs &dialogs, const TPE_Pos *start)
         }
         ++visited;
         if (!bracket && UnattendedRun(m)) {
-            m.GetText();
+            m.BeginUpdate();
             bracket = true;
         }
-        if (MakeReplace(m, dialogs) == mrCancel)
+        if (MakeReplace(m, dialogs, &run) == mrCancel)
             break;
-        next = {m.FCursorLine, m.FCursorCol};
+        next = {m.Cursor().Line, m.Cursor().Col};
         from = &next;
-        if (!m.FReplaceAllChosen && !m.FReplaceAllConfirmed)
+        if (!m.SearchState().ReplaceAllChosen && !m.SearchState().ReplaceAllConfirmed)
             break;
     }
     if (bracket)
         m.EndUpdate();
-    if (m.FReplaceCount > 0)
-        m.CloseUNDO();
     m.RemoveFoundMarker();
 }
 
@@ -207,8 +204,8 @@ void DoSearch(EditModel &m, EditDialogs &dialogs)
     EditCommand cmd(m);
     if (!AskSearchParams(m, dialogs))
         return;
-    m.FSearchPos = {0, 0};
-    m.FReplaceMode = false;
+    m.SearchState().Pos = {0, 0};
+    m.SearchState().ReplaceMode = false;
     FindNext(m, dialogs, nullptr);
 }
 
@@ -219,34 +216,37 @@ void DoSearchReplace(EditModel &m, EditDialogs &dialogs)
         return;
     if (!AskReplaceParams(m, dialogs))
         return;
-    m.FReplaceAllConfirmed = false;
-    m.FSearchPos = {0, 0};
-    m.FReplaceMode = true;
+    m.SearchState().ReplaceAllConfirmed = false;
+    m.SearchState().Pos = {0, 0};
+    m.SearchState().ReplaceMode = true;
     FindNext(m, dialogs, nullptr);
 }
 
-int MakeReplace(EditModel &m, EditDialogs &dialogs)
+int MakeReplace(EditModel &m, EditDialogs &dialogs, EditCommand *run)
 {
-    EditCommand cmd(m, EditCommand::Writable);
+    EditCommand cmd(m, EditCommands::SearchReplace, EditCommand::Later);
     if (!cmd)
         return mrCancel;
-    const TPE_Pos at = m.FSearchPos;
-    m.SetFoundMarker(int(m.FFindText.size()), &at);
+    const TPE_Pos at = m.SearchState().Pos;
+    m.SetFoundMarker(int(m.SearchState().FindText.size()), &at);
     int result = mrOk;
-    if (m.PromptOnReplace && !m.FReplaceAllConfirmed) {
-        result = dialogs.AskReplacePrompt(QStringLiteral("Заменить '") + m.FFindText + QStringLiteral("' на '") +
-                                          m.FReplaceText + QStringLiteral("' ?"));
+    if (m.PromptOnReplace && !m.SearchState().ReplaceAllConfirmed) {
+        result =
+            dialogs.AskReplacePrompt(QStringLiteral("Заменить '") + m.SearchState().FindText +
+                                     QStringLiteral("' на '") + m.SearchState().ReplaceText + QStringLiteral("' ?"));
         if (result == mrNo)
             return mrNo;
         if (result == mrAll)
-            m.FReplaceAllConfirmed = true;
+            m.SearchState().ReplaceAllConfirmed = true;
         else if (result != mrYes)
             return mrCancel;
     }
-    if (m.FReplaceCount == 0)
-        m.CreateUNDO(UndoNames::SearchReplace, UndoType::Text);
-    m.ReplaceSubStr(at.Line, at.Col, int(m.FFindText.size()), m.FReplaceText);
-    ++m.FReplaceCount;
+    if (run)
+        run->Record();
+    else
+        cmd.Record();
+    m.ReplaceSubStr(at.Line, at.Col, int(m.SearchState().FindText.size()), m.SearchState().ReplaceText);
+    ++m.SearchState().ReplaceCount;
     return result;
 }
 
@@ -256,17 +256,17 @@ void FindWord(EditModel &m, EditDialogs &dialogs)
     const QString word = m.GetWordOnCursor(start);
     if (word.isEmpty())
         return;
-    m.FFindText = word;
-    m.FSearchOptions = SearchParams{true, true, false, false};
-    m.FSearchPos = {0, 0};
-    m.FReplaceMode = false;
+    m.SearchState().FindText = word;
+    m.SearchState().Options = SearchParams{true, true, false, false};
+    m.SearchState().Pos = {0, 0};
+    m.SearchState().ReplaceMode = false;
     FindNext(m, dialogs, nullptr);
 }
 
 void DoGotoLine(EditModel &m, EditDialogs &dialogs)
 {
     EditCommand cmd(m);
-    int value = m.FCursorLine + 1;
+    int value = m.Cursor().Line + 1;
     if (dialogs.AskLineNo(m.LineCount(), value) == mrOk)
         m.SetCursorLine(value - 1);
 }
@@ -286,12 +286,12 @@ QString ReplaceCountText(int count)
 
 void SearchNotFoundMsg(EditModel &m, EditDialogs &dialogs)
 {
-    dialogs.Inform(SearchNotFoundText(m.FFindText), QStringLiteral("Поиск"));
+    dialogs.Inform(SearchNotFoundText(m.SearchState().FindText), QStringLiteral("Поиск"));
 }
 
 void ReplaceCountMsg(EditModel &m, EditDialogs &dialogs)
 {
-    dialogs.Inform(ReplaceCountText(m.FReplaceCount), QStringLiteral("Поиск / Замена"));
+    dialogs.Inform(ReplaceCountText(m.SearchState().ReplaceCount), QStringLiteral("Поиск / Замена"));
 }
 
 }   // namespace EditSearch

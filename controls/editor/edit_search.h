@@ -8,6 +8,7 @@
 
 #include "controls/editor/edit_model.h"
 
+class EditCommand;
 class EditDialogs;
 
 namespace EditSearch {
@@ -23,13 +24,15 @@ bool SearchText(const EditModel &m, const QString &text, const SearchParams &opt
 bool AskSearchParams(EditModel &m, EditDialogs &dialogs);
 bool AskReplaceParams(EditModel &m, EditDialogs &dialogs);
 // The next search step, or a replacement run in replace mode; start null
-// continues from FSearchPos.
+// continues from the search position.
 void FindNext(EditModel &m, EditDialogs &dialogs, const TPE_Pos *start);
 void DoSearch(EditModel &m, EditDialogs &dialogs);
 void DoSearchReplace(EditModel &m, EditDialogs &dialogs);
-// One replacement at FSearchPos, after the prompt when one is due; returns
-// the prompt's modal result (mrOk when none was shown).
-int MakeReplace(EditModel &m, EditDialogs &dialogs);
+// One replacement at the search position, after the prompt when one is
+// due; returns the prompt's modal result (mrOk when none was shown). The
+// replacement records in the run's record when a run is given, else in one
+// of its own.
+int MakeReplace(EditModel &m, EditDialogs &dialogs, EditCommand *run = nullptr);
 void FindWord(EditModel &m, EditDialogs &dialogs);
 void DoGotoLine(EditModel &m, EditDialogs &dialogs);
 

@@ -2,11 +2,11 @@
 // text-changing command records under, and the record itself (the editor's
 // state before and after the change and a snapshot of what it replaced).
 //
-// A command brackets its change: model.CreateUNDO(UndoNames::TypeInsert,
-// UndoType::LineMerge); ...change the text...; model.CloseUNDO(). A command
-// that finds nothing to do returns before CreateUNDO. EditModel owns one
-// EditUndo (its FUndoList) and forwards its undo operations to it; taking a
-// step back puts the text back through the model's own restore primitives.
+// A command declares its record (edit_command.h): the command scope opens
+// it before the change and closes it on every way out. A command that finds
+// nothing to do returns before it records. EditModel owns one EditUndo and
+// keeps its undo operations; taking a step back puts the text back through
+// the model's own restore primitives.
 #pragma once
 
 #include <QList>
@@ -16,8 +16,6 @@
 
 #include "controls/editor/edit_corners.h"
 #include "controls/editor/edit_lines.h"
-
-class EditModel;
 
 // Record flags and the four record types built from them.
 namespace UndoType {
@@ -61,16 +59,9 @@ inline constexpr const char SearchReplace[] = "Поиск/Замена";   // Te
 
 // The editor's state that a record keeps from before and after its change.
 struct TPE_UndoState {
-    int CursorLine = 0;
-    int CursorCol = 0;
-    int StartLine = 0;
-    int StartCol = 0;
-    bool BlockShown = false;
-    TPE_Block BlockKind = pbNone;
-    int BlockStartLine = 0;
-    int BlockStartCol = 0;
-    int BlockEndLine = 0;
-    int BlockEndCol = 0;
+    TPE_Pos Cursor;
+    TPE_Pos Start;   // the first visible line and column
+    EditBlock Block;
     bool Modified = false;
 
     bool operator==(const TPE_UndoState &) const = default;
@@ -97,7 +88,9 @@ struct TPE_UndoRecord {
     bool Merges() const { return (Flags & UndoType::FlagMerge) != 0; }
 };
 
-// The records, oldest first, and the open mark.
+// The records, oldest first, and the open mark. It knows nothing of the
+// editor: the model hands it the state and the snapshot, and takes a record
+// back when it undoes one.
 class EditUndo {
 public:
     using const_iterator = QList<TPE_UndoRecord>::const_iterator;
@@ -110,20 +103,23 @@ public:
     const_iterator begin() const { return FRecords.cbegin(); }
     const_iterator end() const { return FRecords.cend(); }
     // The last record is open: its "after" part is written when it closes.
-    bool FUndoOpen = false;
+    bool IsOpen() const { return FUndoOpen; }
 
-    // Opens a record for a change the model is about to make, or goes on in
-    // the newest one when the change merges with it.
-    void Create(EditModel &m, const QString &name, std::uint8_t type);
-    void Close(EditModel &m);
+    // Opens a record for a change about to be made, in a state `now`, or
+    // goes on in the newest one when the change merges with it. The
+    // snapshot is the cursor line (line types) or the whole text (a copy
+    // that shares its chunks). At most `limit` records are kept.
+    void Create(const QString &name, std::uint8_t type, int limit, const TPE_UndoState &now, std::uint64_t version,
+                const QString &line, const EditLines &text);
+    // Writes the "after" part of the open record.
+    void Close(const TPE_UndoState &now, std::uint64_t version);
     void Clear();
     // The newest record's name; a null string when there is none.
     QString Name() const;
-    // 0 nothing to undo, 1 a step taken back, 2 the cursor moved to the last change.
-    int Undo(EditModel &m);
-    // Back to where the newest record's change ended.
-    void GoToLastChange(EditModel &m);
+    // Takes the newest record off the list (a step taken back).
+    void DropNewest() { FRecords.removeLast(); }
 
 private:
     QList<TPE_UndoRecord> FRecords;
+    bool FUndoOpen = false;
 };

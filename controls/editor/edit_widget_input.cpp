@@ -12,20 +12,6 @@
 #include "controls/editor/edit_keys.h"
 #include "platform/keyb_layout.h"
 
-EditColors TProgEdit::Colors() const
-{
-    EditColors c;
-    c.Font = palette().color(QPalette::Text);   // the font's colour, black by default
-    c.Back = ToQColor(Color);
-    c.Comment = ToQColor(CommentColor);
-    c.BlockText = ToQColor(BlockTextColor);
-    c.Block = ToQColor(BlockColor);
-    c.HighlightText = ToQColor(HighlightTextColor);
-    c.Highlight = ToQColor(HighlightColor);
-    c.HighlightBlock = ToQColor(HighlightBlockColor);
-    return c;
-}
-
 bool TProgEdit::event(QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
@@ -47,7 +33,8 @@ void TProgEdit::keyPressEvent(QKeyEvent *event)
     // A letter of another alphabet is the Latin key it sits on when it
     // makes a command (with Ctrl, or as the second key of a prefix).
     int key = event->key();
-    const bool command = (event->modifiers() & Qt::ControlModifier) || FModel.FPrefixK || FModel.FPrefixQ;
+    const bool command =
+        (event->modifiers() & Qt::ControlModifier) || FModel.KeyState().PrefixK || FModel.KeyState().PrefixQ;
     if (command && key >= 0x80 && key < Qt::Key_Escape)
         if (const int latin = KeybLayout::LatinKey(event->nativeScanCode()))
             key = latin;

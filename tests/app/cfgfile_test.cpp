@@ -290,6 +290,18 @@ TEST_F(CfgTest, ReplaceAndInsertLines)
     EXPECT_EQ(Inode("s.ini"), sameInode);   // nothing changed: not rewritten
 }
 
+// A search first builds the section index; a header then written over a
+// plain line below the searched one must be found with the key under it.
+TEST_F(CfgTest, HeaderWrittenOverAPlainLineAfterASearch)
+{
+    Opened f("[A]\nk=1\nx\nj=2\n");
+    EXPECT_EQ(CfgFind(f.h, "A", "k"), 1);
+    EXPECT_EQ(CfgReplaceLine(f.h, 2, "[N]"), 0);
+    EXPECT_EQ(CfgFind(f.h, "N", "j"), 3);
+    EXPECT_EQ(CfgFind(f.h, "A", "j"), CFG_ERR_NO_KEY);
+    EXPECT_EQ(CfgFind(f.h, "A", "k"), 1);
+}
+
 TEST_F(CfgTest, HandleTableHas64Slots)
 {
     std::vector<int> handles;

@@ -2,11 +2,12 @@
 // save keeps the text and says why; closing asks about a modified text; the
 // window's keys leave every Ctrl key to the editor.
 #include <QAction>
+#include <QClipboard>
 #include <QFile>
-#include <QTableWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,7 +19,7 @@
 class EditWindowTest : public QObject {
     Q_OBJECT
 
-    static QString Text(TEditWindow &w) { return w.Editor()->Model().FEditLines.join(u"\n"); }
+    static QString Text(TEditWindow &w) { return w.Editor()->Model().Lines().join(u"\n"); }
 
     static void Show(TEditWindow &w)
     {
@@ -98,7 +99,7 @@ private slots:
         QVERIFY(w.KeyHelp() && w.KeyHelp()->isVisible());
         QCOMPARE(w.KeyHelp()->Table()->rowCount(), int(EditKeys::KeyListLines().size()));
         QCOMPARE(w.KeyHelp()->Table()->item(0, 0)->text(), QString("PgUp"));
-        QVERIFY(w.Editor()->Model().FEditLines.join(u"") == "line");
+        QVERIFY(w.Editor()->Model().Lines().join(u"") == "line");
     }
 
     void failedSaveKeepsTheText()
@@ -168,7 +169,7 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QStringLiteral("üмир\n").toUtf8());
         QVERIFY(!w.Editor()->Model().Modified);
-        QCOMPARE(w.Editor()->Model().FFileFormat.Encoding, EditEncoding::Utf8);
+        QCOMPARE(w.Editor()->Model().FileFormat().Encoding, EditEncoding::Utf8);
     }
 
     void unreadableFileChangesNothing()
@@ -225,6 +226,57 @@ private slots:
             QTest::keyClick(w.Editor(), Qt::Key_Escape);
             QTRY_COMPARE(w.StatusTexts().last(), QString());
         }
+    }
+
+    // Marking by keys in the real window, saved with F2: the bytes written
+    // and what the clipboard holds afterwards. Keys as QKeySequence texts.
+    void markingByKeysSaves_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QByteArray>("saved");
+        QTest::addColumn<QString>("clipboard");
+        const QByteArray five = "abcd\nefgh\nijkl\nmnop\nqrst\n";
+        QTest::newRow("stream, Ctrl+K Y")
+            << "Shift+Down Shift+Right Shift+Right Ctrl+K Y" << QByteArray("gh\nijkl\nmnop\nqrst\n") << "kept";
+        QTest::newRow("stream, Ctrl+C Ctrl+V")
+            << "Shift+Right Shift+Right Ctrl+C Down Ctrl+V" << QByteArray("abcd\nefabgh\nijkl\nmnop\nqrst\n") << "ab";
+        QTest::newRow("column down first, Ctrl+K Y")
+            << "Alt+Down Alt+Down Alt+Right Alt+Right Ctrl+K Y" << QByteArray("cd\ngh\nkl\nmnop\nqrst\n") << "kept";
+        QTest::newRow("column right first, Ctrl+K Y")
+            << "Alt+Right Alt+Right Alt+Down Alt+Down Ctrl+K Y" << QByteArray("cd\ngh\nkl\nmnop\nqrst\n") << "kept";
+        QTest::newRow("column, Ctrl+C Ctrl+V")
+            << "Alt+Down Alt+Down Alt+Right Alt+Right Ctrl+C Down Ctrl+V"
+            << QByteArray("abcd\nefgh\nijkl\nmnabop\nqrefst\n  ij\n") << "ab\ref\rij\r";
+        QTest::newRow("column, Ctrl+K C") << "Alt+Down Alt+Down Alt+Right Alt+Right Down Ctrl+K C"
+                                          << QByteArray("abcd\nefgh\nijkl\nmnabop\nqrefst\n  ij\n") << "kept";
+        QTest::newRow("column, Ctrl+X Ctrl+V")
+            << "Alt+Down Alt+Right Ctrl+X Down Down Ctrl+V" << QByteArray("bcd\nfgh\nijkl\namnop\neqrst\n") << "a\re\r";
+        QTest::newRow("no column wide: copy, cut, delete refuse")
+            << "Alt+Down Alt+Down Ctrl+C Ctrl+X Ctrl+Delete Ctrl+K Y" << five << "kept";
+    }
+    void markingByKeysSaves()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QByteArray, saved);
+        QFETCH(QString, clipboard);
+        QTemporaryDir dir;
+        const QString name = dir.filePath("five.txt");
+        QFile f(name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("abcd\nefgh\nijkl\nmnop\nqrst\n");
+        f.close();
+        TEditWindow w;
+        QVERIFY(w.OpenFile(name));
+        Show(w);
+        QApplication::clipboard()->setText("kept");
+        for (const QString &key : keys.split(' ')) {
+            const QKeyCombination k = QKeySequence::fromString(key, QKeySequence::PortableText)[0];
+            QTest::keyClick(w.Editor(), k.key(), k.keyboardModifiers());
+        }
+        QTest::keyClick(w.Editor(), Qt::Key_F2);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), saved);
+        QCOMPARE(QApplication::clipboard()->text(), clipboard);
     }
 
     // A lone Alt leaves the keys with the editor; F10 opens the menu.

@@ -141,9 +141,11 @@ QStringList TEditWindow::StatusTexts() const
 void TEditWindow::RefreshStatus()
 {
     const EditModel &m = FEditor->Model();
-    FEncodingLabel->setText(EncodingName(m.FFileFormat));
-    FBreakLabel->setText(BreakName(m.FFileFormat.LineBreak));
-    FPrefixLabel->setText(m.FPrefixK ? QStringLiteral("^K") : m.FPrefixQ ? QStringLiteral("^Q") : QString());
+    FEncodingLabel->setText(EncodingName(m.FileFormat()));
+    FBreakLabel->setText(BreakName(m.FileFormat().LineBreak));
+    FPrefixLabel->setText(m.KeyState().PrefixK   ? QStringLiteral("^K")
+                          : m.KeyState().PrefixQ ? QStringLiteral("^Q")
+                                                 : QString());
 }
 
 void TEditWindow::ChooseCommentStyle(const QString &name)
@@ -167,9 +169,9 @@ bool TEditWindow::OpenFile(const QString &name)
     EditModel &m = FEditor->Model();
     const QFileInfo info(name);
     if (!info.exists() && !info.isSymLink()) {
-        // A new file: an empty text under that name.
-        m.GetText() = EditLines{QString()};
-        m.EndUpdate();
+        // A new file: an empty text under that name, as one change.
+        EditModel::Scope change(m);
+        m.ReplaceText(EditLines{QString()});
         m.ClearUNDO();
         m.FileName = name;
         m.MarkSaved();
@@ -194,16 +196,18 @@ bool TEditWindow::SaveFile(const QString &name)
     EditModel &m = FEditor->Model();
     // A file is re-encoded only when the user says so: No keeps the file as
     // it is and the text modified.
-    const EditFileFormat format = m.FFileFormat;
+    const EditFileFormat format = m.FileFormat();
     if (!m.FitsFileEncoding()) {
         if (!AskYesNo(QString::fromUtf8(EditModel::ReencodeQuestionText), name))
             return false;
-        m.FFileFormat.Encoding = EditEncoding::Utf8;
-        m.FFileFormat.Bom = false;
+        EditFileFormat utf8 = format;
+        utf8.Encoding = EditEncoding::Utf8;
+        utf8.Bom = false;
+        m.SetFileFormat(utf8);
     }
     QString reason;
     if (!FEditor->SaveToFile(name, &reason)) {
-        m.FFileFormat = format;
+        m.SetFileFormat(format);
         ShowError(QStringLiteral("Cannot save \"%1\": %2").arg(name, reason));
         return false;
     }

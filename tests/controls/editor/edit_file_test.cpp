@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "controls/editor/edit_command.h"
 #include "controls/editor/edit_keys.h"
 #include "tests/controls/editor/edit_test_util.h"
 
@@ -161,15 +162,15 @@ void EditFileTest::breaksFollowTheirLines()
     QVERIFY(WriteAll(name, bytes()));
     TestEditor e;
     QVERIFY(e.m.LoadFromFile(name));
-    QCOMPARE(e.m.FFileFormat.LineBreak, QByteArray("\r\n"));
-    EditLines &lines = e.m.GetText();
+    QCOMPARE(e.m.FileFormat().LineBreak, QByteArray("\r\n"));
+    e.m.BeginUpdate();
     for (int i = 0; i < 700; ++i) {
-        lines.insert(10 + i, QStringLiteral("new"));
+        e.m.InsertLines(10 + i, {QStringLiteral("new")});
         model.insert(10 + i, {"new", "\r\n"});
     }
-    lines.remove(1000, 600);
+    e.m.RemoveLines(1000, 600);
     model.remove(1000, 600);
-    lines[5] = QStringLiteral("changed");
+    e.m.SetLineText(5, QStringLiteral("changed"));
     model[5].first = "changed";
     e.m.EndUpdate();
     QVERIFY(e.m.Save());
@@ -207,7 +208,7 @@ void EditFileTest::formatOfTheFile()
     QVERIFY(WriteAll(name, bytes));
     TestEditor e;
     QVERIFY(e.m.LoadFromFile(name));
-    const EditFileFormat &f = e.m.FFileFormat;
+    const EditFileFormat &f = e.m.FileFormat();
     QTEST(int(f.Encoding), "encoding");
     QTEST(f.LineBreak, "lineBreak");
     QTEST(f.Bom, "bom");
@@ -246,7 +247,7 @@ void EditFileTest::editsKeepWhatTheUserDidNotChange()
         EditKeys::Enter(e.m);
     } else {
         if (edit.startsWith(QLatin1String("end")))
-            e.m.SetCursor(0, int(e.m.FEditLines.at(0).size()));
+            e.m.SetCursor(0, int(e.m.Lines().at(0).size()));
         EditKeys::KeyPress(e.m, edit.back());
     }
     QVERIFY(e.m.Modified);
@@ -262,7 +263,7 @@ void EditFileTest::editedCodePageFileKeepsItsEncoding()
     QVERIFY(WriteAll(name, "\xec\xe8\xf0\r\n"));
     TestEditor e;
     QVERIFY(e.m.LoadFromFile(name));
-    QCOMPARE(e.m.FFileFormat.Encoding, EditEncoding::Windows1251);
+    QCOMPARE(e.m.FileFormat().Encoding, EditEncoding::Windows1251);
     e.m.InsertSubStr(0, 0, QStringLiteral("Я "));
     QVERIFY(e.m.Save());
     QVERIFY(!e.m.Modified);
@@ -277,11 +278,11 @@ void EditFileTest::editedCodePageFileKeepsItsEncoding()
     QVERIFY(e.view.Questions.first().contains(QStringLiteral("UTF-8")));
     QVERIFY(e.m.Modified);
     QCOMPARE(ReadAll(name), QByteArray("\xdf \xec\xe8\xf0\r\n"));
-    QCOMPARE(e.m.FFileFormat.Encoding, EditEncoding::Windows1251);
+    QCOMPARE(e.m.FileFormat().Encoding, EditEncoding::Windows1251);
     e.view.Answer = true;
     QVERIFY(e.m.Save());
     QCOMPARE(ReadAll(name), QStringLiteral("中Я мир\r\n").toUtf8());
-    QCOMPARE(e.m.FFileFormat.Encoding, EditEncoding::Utf8);
+    QCOMPARE(e.m.FileFormat().Encoding, EditEncoding::Utf8);
     QVERIFY(!e.m.Modified);
 }
 
@@ -293,15 +294,16 @@ void EditFileTest::unreadableFileChangesNothing()
     const QString missing = dir.filePath(QStringLiteral("missing.txt"));
     TestEditor e({QStringLiteral("kept")});
     e.m.FileName = QStringLiteral("before.txt");
-    e.m.CreateUNDO(UndoNames::DeleteLine, UndoType::Line);
-    e.m.CloseUNDO();
+    {
+        EditCommand recorded(e.m, EditCommands::EmptyLastLine);
+    }
     for (const QString &name : {missing, dir.path(), fifo, QStringLiteral("/dev/null"), QString()}) {
         QString reason;
         QVERIFY2(!e.m.LoadFromFile(name, &reason), qPrintable(name));
         QVERIFY(!reason.isEmpty());
         QCOMPARE(e.Text(), QStringList{QStringLiteral("kept")});
         QCOMPARE(e.m.FileName, QStringLiteral("before.txt"));
-        QCOMPARE(e.m.FUndoList.size(), 1);
+        QCOMPARE(e.m.UndoList().size(), 1);
     }
 }
 

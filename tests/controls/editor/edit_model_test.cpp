@@ -101,14 +101,13 @@ void EditModelTest::linesBehaveLikeAStringList()
 void EditModelTest::emptyTextHasOneLine()
 {
     TestEditor e;
-    e.m.GetText().clear();
-    e.m.EndUpdate();
+    e.m.ReplaceText(EditLines());
     QCOMPARE(e.Text(), QStringList{QString()});
     e.m.SetCursor(5, 3);
-    QCOMPARE(e.m.FCursorLine, 0);
-    QCOMPARE(e.m.FCursorCol, 3);
+    QCOMPARE(e.m.Cursor().Line, 0);
+    QCOMPARE(e.m.Cursor().Col, 3);
     e.m.SetCursorLine(-2);
-    QCOMPARE(e.m.FCursorLine, 0);
+    QCOMPARE(e.m.Cursor().Line, 0);
 }
 
 void EditModelTest::cursorFollowsAndScrollsTheView()
@@ -117,9 +116,9 @@ void EditModelTest::cursorFollowsAndScrollsTheView()
     for (int i = 0; i < 100; ++i)
         lines << QStringLiteral("line %1").arg(i);
     TestEditor e(lines);
-    QCOMPARE(e.m.FVisLines, 10);
-    QCOMPARE(e.m.FVisCols, 80);
-    QCOMPARE(e.m.FVertRange.Max, 90);
+    QCOMPARE(e.m.Metrics().VisLines, 10);
+    QCOMPARE(e.m.Metrics().VisCols, 80);
+    QCOMPARE(e.m.VertRange().Max, 90);
     struct Move {
         int line, col, startLine, startCol;
     };
@@ -133,11 +132,11 @@ void EditModelTest::cursorFollowsAndScrollsTheView()
     };
     for (const Move &mv : moves) {
         e.m.SetCursor(mv.line, mv.col);
-        QCOMPARE(e.m.FStartLine, mv.startLine);
-        QCOMPARE(e.m.FStartCol, mv.startCol);
-        QCOMPARE(e.m.FVertRange.Pos, e.m.FStartLine);
+        QCOMPARE(e.m.Start().Line, mv.startLine);
+        QCOMPARE(e.m.Start().Col, mv.startCol);
+        QCOMPARE(e.m.VertRange().Pos, e.m.Start().Line);
     }
-    QCOMPARE(e.m.FCursorLine, 99);
+    QCOMPARE(e.m.Cursor().Line, 99);
     QCOMPARE(e.view.CursorChanges, 6);
     QCOMPARE(e.view.StartChanges, 5);
     e.m.SetCursor(99, 0);   // no move: no event
@@ -148,10 +147,10 @@ void EditModelTest::cursorStandsPastTheLineEnd()
 {
     TestEditor e({QStringLiteral("0123456789")});
     e.m.SetCursor(0, 100);
-    QCOMPARE(e.m.FCursorCol, 100);
+    QCOMPARE(e.m.Cursor().Col, 100);
     QCOMPARE(e.Text().at(0), QStringLiteral("0123456789"));
     // The horizontal bar reaches the cursor.
-    QCOMPARE(e.m.FHorzRange.Max, 100 - 80 + 1);
+    QCOMPARE(e.m.HorzRange().Max, 100 - 80 + 1);
     e.m.InsertSubStr(0, 100, QStringLiteral("x"));
     QCOMPARE(e.Text().at(0), QStringLiteral("0123456789") + QString(90, QLatin1Char(' ')) + QStringLiteral("x"));
 }
@@ -160,10 +159,10 @@ void EditModelTest::cursorColumnIsCapped()
 {
     TestEditor e({QStringLiteral("abc")});
     e.m.SetCursor(0, INT_MAX);
-    QCOMPARE(e.m.FCursorCol, EditModel::MaxColumn);
-    QCOMPARE(e.m.FHorzRange.Max, EditModel::MaxColumn - 80 + 1);
+    QCOMPARE(e.m.Cursor().Col, EditModel::MaxColumn);
+    QCOMPARE(e.m.HorzRange().Max, EditModel::MaxColumn - 80 + 1);
     e.m.SetStartCol(INT_MAX);
-    QVERIFY(e.m.FStartCol <= EditModel::MaxColumn);
+    QVERIFY(e.m.Start().Col <= EditModel::MaxColumn);
     // An edit beyond the limit is outside the text: nothing is padded.
     e.m.InsertSubStr(0, EditModel::MaxColumn + 1, QStringLiteral("x"));
     e.m.InsertSubStr(0, INT_MAX, QStringLiteral("x"));
@@ -171,9 +170,9 @@ void EditModelTest::cursorColumnIsCapped()
     QCOMPARE(e.view.TextChanges, 0);
     // Inserting left of a cursor at the limit keeps it there.
     e.m.InsertSubStr(0, 0, QStringLiteral("zz"));
-    QCOMPARE(e.m.FCursorCol, EditModel::MaxColumn);
+    QCOMPARE(e.m.Cursor().Col, EditModel::MaxColumn);
     e.m.SetCursor(0, -7);
-    QCOMPARE(e.m.FCursorCol, 0);
+    QCOMPARE(e.m.Cursor().Col, 0);
 }
 
 void EditModelTest::startIsClamped()
@@ -183,15 +182,15 @@ void EditModelTest::startIsClamped()
         lines << QString();
     TestEditor e(lines);
     e.m.SetStart(-5, -5);
-    QCOMPARE(e.m.FStartLine, 0);
-    QCOMPARE(e.m.FStartCol, 0);
+    QCOMPARE(e.m.Start().Line, 0);
+    QCOMPARE(e.m.Start().Col, 0);
     e.m.SetStartLine(100);
-    QCOMPARE(e.m.FStartLine, 20);
+    QCOMPARE(e.m.Start().Line, 20);
     QCOMPARE(e.view.StartChanges, 1);
     // A scroll bar move sets the view without OnChangeStart.
     e.m.OnScrollBar(7, 3);
-    QCOMPARE(e.m.FStartLine, 7);
-    QCOMPARE(e.m.FStartCol, 3);
+    QCOMPARE(e.m.Start().Line, 7);
+    QCOMPARE(e.m.Start().Col, 3);
     QCOMPARE(e.view.StartChanges, 1);
 }
 
@@ -232,17 +231,13 @@ void EditModelTest::replaceSubStr()
     QFETCH(QString, text);
     TestEditor e({line, QStringLiteral("other")});
     e.m.SetCursor(0, cursor);
-    e.m.FBlockKind = pbStream;
-    e.m.FBlockShown = true;
-    e.m.FBlockStartLine = e.m.FBlockEndLine = 0;
-    e.m.FBlockStartCol = 2;
-    e.m.FBlockEndCol = 5;
+    e.m.SetBlock(EditBlock{pbStream, true, {0, 2}, {0, 5}});
     e.view.Reset();
     e.m.ReplaceSubStr(0, op.at(0), op.at(1), text);
     QTEST(e.Text().at(0), "result");
-    QTEST(e.m.FCursorCol, "cursorAfter");
+    QTEST(e.m.Cursor().Col, "cursorAfter");
     QFETCH(QList<int>, block);
-    QCOMPARE((QList<int>{e.m.FBlockStartCol, e.m.FBlockEndCol}), block);
+    QCOMPARE((QList<int>{e.m.Block().Start.Col, e.m.Block().End.Col}), block);
     QCOMPARE(e.Text().at(1), QStringLiteral("other"));
     QVERIFY(e.m.Modified);
     QCOMPARE(e.view.TextChanges, 1);
@@ -275,7 +270,7 @@ void EditModelTest::replaceAllWordsSkipsPartsOfWords()
     TestEditor e({QStringLiteral("ab abc xab ab"), QStringLiteral("(ab)@ab Ab_ ab")});
     QCOMPARE(e.m.ReplaceAllWords(QStringLiteral("ab"), QStringLiteral("abab")), 4);
     QCOMPARE(e.Text(), (QStringList{"abab abc xab abab", "(abab)@ab Ab_ abab"}));
-    QVERIFY(e.m.FUndoList.isEmpty());
+    QVERIFY(e.m.UndoList().isEmpty());
     QCOMPARE(e.m.ReplaceAllWords(QString(), QStringLiteral("x")), 0);
 }
 
@@ -309,24 +304,27 @@ void EditModelTest::words()
 void EditModelTest::updateBracketReportsOnlyRealChanges()
 {
     TestEditor e({QStringLiteral("one"), QStringLiteral("two")});
-    EditLines &lines = e.m.GetText();
-    e.m.GetText();
-    lines[0] = QStringLiteral("one");   // same text: not a change
+    e.m.BeginUpdate();
+    e.m.BeginUpdate();
+    e.m.SetLineText(0, QStringLiteral("one"));   // same text: not a change
     e.m.EndUpdate();
     e.m.EndUpdate();
     QCOMPARE(e.view.TextChanges, 0);
     QVERIFY(!e.m.Modified);
 
-    e.m.GetText().insert(1, QStringLiteral("new"));
-    e.m.GetText().removeAt(0);
+    e.m.BeginUpdate();
+    e.m.BeginUpdate();
+    e.m.InsertLines(1, {QStringLiteral("new")});
+    e.m.RemoveLines(0, 1);
     e.m.EndUpdate();
     QCOMPARE(e.view.TextChanges, 0);
     e.m.EndUpdate();
     QCOMPARE(e.view.TextChanges, 1);
     QVERIFY(e.m.Modified);
     QCOMPARE(e.Text(), (QStringList{"new", "two"}));
-    e.m.EndUpdate();   // unbalanced: ignored
-    QCOMPARE(e.m.FUpdateDepth, 0);
+    e.m.EndUpdate();   // unbalanced: ignored, the next edit reports at once
+    e.m.SetLineText(1, QStringLiteral("three"));
+    QCOMPARE(e.view.TextChanges, 2);
 }
 
 void EditModelTest::foundMarkerGoesWithTheNextMove()
@@ -337,17 +335,17 @@ void EditModelTest::foundMarkerGoesWithTheNextMove()
     TestEditor e(lines);
     const TPE_Pos at{9, 5};
     e.m.SetFoundMarker(2, &at);
-    QCOMPARE(e.m.FCursorLine, 9);
-    QCOMPARE(e.m.FCursorCol, 7);
-    QCOMPARE(e.m.FFoundLen, 2);
-    QCOMPARE(e.m.FStartLine, 1);   // found on the last visible line: one line down
+    QCOMPARE(e.m.Cursor().Line, 9);
+    QCOMPARE(e.m.Cursor().Col, 7);
+    QCOMPARE(e.m.Found().Len, 2);
+    QCOMPARE(e.m.Start().Line, 1);   // found on the last visible line: one line down
     e.m.SetCursor(9, 0);
-    QCOMPARE(e.m.FFoundLen, 0);
+    QCOMPARE(e.m.Found().Len, 0);
     e.m.SetFoundMarker(3, &at);
     e.m.InsertSubStr(0, 0, QStringLiteral("x"));
-    QCOMPARE(e.m.FFoundLen, 0);
+    QCOMPARE(e.m.Found().Len, 0);
     e.m.SetFoundMarker(3, nullptr);
-    QCOMPARE(e.m.FFoundLen, 0);
+    QCOMPARE(e.m.Found().Len, 0);
 }
 
 void EditModelTest::infoAboutWordWaitsForTheLastMove()
@@ -372,8 +370,7 @@ void EditModelTest::infoAboutWordWaitsForTheLastMove()
     QCOMPARE(e.view.Words.size(), 1);
 
     // A move that scrolls the view reports at once.
-    e.m.GetText().append(QStringList(30, QStringLiteral("delta")));
-    e.m.EndUpdate();
+    e.m.InsertLines(e.m.LineCount(), QStringList(30, QStringLiteral("delta")));
     e.view.Reset();
     e.m.SetCursor(25, 1);
     QCOMPARE(e.view.Words, QStringList{QStringLiteral("25:0:delta")});

@@ -105,19 +105,13 @@ void EditPaintTest::glyphsStayInTheirCells()
     constexpr int Columns = 120, BlockFrom = 37, BlockTo = 83;
     TProgEdit e;
     e.setFont(EditorFont(points));
-    const int cw = e.Model().FCharW;
+    const int cw = e.Model().Metrics().CharW;
     e.resize(TProgEdit::TextMargin + (Columns + 2) * cw + TProgEdit::BarThickness, 120);
-    e.Model().GetText() = EditLines({SpacedDigits(0), SpacedDigits(1), SpacedDigits(0), SpacedDigits(1)});
-    e.EndUpdate();
+    e.Model().ReplaceText(EditLines({SpacedDigits(0), SpacedDigits(1), SpacedDigits(0), SpacedDigits(1)}));
     EditModel &m = e.Model();
-    m.FBlockShown = true;
-    m.FBlockKind = pbColumn;
-    m.FBlockStartLine = 2;
-    m.FBlockEndLine = 3;
-    m.FBlockStartCol = BlockFrom;
-    m.FBlockEndCol = BlockTo;
+    m.SetBlock(EditBlock{pbColumn, true, {2, BlockFrom}, {3, BlockTo}});
     const QImage img = Grab(&e);
-    const int ch = m.FCharH;
+    const int ch = m.Metrics().CharH;
     QDir().mkpath(QStringLiteral(TARVIX_RENDER_DIR));
     QVERIFY(img.copy(0, 0, 300, 4 * ch)
                 .scaled(900, 12 * ch)
@@ -172,8 +166,7 @@ void EditPaintTest::statusFieldsHoldTheirTexts()
     e.resize(400, 200);
     QStringList text(lines, QStringLiteral("abc"));
     text.last() = QString(lastLength, QLatin1Char('x'));
-    e.Model().GetText() = EditLines(text);
-    e.EndUpdate();
+    e.Model().ReplaceText(EditLines(text));
     e.SetCursor(lines - 1, lastLength);
     Grab(&e);
     QCOMPARE(e.PosField()->Text(), pos);
@@ -210,17 +203,11 @@ void EditPaintTest::renders()
     for (int points : {9, 10, 14}) {
         TProgEdit e;
         e.setFont(EditorFont(points));
-        e.resize(40 * points + 120, 9 * e.Model().FCharH + TProgEdit::StatusHeight);
-        e.Model().GetText() = EditLines(text);
-        e.EndUpdate();
+        e.resize(40 * points + 120, 9 * e.Model().Metrics().CharH + TProgEdit::StatusHeight);
+        e.Model().ReplaceText(EditLines(text));
         EditModel &m = e.Model();
         m.HighlightLine = 5;
-        m.FBlockShown = true;
-        m.FBlockKind = pbStream;
-        m.FBlockStartLine = 1;
-        m.FBlockStartCol = 12;
-        m.FBlockEndLine = 2;
-        m.FBlockEndCol = 21;
+        m.SetBlock(EditBlock{pbStream, true, {1, 12}, {2, 21}});
         e.SetCursor(3, 20);
         const TPE_Pos found{3, 10};
         e.SetFoundMarker(10, &found);
@@ -233,8 +220,7 @@ void EditPaintTest::renders()
     TProgEdit e;
     e.resize(400, 120);
     QStringList lines(100000, QStringLiteral("    value = value + step;"));
-    e.Model().GetText() = EditLines(lines);
-    e.EndUpdate();
+    e.Model().ReplaceText(EditLines(lines));
     e.SetCursor(lines.size() - 1, int(lines.last().size()));
     const QImage img = Grab(&e);
     const QImage panel =

@@ -16,13 +16,7 @@
 
 class RecordingView : public EditView {
 public:
-    void MeasureArea(EditModel &m) override
-    {
-        m.FCharW = 8;
-        m.FCharH = 13;
-        m.FAreaWidth = AreaWidth;
-        m.FAreaHeight = AreaHeight;
-    }
+    void MeasureArea(EditModel &m) override { m.SetMetrics(8, 13, AreaWidth, AreaHeight); }
     void RepaintLines(int first, int count) override { Lines.append({first, count}); }
     void RepaintAll() override { ++All; }
     void SyncScrollBars() override { ++BarSyncs; }
@@ -74,11 +68,12 @@ struct TestEditor {
     {
         m.SetView(&view);
         if (!lines.isEmpty())
-            m.FEditLines = EditLines(lines);
+            m.ReplaceText(EditLines(lines));
+        m.MarkSaved();
         m.UpdateParams(0);
         view.Reset();
     }
-    QStringList Text() const { return m.FEditLines.toStringList(); }
+    QStringList Text() const { return m.Lines().toStringList(); }
     EditModel m;
     RecordingView view;
 };
@@ -86,25 +81,21 @@ struct TestEditor {
 // Puts the lines into the model and gives it an 80 x 20 cell text area.
 inline void SetLines(EditModel &m, const QStringList &lines)
 {
-    m.FEditLines = EditLines(lines);
-    m.FAreaWidth = 81 * m.FCharW;
-    m.FAreaHeight = 20 * m.FCharH;
+    m.ReplaceText(EditLines(lines));
+    m.MarkSaved();
+    const EditMetrics &mm = m.Metrics();
+    m.SetMetrics(mm.CharW, mm.CharH, 81 * mm.CharW, 20 * mm.CharH);
     m.UpdateParams(0);
 }
 
 inline QStringList Lines(const EditModel &m)
 {
-    return m.FEditLines.toStringList();
+    return m.Lines().toStringList();
 }
 
 inline void SetBlock(EditModel &m, TPE_Block kind, int sl, int sc, int el, int ec)
 {
-    m.FBlockKind = kind;
-    m.FBlockStartLine = sl;
-    m.FBlockStartCol = sc;
-    m.FBlockEndLine = el;
-    m.FBlockEndCol = ec;
-    m.FBlockShown = true;
+    m.SetBlock(EditBlock{kind, true, {sl, sc}, {el, ec}});
 }
 
 // Dialogs answered without a window; every question is counted.

@@ -1,6 +1,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "controls/editor/edit_blocks.h"
+#include "controls/editor/edit_command.h"
 #include "tests/controls/editor/edit_test_util.h"
 
 
@@ -17,7 +19,55 @@ private slots:
     void undoToTheLoadedStateClearsModified();
     void ctrlQPGoesToTheLastChange();
     void snapshotWinsOverUnrecordedEdits();
+    void commandScopeOpensAndCloses();
 };
+
+// The command scope: a refused command and one that finds nothing to do
+// record nothing; a record opened inside another joins it; every way out
+// closes what the command opened.
+void EditUndoTest::commandScopeOpensAndCloses()
+{
+    TestEditor e({QStringLiteral("alpha"), QStringLiteral("beta")});
+    {
+        EditCommand refused(e.m, EditCommands::DeleteBlock);   // no block
+        QVERIFY(!refused);
+        EditCommand later(e.m, EditCommands::Tab, EditCommand::Later);
+        QVERIFY(later);
+    }
+    QCOMPARE(e.m.UndoList().size(), 0);
+    QCOMPARE(e.m.UndoDepth(), 0);
+    {
+        EditCommand outer(e.m, EditCommands::DuplicateLine);
+        QCOMPARE(e.m.UndoDepth(), 1);
+        e.m.InsertLines(0, {QStringLiteral("x")});
+        {
+            EditCommand inner(e.m, EditCommands::DeleteLine);
+            QCOMPARE(e.m.UndoDepth(), 2);
+            e.m.RemoveLines(2, 1);
+        }
+        QCOMPARE(e.m.UndoDepth(), 1);
+        QVERIFY(e.m.UndoList().IsOpen());
+    }
+    QCOMPARE(e.m.UndoDepth(), 0);
+    QVERIFY(!e.m.UndoList().IsOpen());
+    QCOMPARE(e.m.UndoList().size(), 1);
+    QCOMPARE(e.m.GetUNDO(), QString::fromUtf8(UndoNames::DuplicateLine));
+    QCOMPARE(e.Text(), (QStringList{"x", "alpha"}));
+    QCOMPARE(e.m.UNDO(), 1);
+    QCOMPARE(e.Text(), (QStringList{"alpha", "beta"}));
+    // A move is one record; the block commands inside it make none.
+    SetBlock(e.m, pbStream, 0, 0, 0, 2);
+    e.m.SetCursor(1, 4);
+    EditBlocks::DoMoveBlock(e.m);
+    QCOMPARE(e.Text(), (QStringList{"pha", "betaal"}));
+    QCOMPARE(e.m.UndoList().size(), 1);
+    QCOMPARE(e.m.UndoDepth(), 0);
+    // A close without its open is refused.
+    e.m.CloseUNDO();
+    QCOMPARE(e.m.UndoDepth(), 0);
+    QCOMPARE(e.m.UNDO(), 1);
+    QCOMPARE(e.Text(), (QStringList{"alpha", "beta"}));
+}
 
 void EditUndoTest::threeLettersGoInOneStep()
 {
@@ -26,12 +76,12 @@ void EditUndoTest::threeLettersGoInOneStep()
     for (QChar c : QStringLiteral(" hi"))
         EditKeys::KeyPress(e.m, c);
     QCOMPARE(e.Text().at(0), QStringLiteral("say hi"));
-    QCOMPARE(e.m.FUndoList.size(), 1);
+    QCOMPARE(e.m.UndoList().size(), 1);
     QCOMPARE(e.m.GetUNDO(), QString::fromUtf8(UndoNames::TypeInsert));
     e.view.Reset();
     QCOMPARE(e.m.UNDO(), 1);
     QCOMPARE(e.Text().at(0), QStringLiteral("say"));
-    QCOMPARE(e.m.FCursorCol, 3);
+    QCOMPARE(e.m.Cursor().Col, 3);
     QCOMPARE(e.view.TextChanges, 1);
     QCOMPARE(e.view.Undos, 1);
     QVERIFY(e.m.GetUNDO().isNull());
@@ -48,12 +98,12 @@ void EditUndoTest::firstUndoReturnsToTheChange()
     e.view.Reset();
     QCOMPARE(e.m.UNDO(), 2);
     QCOMPARE(e.Text().at(0), QStringLiteral("abcd"));
-    QCOMPARE(e.m.FCursorLine, 0);
-    QCOMPARE(e.m.FCursorCol, 4);
+    QCOMPARE(e.m.Cursor().Line, 0);
+    QCOMPARE(e.m.Cursor().Col, 4);
     QCOMPARE(e.view.TextChanges, 0);
     QCOMPARE(e.m.UNDO(), 1);
     QCOMPARE(e.Text().at(0), QStringLiteral("ab"));
-    QCOMPARE(e.m.FCursorCol, 2);
+    QCOMPARE(e.m.Cursor().Col, 2);
 }
 
 void EditUndoTest::modeSwitchStartsANewRecord()
@@ -65,7 +115,7 @@ void EditUndoTest::modeSwitchStartsANewRecord()
     EditKeys::KeyPress(e.m, QLatin1Char('Z'));
     EditKeys::KeyPress(e.m, QLatin1Char('W'));
     QCOMPARE(e.Text().at(0), QStringLiteral("xyZWcdef"));
-    QCOMPARE(e.m.FUndoList.size(), 2);
+    QCOMPARE(e.m.UndoList().size(), 2);
     QCOMPARE(e.m.GetUNDO(), QString::fromUtf8(UndoNames::TypeOverwrite));
     QCOMPARE(e.m.UNDO(), 1);
     QCOMPARE(e.Text().at(0), QStringLiteral("xyabcdef"));
@@ -81,11 +131,11 @@ void EditUndoTest::enterRunsMergeAndComeBackWhole()
     EditKeys::Enter(e.m);
     EditKeys::Enter(e.m);
     QCOMPARE(e.Text(), (QStringList{"head", "one", "", " two", "tail"}));
-    QCOMPARE(e.m.FUndoList.size(), 1);
+    QCOMPARE(e.m.UndoList().size(), 1);
     QCOMPARE(e.m.UNDO(), 1);
     QCOMPARE(e.Text(), before);
-    QCOMPARE(e.m.FCursorLine, 1);
-    QCOMPARE(e.m.FCursorCol, 3);
+    QCOMPARE(e.m.Cursor().Line, 1);
+    QCOMPARE(e.m.Cursor().Col, 3);
 }
 
 void EditUndoTest::limitKeepsTheNewest()
@@ -98,7 +148,7 @@ void EditUndoTest::limitKeepsTheNewest()
         e.m.SetCursor(i, 4);
         EditKeys::DeleteToLineEnd(e.m);
     }
-    QCOMPARE(e.m.FUndoList.size(), 32);
+    QCOMPARE(e.m.UndoList().size(), 32);
     int steps = 0;
     while (e.m.UNDO() != 0 && steps < 100)
         ++steps;
@@ -117,7 +167,7 @@ void EditUndoTest::limitBelowOneKeepsNothing()
         e.m.UndoLimit = limit;
         EditKeys::KeyPress(e.m, QLatin1Char('x'));
         EditKeys::Enter(e.m);
-        QVERIFY(e.m.FUndoList.isEmpty());
+        QVERIFY(e.m.UndoList().isEmpty());
         QVERIFY(e.m.GetUNDO().isNull());
         QCOMPARE(e.m.UNDO(), 0);
         e.m.CtrlQ_P();
@@ -147,7 +197,7 @@ void EditUndoTest::undoToTheLoadedStateClearsModified()
     // Loading clears the records.
     EditKeys::KeyPress(e.m, QLatin1Char('a'));
     QVERIFY(e.m.LoadFromFile(name));
-    QVERIFY(e.m.FUndoList.isEmpty());
+    QVERIFY(e.m.UndoList().isEmpty());
 }
 
 void EditUndoTest::ctrlQPGoesToTheLastChange()
@@ -159,12 +209,12 @@ void EditUndoTest::ctrlQPGoesToTheLastChange()
     e.m.SetCursor(45, 0);
     EditKeys::KeyPress(e.m, QLatin1Char('q'));
     e.m.SetCursor(0, 0);
-    QCOMPARE(e.m.FStartLine, 0);
+    QCOMPARE(e.m.Start().Line, 0);
     e.m.CtrlQ_P();
-    QCOMPARE(e.m.FCursorLine, 45);
-    QCOMPARE(e.m.FCursorCol, 1);
-    QCOMPARE(e.m.FStartLine, 36);
-    QCOMPARE(e.m.FUndoList.size(), 1);
+    QCOMPARE(e.m.Cursor().Line, 45);
+    QCOMPARE(e.m.Cursor().Col, 1);
+    QCOMPARE(e.m.Start().Line, 36);
+    QCOMPARE(e.m.UndoList().size(), 1);
 }
 
 void EditUndoTest::snapshotWinsOverUnrecordedEdits()

@@ -28,9 +28,9 @@ private slots:
         m.SetCursor(2, 2);
         PasteFromClipboard(m);
         QCOMPARE(Lines(m), (QStringList{"ab", "abcdef", "  b", "xybcdz"}));
-        QCOMPARE(m.FBlockKind, pbColumn);
-        QVERIFY(m.FBlockShown);
-        QCOMPARE((QList<int>{m.FBlockStartLine, m.FBlockStartCol, m.FBlockEndLine, m.FBlockEndCol}),
+        QCOMPARE(m.Block().Kind, pbColumn);
+        QVERIFY(m.Block().Shown);
+        QCOMPARE((QList<int>{m.Block().Start.Line, m.Block().Start.Col, m.Block().End.Line, m.Block().End.Col}),
                  (QList<int>{2, 2, 3, 5}));
         QCOMPARE(m.GetUNDO(), QString(UndoNames::PasteBlock));
         QCOMPARE(m.UNDO(), 1);
@@ -45,7 +45,7 @@ private slots:
         QCOMPARE(GetBlockText(m), QString("llo\r\nwor"));
         SelectAll(m);
         QCOMPARE(GetBlockText(m), QString("hello\r\nworld\r\n"));
-        m.FBlockShown = false;
+        m.SetBlock(EditBlock{m.Block().Kind, false, m.Block().Start, m.Block().End});
         QCOMPARE(GetBlockText(m), QString());
     }
 
@@ -56,7 +56,7 @@ private slots:
         m.SetCursor(0, 3);
         InsertBlockToCursor(m, "XY\r\nZW", pbStream);
         QCOMPARE(Lines(m), (QStringList{"abcXY", "ZWdef"}));
-        QCOMPARE((TPE_Pos{m.FCursorLine, m.FCursorCol}), (TPE_Pos{1, 2}));
+        QCOMPARE((TPE_Pos{m.Cursor().Line, m.Cursor().Col}), (TPE_Pos{1, 2}));
         QCOMPARE(GetBlockText(m), QString("XY\r\nZW"));
         // CR, LF, LF CR and CR LF each end one line.
         QCOMPARE(SplitPieces("a\rb\nc\n\rd\r\ne"), (QStringList{"a", "b", "c", "d", "e"}));
@@ -74,9 +74,9 @@ private slots:
         QGuiApplication::clipboard()->setText(big);
         PasteFromClipboard(m);
         QCOMPARE(m.LineCount(), 200002);
-        QCOMPARE(m.FEditLines.at(1), QString::fromUtf8("x\0y 0", 5));
-        QCOMPARE(m.FEditLines.at(200001), QString("tail"));
-        QCOMPARE((TPE_Pos{m.FCursorLine, m.FCursorCol}), (TPE_Pos{200001, 0}));
+        QCOMPARE(m.Lines().at(1), QString::fromUtf8("x\0y 0", 5));
+        QCOMPARE(m.Lines().at(200001), QString("tail"));
+        QCOMPARE((TPE_Pos{m.Cursor().Line, m.Cursor().Col}), (TPE_Pos{200001, 0}));
         QCOMPARE(m.UNDO(), 1);
         QCOMPARE(Lines(m), (QStringList{"head", "tail"}));
     }
@@ -100,8 +100,8 @@ private slots:
         m.SetCursor(cursor.Line, cursor.Col);
         DoDeleteBlock(m);
         QCOMPARE(Lines(m), (QStringList{"abkl", "mnop"}));
-        QCOMPARE((TPE_Pos{m.FCursorLine, m.FCursorCol}), after);
-        QVERIFY(!m.FBlockShown);
+        QCOMPARE((TPE_Pos{m.Cursor().Line, m.Cursor().Col}), after);
+        QVERIFY(!m.Block().Shown);
         QCOMPARE(m.GetUNDO(), QString(UndoNames::DeleteBlock));
     }
 
@@ -241,7 +241,7 @@ private slots:
         QCOMPARE(d.prompts, 3);
         QCOMPARE(d.messages, QStringList{"Поиск завершен. Выполнено замен: 3."});
         QCOMPARE(m.GetUNDO(), QString(UndoNames::SearchReplace));
-        QCOMPARE(m.FFoundLen, 0);
+        QCOMPARE(m.Found().Len, 0);
         QCOMPARE(m.UNDO(), 1);
         QCOMPARE(Lines(m), (QStringList{"a a", "a", "x a"}));
         QCOMPARE(m.UNDO(), 0);
@@ -261,7 +261,7 @@ private slots:
         EditSearch::DoSearchReplace(m, d);
         QCOMPARE(Lines(m), QStringList{"b b a a"});
         QVERIFY(d.messages.isEmpty());
-        QCOMPARE(m.FUndoList.size(), 1);
+        QCOMPARE(m.UndoList().size(), 1);
         QCOMPARE(m.UNDO(), 1);
         QCOMPARE(Lines(m), QStringList{"a a a a"});
     }
@@ -306,7 +306,7 @@ private slots:
         EditSearch::DoSearchReplace(m, d);
         QCOMPARE(d.messages, QStringList{"Поиск завершен. Выполнено замен: 1500."});
         QCOMPARE(view.changes, 1);
-        QCOMPARE(m.FEditLines.at(499), QString("y = y + 1; y"));
+        QCOMPARE(m.Lines().at(499), QString("y = y + 1; y"));
         QVERIFY(m.Modified);
         m.SetView(nullptr);
     }
@@ -322,12 +322,12 @@ private slots:
             return int(mrAll);
         };
         EditSearch::DoSearchReplace(m, d);
-        m.FFindText = "a";
-        m.FReplaceMode = true;
-        m.FReplaceAllConfirmed = true;
+        m.SearchState().FindText = "a";
+        m.SearchState().ReplaceMode = true;
+        m.SearchState().ReplaceAllConfirmed = true;
         EditSearch::FindNext(m, d, nullptr);
         QCOMPARE(Lines(m), QStringList{"a"});
-        QVERIFY(m.FUndoList.isEmpty());
+        QVERIFY(m.UndoList().isEmpty());
     }
 
     void notFoundAndEmptySearchText()
@@ -355,11 +355,11 @@ private slots:
         m.SetCursor(2, 3);
         ScriptedDialogs d;
         Press(m, d, Qt::Key_W, Qt::ControlModifier);
-        QCOMPARE((TPE_Pos{m.FCursorLine, m.FCursorCol}), (TPE_Pos{0, 5}));
-        QCOMPARE((QList<int>{m.FFoundLine, m.FFoundCol, m.FFoundLen}), (QList<int>{0, 2, 3}));
+        QCOMPARE((TPE_Pos{m.Cursor().Line, m.Cursor().Col}), (TPE_Pos{0, 5}));
+        QCOMPARE((QList<int>{m.Found().Pos.Line, m.Found().Pos.Col, m.Found().Len}), (QList<int>{0, 2, 3}));
         // Ctrl+L from there finds the next whole word, skipping foobar.
         Press(m, d, Qt::Key_L, Qt::ControlModifier);
-        QCOMPARE((TPE_Pos{m.FCursorLine, m.FCursorCol}), (TPE_Pos{2, 5}));
+        QCOMPARE((TPE_Pos{m.Cursor().Line, m.Cursor().Col}), (TPE_Pos{2, 5}));
     }
 
     void gotoLine()
@@ -370,7 +370,7 @@ private slots:
         d.lineNoResult = mrOk;
         d.lineNoValue = 3;
         Press(m, d, Qt::Key_G, Qt::ControlModifier);
-        QCOMPARE(m.FCursorLine, 2);
+        QCOMPARE(m.Cursor().Line, 2);
     }
 
     // ---- keys ----
@@ -381,13 +381,13 @@ private slots:
         ScriptedDialogs d;
         m.SetCursor(0, 7);
         Press(m, d, Qt::Key_Tab);
-        QCOMPARE(m.FCursorCol, 12);
+        QCOMPARE(m.Cursor().Col, 12);
         // The line above sets the stop: where its next word begins.
-        m.FEditLines.append(QString());
+        m.InsertLines(m.LineCount(), {QString()});
         m.SetCursor(3, 0);
         Press(m, d, Qt::Key_Tab);
-        QCOMPARE(m.FCursorCol, 7);
-        QCOMPARE(m.FEditLines.at(3), QString());
+        QCOMPARE(m.Cursor().Col, 7);
+        QCOMPARE(m.Lines().at(3), QString());
         QCOMPARE(m.GetUNDO(), QString(UndoNames::Tab));
     }
 
@@ -399,11 +399,11 @@ private slots:
         m.SetCursor(0, 6);
         Press(m, d, Qt::Key_Return);
         QCOMPARE(Lines(m), (QStringList{"    ab", "    cd", "x"}));
-        QCOMPARE((TPE_Pos{m.FCursorLine, m.FCursorCol}), (TPE_Pos{1, 4}));
+        QCOMPARE((TPE_Pos{m.Cursor().Line, m.Cursor().Col}), (TPE_Pos{1, 4}));
         m.OverwriteMode = true;
         Press(m, d, Qt::Key_Return);
         QCOMPARE(m.LineCount(), 3);
-        QCOMPARE((TPE_Pos{m.FCursorLine, m.FCursorCol}), (TPE_Pos{2, 0}));
+        QCOMPARE((TPE_Pos{m.Cursor().Line, m.Cursor().Col}), (TPE_Pos{2, 0}));
     }
 
     void typing()
@@ -414,7 +414,7 @@ private slots:
         m.SetCursor(0, 5);
         Type(m, d, " ");
         QCOMPARE(Lines(m), QStringList{"ab"});
-        QCOMPARE(m.FCursorCol, 6);
+        QCOMPARE(m.Cursor().Col, 6);
         Type(m, d, "x");
         QCOMPARE(Lines(m), QStringList{"ab    x"});
         // Three letters go back in one step.
@@ -425,7 +425,7 @@ private slots:
         QCOMPARE(Lines(m), QStringList{"axyzb"});
         QCOMPARE(m.UNDO(), 1);
         QCOMPARE(Lines(m), QStringList{"ab"});
-        QCOMPARE(m.FCursorCol, 1);
+        QCOMPARE(m.Cursor().Col, 1);
         // Overwrite mode replaces.
         m.OverwriteMode = true;
         Type(m, d, "Q");
@@ -442,28 +442,28 @@ private slots:
         Press(m, d, Qt::Key_K, Qt::ControlModifier, "\x0b");
         Press(m, d, Qt::Key_B, Qt::NoModifier, "b");
         QCOMPARE(Lines(m), (QStringList{"f(a(b)c)", "abc"}));
-        QCOMPARE((QList<int>{m.FBlockStartLine, m.FBlockStartCol}), (QList<int>{1, 1}));
+        QCOMPARE((QList<int>{m.Block().Start.Line, m.Block().Start.Col}), (QList<int>{1, 1}));
         // Ctrl pressed again before the second key keeps the prefix.
         m.SetCursor(1, 3);
         Press(m, d, Qt::Key_K, Qt::ControlModifier, "\x0b");
         Press(m, d, Qt::Key_Control, Qt::ControlModifier);
         Press(m, d, Qt::Key_K, Qt::ControlModifier, "\x0b");
-        QVERIFY(m.FBlockShown);
+        QVERIFY(m.Block().Shown);
         QCOMPARE(GetBlockText(m), QString("bc"));
         // An unknown second key ends the prefix and types nothing.
         Press(m, d, Qt::Key_Q, Qt::ControlModifier, "\x11");
         Press(m, d, Qt::Key_Z, Qt::NoModifier, "z");
         Type(m, d, "y");
-        QCOMPARE(m.FEditLines.at(1), QString("abcy"));
+        QCOMPARE(m.Lines().at(1), QString("abcy"));
         // Brackets.
         m.SetCursor(0, 1);
         Press(m, d, Qt::Key_Q, Qt::ControlModifier, "\x11");
         Press(m, d, Qt::Key_BracketRight, Qt::NoModifier, "]");
-        QCOMPARE(m.FCursorCol, 7);
+        QCOMPARE(m.Cursor().Col, 7);
         Press(m, d, Qt::Key_Q, Qt::ControlModifier, "\x11");
         Press(m, d, Qt::Key_BracketLeft, Qt::ControlModifier);
-        QCOMPARE(m.FCursorCol, 1);
-        QCOMPARE(m.FEditLines.at(0), QString("f(a(b)c)"));
+        QCOMPARE(m.Cursor().Col, 1);
+        QCOMPARE(m.Lines().at(0), QString("f(a(b)c)"));
     }
 
     void marking()
@@ -473,17 +473,17 @@ private slots:
         ScriptedDialogs d;
         m.SetCursor(2, 3);
         Press(m, d, Qt::Key_Down, Qt::ShiftModifier);
-        QCOMPARE(m.FBlockKind, pbStream);
-        QCOMPARE((QList<int>{m.FBlockStartLine, m.FBlockStartCol, m.FBlockEndLine, m.FBlockEndCol}),
+        QCOMPARE(m.Block().Kind, pbStream);
+        QCOMPARE((QList<int>{m.Block().Start.Line, m.Block().Start.Col, m.Block().End.Line, m.Block().End.Col}),
                  (QList<int>{2, 3, 3, 3}));
         Press(m, d, Qt::Key_Right, Qt::AltModifier);
-        QCOMPARE(m.FBlockKind, pbColumn);
-        QVERIFY(m.FBlockShown);
-        QCOMPARE((QList<int>{m.FBlockStartLine, m.FBlockStartCol, m.FBlockEndLine, m.FBlockEndCol}),
+        QCOMPARE(m.Block().Kind, pbColumn);
+        QVERIFY(m.Block().Shown);
+        QCOMPARE((QList<int>{m.Block().Start.Line, m.Block().Start.Col, m.Block().End.Line, m.Block().End.Col}),
                  (QList<int>{3, 3, 3, 4}));
         // Alt+letter is not typed.
         Press(m, d, Qt::Key_A, Qt::AltModifier, "a");
-        QCOMPARE(m.FEditLines.at(3), QString("line3 y"));
+        QCOMPARE(m.Lines().at(3), QString("line3 y"));
     }
 
     void wordMovesAndDeletes()
@@ -496,21 +496,21 @@ private slots:
         for (auto [from, to] : nextStarts) {
             m.SetCursor(from.Line, from.Col);
             Press(m, d, Qt::Key_Right, Qt::ControlModifier);
-            QCOMPARE((TPE_Pos{m.FCursorLine, m.FCursorCol}), to);
+            QCOMPARE((TPE_Pos{m.Cursor().Line, m.Cursor().Col}), to);
         }
         const std::pair<TPE_Pos, TPE_Pos> prevStarts[] = {
             {{0, 7}, {0, 5}}, {{0, 5}, {0, 0}}, {{1, 2}, {0, 11}}, {{0, 0}, {0, 0}}, {{1, 20}, {1, 2}}};
         for (auto [from, to] : prevStarts) {
             m.SetCursor(from.Line, from.Col);
             Press(m, d, Qt::Key_Left, Qt::ControlModifier);
-            QCOMPARE((TPE_Pos{m.FCursorLine, m.FCursorCol}), to);
+            QCOMPARE((TPE_Pos{m.Cursor().Line, m.Cursor().Col}), to);
         }
         m.SetCursor(0, 5);
         Press(m, d, Qt::Key_T, Qt::ControlModifier);
-        QCOMPARE(m.FEditLines.at(0), QString("foo  x)"));
+        QCOMPARE(m.Lines().at(0), QString("foo  x)"));
         Press(m, d, Qt::Key_Backspace, Qt::ControlModifier);
-        QCOMPARE(m.FEditLines.at(0), QString("x)"));
-        QCOMPARE(m.FCursorCol, 0);
+        QCOMPARE(m.Lines().at(0), QString("x)"));
+        QCOMPARE(m.Cursor().Col, 0);
     }
 
     void joinsAndLines()
@@ -522,14 +522,14 @@ private slots:
         m.SetCursor(1, 0);
         Press(m, d, Qt::Key_Backspace);
         QCOMPARE(Lines(m), (QStringList{"abcd", "ef"}));
-        QCOMPARE((QList<int>{m.FBlockStartLine, m.FBlockStartCol, m.FBlockEndLine}), (QList<int>{0, 3, 1}));
+        QCOMPARE((QList<int>{m.Block().Start.Line, m.Block().Start.Col, m.Block().End.Line}), (QList<int>{0, 3, 1}));
         QCOMPARE(m.GetUNDO(), QString(UndoNames::BackspaceJoin));
         m.SetCursor(0, 6);
         Press(m, d, Qt::Key_Delete);
         QCOMPARE(Lines(m), (QStringList{"abcd  ef"}));
         Press(m, d, Qt::Key_D, Qt::ControlModifier);
         QCOMPARE(Lines(m), (QStringList{"abcd  ef", "abcd  ef"}));
-        QCOMPARE(m.FCursorLine, 1);
+        QCOMPARE(m.Cursor().Line, 1);
         Press(m, d, Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(Lines(m), (QStringList{"abcd  ef", ""}));
         m.SetCursor(0, 4);
@@ -578,7 +578,7 @@ private slots:
         m.SetCursor(cursor.Line, cursor.Col);
         ScriptedDialogs d;
         Press(m, d, key, Qt::KeyboardModifiers(mods), key == Qt::Key_X ? "x" : "");
-        QCOMPARE((QList<int>{m.FBlockStartLine, m.FBlockStartCol, m.FBlockEndLine, m.FBlockEndCol}), after);
+        QCOMPARE((QList<int>{m.Block().Start.Line, m.Block().Start.Col, m.Block().End.Line, m.Block().End.Col}), after);
     }
 
     void readOnlyRefusesEveryChangingKey()
@@ -629,7 +629,7 @@ private slots:
             Press(m, d, second, Qt::NoModifier);
             QCOMPARE(Lines(m), text);
         }
-        QVERIFY(m.FUndoList.isEmpty());
+        QVERIFY(m.UndoList().isEmpty());
         QVERIFY(!m.Modified);
         QCOMPARE(d.questions, 0);
     }

@@ -180,7 +180,7 @@ private slots:
             QStringList lines;
             for (int i = 0; i < 23; ++i)
                 lines << QString::number(i + 1);
-            edit.Model().FEditLines = EditLines(lines);
+            edit.Model().ReplaceText(EditLines(lines));
             edit.UpdateParams(0);
             edit.show();
             QVERIFY(QTest::qWaitForWindowExposed(&edit));
@@ -195,7 +195,7 @@ private slots:
             });
             QTest::keyClick(&edit, Qt::Key_G, Qt::ControlModifier);
             QCOMPARE(shown, QString::fromLatin1(typed));   // every digit taken
-            QCOMPARE(edit.Model().FCursorLine, line);
+            QCOMPARE(edit.Model().Cursor().Line, line);
         }
     }
 

@@ -55,8 +55,8 @@ class EditorWidgetTest : public QObject {
     // Centre of the cell of (line, col) in the view, in widget pixels.
     QPoint Cell(int line, int col)
     {
-        return QPoint((col - M().FStartCol) * M().FCharW + M().FCharW / 2,
-                      (line - M().FStartLine) * M().FCharH + M().FCharH / 2);
+        return QPoint((col - M().Start().Col) * M().Metrics().CharW + M().Metrics().CharW / 2,
+                      (line - M().Start().Line) * M().Metrics().CharH + M().Metrics().CharH / 2);
     }
 
 private slots:
@@ -84,19 +84,19 @@ private slots:
     void typingAndUndo()
     {
         QTest::keyClicks(FEdit, "abc");
-        QCOMPARE(M().FEditLines.at(0), QString("abc"));
+        QCOMPARE(M().Lines().at(0), QString("abc"));
         QCOMPARE(FEdit->GetUNDO(), QString(UndoNames::TypeInsert));
         QTest::keyClick(FEdit, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(M().FEditLines.at(0), QString());
+        QCOMPARE(M().Lines().at(0), QString());
         // Tab stays in the editor instead of moving the focus on.
         QTest::keyClick(FEdit, Qt::Key_Tab);
         QVERIFY(FEdit->hasFocus());
-        QCOMPARE(M().FCursorCol, 6);
+        QCOMPARE(M().Cursor().Col, 6);
         // Ctrl+K B marks and types nothing.
         QTest::keyClick(FEdit, Qt::Key_K, Qt::ControlModifier);
         QTest::keyClick(FEdit, Qt::Key_B);
-        QCOMPARE(M().FEditLines.at(0), QString());
-        QCOMPARE(M().FBlockStartCol, 6);
+        QCOMPARE(M().Lines().at(0), QString());
+        QCOMPARE(M().Block().Start.Col, 6);
     }
 
     void ownerKeyEvents()
@@ -123,18 +123,18 @@ private slots:
         SetLines(M(), {"alpha beta", "gamma delta", "epsilon"});
         FEdit->update();
         QTest::mouseClick(FEdit, Qt::LeftButton, {}, Cell(1, 3));
-        QCOMPARE((TPE_Pos{M().FCursorLine, M().FCursorCol}), (TPE_Pos{1, 3}));
+        QCOMPARE((TPE_Pos{M().Cursor().Line, M().Cursor().Col}), (TPE_Pos{1, 3}));
         // A drag marks a stream block, with Alt a column block.
         QTest::mousePress(FEdit, Qt::LeftButton, {}, Cell(0, 2));
         QTest::mouseMove(FEdit, Cell(2, 4));
         QTest::mouseRelease(FEdit, Qt::LeftButton, {}, Cell(2, 4));
-        QVERIFY(M().FBlockShown);
-        QCOMPARE(M().FBlockKind, pbStream);
+        QVERIFY(M().Block().Shown);
+        QCOMPARE(M().Block().Kind, pbStream);
         QCOMPARE(EditBlocks::GetBlockText(M()), QString("pha beta\r\ngamma delta\r\nepsi"));
         QTest::mousePress(FEdit, Qt::LeftButton, Qt::AltModifier, Cell(0, 1));
         QTest::mouseMove(FEdit, Cell(1, 4));
         QTest::mouseRelease(FEdit, Qt::LeftButton, Qt::AltModifier, Cell(1, 4));
-        QCOMPARE(M().FBlockKind, pbColumn);
+        QCOMPARE(M().Block().Kind, pbColumn);
         QCOMPARE(EditBlocks::GetBlockText(M()), QString("lph\ramm\r"));
         QTest::mouseDClick(FEdit, Qt::LeftButton, {}, Cell(1, 8));
         QCOMPARE(EditBlocks::GetBlockText(M()), QString("delta"));
@@ -155,15 +155,15 @@ private slots:
                          Qt::NoScrollPhase, false);
         QApplication::sendEvent(FEdit, &down);
         QApplication::sendEvent(FEdit, &down);
-        QCOMPARE(M().FStartLine, 6);
-        QCOMPARE((TPE_Pos{M().FCursorLine, M().FCursorCol}), (TPE_Pos{2, 1}));
+        QCOMPARE(M().Start().Line, 6);
+        QCOMPARE((TPE_Pos{M().Cursor().Line, M().Cursor().Col}), (TPE_Pos{2, 1}));
         QCOMPARE(FEdit->VertBar()->Pos(), 6);
         QTest::mouseClick(FEdit, Qt::LeftButton, {}, Cell(8, 2));
-        QCOMPARE((TPE_Pos{M().FCursorLine, M().FCursorCol}), (TPE_Pos{8, 2}));
+        QCOMPARE((TPE_Pos{M().Cursor().Line, M().Cursor().Col}), (TPE_Pos{8, 2}));
         QWheelEvent up(at, FEdit->mapToGlobal(at), QPoint(), QPoint(0, 360), Qt::NoButton, Qt::NoModifier,
                        Qt::NoScrollPhase, false);
         QApplication::sendEvent(FEdit, &up);
-        QCOMPARE(M().FStartLine, 0);
+        QCOMPARE(M().Start().Line, 0);
 
         int helps = 0;
         connect(FEdit, &TProgEdit::OnClickHelpAboutEdit, this, [&helps] { ++helps; });
@@ -227,13 +227,13 @@ private slots:
             return true;
         });
         FEdit->SetCaret();
-        const QPoint caret = FEdit->mapToGlobal(QPoint(M().FCaretX, M().FCaretY));
+        const QPoint caret = FEdit->mapToGlobal(QPoint(M().Metrics().CaretX, M().Metrics().CaretY));
         QTest::keyClick(FEdit, Qt::Key_F, Qt::ControlModifier);
         delete t;
         QCOMPARE(seen, QStringList{"TPEditSearchForm"});
-        QCOMPARE((QList<int>{M().FFoundLine, M().FFoundCol, M().FFoundLen}), (QList<int>{1, 5, 5}));
+        QCOMPARE((QList<int>{M().Found().Pos.Line, M().Found().Pos.Col, M().Found().Len}), (QList<int>{1, 5, 5}));
         // The caret was in the upper left: the dialog sits right of and below it.
-        QCOMPARE(searchAt, caret + QPoint(2 * M().FCharW, M().FCharH));
+        QCOMPARE(searchAt, caret + QPoint(2 * M().Metrics().CharW, M().Metrics().CharH));
 
         // Replace with the prompt: Yes once, then All.
         seen.clear();
@@ -289,8 +289,28 @@ private slots:
         });
         QTest::keyClick(FEdit, Qt::Key_G, Qt::ControlModifier);
         delete t;
-        QCOMPARE(M().FCursorLine, 1);
+        QCOMPARE(M().Cursor().Line, 1);
         QCOMPARE(seen, (QStringList{"3", "3"}));   // at most the line count; the cursor line shown
+    }
+
+    // Alt+Down, Alt+Down, Alt+Right, Alt+Right mark a rectangle through its
+    // zero-width stage, as the window shows it.
+    void columnMarkedByAltKeys()
+    {
+        SetLines(M(), {"abcd", "efgh", "ijkl", "mnop", "qrst"});
+        M().SetCursor(0, 0);
+        for (int key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Right, Qt::Key_Right})
+            QTest::keyClick(FEdit, Qt::Key(key), Qt::AltModifier);
+        QCOMPARE(M().Block(), (EditBlock{pbColumn, true, {0, 0}, {2, 2}}));
+        const QImage img = Grab(FEdit);
+        SavePng(FEdit, "editor_column_marked");
+        auto bg = [&](int line, int c) {
+            return Px(img, c * M().Metrics().CharW + EditPaint::Margin + 1, line * M().Metrics().CharH);
+        };
+        QCOMPARE(bg(0, 0), QString("#000080"));
+        QCOMPARE(bg(2, 1), QString("#000080"));
+        QCOMPARE(bg(2, 2), QString("#ffffff"));
+        QCOMPARE(bg(3, 0), QString("#ffffff"));
     }
 
     void colours()
@@ -306,14 +326,14 @@ private slots:
         SavePng(FEdit, "editor_stream");
         auto bg = [&](int line, int col) {
             // The cell's top left pixel: above the glyphs and beside the caret.
-            const QPoint p((col - M().FStartCol) * M().FCharW + EditPaint::Margin + 1,
-                           (line - M().FStartLine) * M().FCharH);
+            const QPoint p((col - M().Start().Col) * M().Metrics().CharW + EditPaint::Margin + 1,
+                           (line - M().Start().Line) * M().Metrics().CharH);
             return Px(img, p.x(), p.y());
         };
         // Ink: whether a cell holds a pixel of (about) the colour.
         auto ink = [&](int line, int col, const QColor &colour) {
-            const QRect cell((col - M().FStartCol) * M().FCharW + EditPaint::Margin,
-                             (line - M().FStartLine) * M().FCharH, M().FCharW, M().FCharH);
+            const QRect cell((col - M().Start().Col) * M().Metrics().CharW + EditPaint::Margin,
+                             (line - M().Start().Line) * M().Metrics().CharH, M().Metrics().CharW, M().Metrics().CharH);
             for (int y = cell.top(); y <= cell.bottom(); ++y)
                 for (int x = cell.left(); x <= cell.right(); ++x)
                     if (Near(QColor(img.pixel(x, y)), colour))
@@ -338,7 +358,9 @@ private slots:
         FEdit->update();
         const QImage col = Grab(FEdit);
         SavePng(FEdit, "editor_column");
-        auto bg2 = [&](int line, int c) { return Px(col, c * M().FCharW + EditPaint::Margin + 1, line * M().FCharH); };
+        auto bg2 = [&](int line, int c) {
+            return Px(col, c * M().Metrics().CharW + EditPaint::Margin + 1, line * M().Metrics().CharH);
+        };
         QCOMPARE(bg2(1, 3), QString("#000080"));
         QCOMPARE(bg2(1, 6), QString("#ffffff"));
         QCOMPARE(bg2(2, 3), QString("#0000ff"));   // block on the highlighted line
@@ -354,14 +376,15 @@ private slots:
         QPainter p(&img);
         p.setFont(FEdit->font());
         EditColors c;
-        const QRect row3(0, 3 * M().FCharH, 100, M().FCharH);
-        EditPaint::PaintText(p, M(), c, row3, M().FAreaWidth, M().FAreaHeight, p.fontMetrics().ascent());
+        const QRect row3(0, 3 * M().Metrics().CharH, 100, M().Metrics().CharH);
+        EditPaint::PaintText(p, M(), c, row3, M().Metrics().AreaWidth, M().Metrics().AreaHeight,
+                             p.fontMetrics().ascent());
         p.end();
         const int x = EditPaint::Margin + 30;
-        QCOMPARE(Px(img, x, 3 * M().FCharH), QString("#ffffff"));
-        QCOMPARE(Px(img, x, 2 * M().FCharH), QString("#ffffff"));   // one row of slack above
+        QCOMPARE(Px(img, x, 3 * M().Metrics().CharH), QString("#ffffff"));
+        QCOMPARE(Px(img, x, 2 * M().Metrics().CharH), QString("#ffffff"));   // one row of slack above
         QCOMPARE(Px(img, x, 0), QString("#ff00ff"));   // further up: untouched
-        QCOMPARE(Px(img, x, 6 * M().FCharH), QString("#ff00ff"));   // below the clip: untouched
+        QCOMPARE(Px(img, x, 6 * M().Metrics().CharH), QString("#ff00ff"));   // below the clip: untouched
         // A run of equal cells is one text call: a whole plain line is a single run.
         unsigned flags[8];
         EditPaint::RowFlags(M(), 2, 0, 8, flags);

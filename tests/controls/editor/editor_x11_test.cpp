@@ -66,14 +66,14 @@ private slots:
         QCOMPARE(KeybLayout::LatinKey(34), int(Qt::Key_BracketLeft));
         QCOMPARE(KeybLayout::LatinKey(0), 0);
         TProgEdit edit;
-        edit.Model().FEditLines = EditLines{QStringLiteral("abc")};
+        edit.Model().ReplaceText(EditLines{QStringLiteral("abc")});
         // Ctrl+Y (key code 29) under ru deletes the line; a plain Cyrillic letter types.
         QKeyEvent ctrlY(QEvent::KeyPress, 0x041D /* Н */, Qt::ControlModifier, 29, 0, 0, QStringLiteral("\x19"));
         QApplication::sendEvent(&edit, &ctrlY);
-        QCOMPARE(edit.Model().FEditLines.at(0), QString());
+        QCOMPARE(edit.Model().Lines().at(0), QString());
         QKeyEvent letter(QEvent::KeyPress, 0x041D /* Н */, Qt::NoModifier, 29, 0, 0, QStringLiteral("н"));
         QApplication::sendEvent(&edit, &letter);
-        QCOMPARE(edit.Model().FEditLines.at(0), QString("н"));
+        QCOMPARE(edit.Model().Lines().at(0), QString("н"));
     }
 
     void loneCtrlSwitches()
@@ -105,7 +105,7 @@ private slots:
     void fieldFollowsEverySwitch()
     {
         TProgEdit edit;
-        edit.Model().FEditLines = EditLines{QStringLiteral("abc"), QStringLiteral("def")};
+        edit.Model().ReplaceText(EditLines{QStringLiteral("abc"), QStringLiteral("def")});
         edit.SetCursor(1, 2);
         edit.resize(300, 120);
         edit.show();
@@ -125,8 +125,8 @@ private slots:
             PressKeyElsewhere(66);
             QTRY_COMPARE(edit.LangField()->Text(), QString(shown));
         }
-        QCOMPARE(edit.Model().FCursorLine, 1);
-        QCOMPARE(edit.Model().FCursorCol, 2);
+        QCOMPARE(edit.Model().Cursor().Line, 1);
+        QCOMPARE(edit.Model().Cursor().Col, 2);
         QVERIFY(Run("setxkbmap", {"-layout", "us,ru", "-option", ""}));
     }
 };

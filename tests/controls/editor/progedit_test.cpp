@@ -11,6 +11,7 @@
 #include "controls/Gtextfield.h"
 #include "controls/editor/Nscrollbar.h"
 #include "controls/editor/Progedit.h"
+#include "controls/editor/edit_command.h"
 #include "tests/controls/control_test_util.h"
 
 class ProgEditTest : public QObject {
@@ -54,11 +55,11 @@ void ProgEditTest::construction()
     QCOMPARE(e.LangField()->geometry(), QRect(122, 0, 22, 16));
     QCOMPARE(e.VertBar()->Kind(), TNScrollBar::sbkVertical);
     QCOMPARE(e.HorzBar()->Kind(), TNScrollBar::sbkHorizontal);
-    QCOMPARE(m.FAreaWidth, 384);
-    QCOMPARE(m.FAreaHeight, 284);
-    QCOMPARE(m.FCharW, QFontMetrics(e.font()).horizontalAdvance(QLatin1Char('0')));
-    QCOMPARE(m.FVisLines, 284 / m.FCharH);
-    QCOMPARE(m.FVisCols, 384 / m.FCharW - 1);
+    QCOMPARE(m.Metrics().AreaWidth, 384);
+    QCOMPARE(m.Metrics().AreaHeight, 284);
+    QCOMPARE(m.Metrics().CharW, QFontMetrics(e.font()).horizontalAdvance(QLatin1Char('0')));
+    QCOMPARE(m.Metrics().VisLines, 284 / m.Metrics().CharH);
+    QCOMPARE(m.Metrics().VisCols, 384 / m.Metrics().CharW - 1);
     QCOMPARE(m.LineCount(), 1);
     QCOMPARE(m.TabSize, 6);
     QVERIFY(m.AutoIndent);
@@ -81,36 +82,34 @@ void ProgEditTest::barsFollowTheViewAndDriveIt()
     auto *e = new TProgEdit(&top);
     e->setGeometry(0, 0, 400, 300);
     EditModel &m = e->Model();
-    m.GetText() = EditLines(Numbered(100));
-    m.EndUpdate();
+    m.ReplaceText(EditLines(Numbered(100)));
     QVERIFY(ShowAndSettle(&top));
-    QCOMPARE(e->VertBar()->Max(), 100 - m.FVisLines);
-    QCOMPARE(e->VertBar()->Page(), m.FVisLines);
+    QCOMPARE(e->VertBar()->Max(), 100 - m.Metrics().VisLines);
+    QCOMPARE(e->VertBar()->Page(), m.Metrics().VisLines);
     QVERIFY(e->VertBar()->isEnabled());
     QVERIFY(!e->HorzBar()->isEnabled());   // the lines fit
     e->SetCursor(60, 0);
-    QCOMPARE(e->VertBar()->Pos(), m.FStartLine);
-    QCOMPARE(m.FStartLine, 60 - m.FVisLines + 1);
+    QCOMPARE(e->VertBar()->Pos(), m.Start().Line);
+    QCOMPARE(m.Start().Line, 60 - m.Metrics().VisLines + 1);
 
     QSignalSpy starts(e, &TProgEdit::OnChangeStart);
     QVERIFY(e->VertBar()->Scroll(TNScrollBar::nscPageForward));
-    QCOMPARE(m.FStartLine, 60 - m.FVisLines + 1 + m.FVisLines);
+    QCOMPARE(m.Start().Line, 60 - m.Metrics().VisLines + 1 + m.Metrics().VisLines);
     QCOMPARE(starts.count(), 0);
 
     // A bar at its end stays there when the window grows.
     e->VertBar()->SetPos(e->VertBar()->Max());
     QVERIFY(e->VertBar()->Scroll(TNScrollBar::nscThumbReleased));
     e->resize(400, 400);
-    QCOMPARE(m.FStartLine, e->VertBar()->Max());
-    QCOMPARE(m.FStartLine, 100 - m.FVisLines);
+    QCOMPARE(m.Start().Line, e->VertBar()->Max());
+    QCOMPARE(m.Start().Line, 100 - m.Metrics().VisLines);
 }
 
 void ProgEditTest::signalsReachTheOwner()
 {
     TProgEdit e;
     e.resize(300, 200);
-    e.Model().GetText() = EditLines({QStringLiteral("alpha beta")});
-    e.EndUpdate();
+    e.Model().ReplaceText(EditLines({QStringLiteral("alpha beta")}));
     QSignalSpy cursor(&e, &TProgEdit::OnChangeCursor);
     QSignalSpy text(&e, &TProgEdit::OnChangeText);
     QSignalSpy undo(&e, &TProgEdit::OnUNDO);
@@ -120,9 +119,10 @@ void ProgEditTest::signalsReachTheOwner()
     QCOMPARE(words.count(), 1);
     QCOMPARE(words.at(0).at(3).toString(), QStringLiteral("beta"));
     QCOMPARE(words.at(0).at(2).toInt(), 6);
-    e.CreateUNDO(UndoNames::TypeInsert, UndoType::LineMerge);
-    e.InsertSubStr(0, 7, QStringLiteral("x"));
-    e.CloseUNDO();
+    {
+        EditCommand typed(e.Model(), EditCommands::TypeInsert);
+        e.InsertSubStr(0, 7, QStringLiteral("x"));
+    }
     QCOMPARE(text.count(), 1);
     QCOMPARE(e.UNDO(), 1);
     QCOMPARE(undo.count(), 1);
@@ -137,16 +137,15 @@ void ProgEditTest::fontStaysFixedPitch()
     f.setFixedPitch(false);
     e.setFont(f);
     QVERIFY(e.font().fixedPitch());
-    QCOMPARE(e.Model().FCharW, QFontMetrics(e.font()).horizontalAdvance(QLatin1Char('0')));
-    QCOMPARE(e.Model().FCharH, QFontMetrics(e.font()).height());
+    QCOMPARE(e.Model().Metrics().CharW, QFontMetrics(e.font()).horizontalAdvance(QLatin1Char('0')));
+    QCOMPARE(e.Model().Metrics().CharH, QFontMetrics(e.font()).height());
 }
 
 void ProgEditTest::statusFields()
 {
     TProgEdit e;
     e.resize(300, 200);
-    e.Model().GetText() = EditLines({QStringLiteral("a"), QStringLiteral("b")});
-    e.EndUpdate();
+    e.Model().ReplaceText(EditLines({QStringLiteral("a"), QStringLiteral("b")}));
     e.SetCursor(1, 4);
     QCOMPARE(e.PosField()->Text(), QStringLiteral("2 : 5"));
     QCOMPARE(e.CountField()->Text(), QStringLiteral("2"));
@@ -206,8 +205,7 @@ void ProgEditTest::render()
     QStringList lines = Numbered(30);
     lines[1] = QStringLiteral("// Привет, мир: a comment line");
     lines[2] = QStringLiteral("    indented(text) { return 42; } and more text past the right edge");
-    e->Model().GetText() = EditLines(lines);
-    e->EndUpdate();
+    e->Model().ReplaceText(EditLines(lines));
     QVERIFY(ShowAndSettle(&top));
     e->setFocus();
     e->SetCursor(2, 8);
@@ -218,12 +216,12 @@ void ProgEditTest::render()
     QVERIFY(img.scaled(img.size() * 2).save(QStringLiteral(TARVIX_RENDER_DIR "/progedit_x2.png")));
     const EditModel &m = e->Model();
     // Text is drawn in the first row; the margin and the empty end of a row are white.
-    QVERIFY(!InkBox(img, QRect(4, 0, 100, m.FCharH), qRgb(255, 255, 255)).isEmpty());
+    QVERIFY(!InkBox(img, QRect(4, 0, 100, m.Metrics().CharH), qRgb(255, 255, 255)).isEmpty());
     QCOMPARE(Px(img, 1, 5), QStringLiteral("#ffffff"));
-    QCOMPARE(Px(img, m.FAreaWidth - 2, 3 * m.FCharH + 3), QStringLiteral("#ffffff"));
+    QCOMPARE(Px(img, m.Metrics().AreaWidth - 2, 3 * m.Metrics().CharH + 3), QStringLiteral("#ffffff"));
     // The caret stands at the cursor.
-    QCOMPARE(m.FCaretX, 8 * m.FCharW + 4);
-    QCOMPARE(Px(img, m.FCaretX, m.FCaretY + 2), QStringLiteral("#000000"));
+    QCOMPARE(m.Metrics().CaretX, 8 * m.Metrics().CharW + 4);
+    QCOMPARE(Px(img, m.Metrics().CaretX, m.Metrics().CaretY + 2), QStringLiteral("#000000"));
 }
 
 QTEST_MAIN(ProgEditTest)
