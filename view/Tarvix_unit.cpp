@@ -119,8 +119,11 @@ TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
     auto *grid = new RegisterGridView(this);
     MODBUS_Grid = grid;
     model_ = new RegisterGridModel(
-        Rec, [this](uint16_t reg, uint16_t value) { Rec.HandOverWrite(reg, value); }, this);
-    model_->SetCellColor(palette().color(QPalette::Base));
+        Rec,
+        [this](uint16_t reg, const uint16_t *values, int count) {
+            Rec.HandOverWrite(reg, values, static_cast<uint16_t>(count));
+        },
+        this);
     grid->setModel(model_);
     grid->setItemDelegate(new RegisterGridDelegate(grid));
     connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &current) {
@@ -258,7 +261,8 @@ void TTarvix_Form::ShowRegisterValues(int ACol, int ARow)
 
 QColor TTarvix_Form::GridColor() const
 {
-    return model_->CellColor();
+    const QColor fixed = model_->CellColor();
+    return fixed.isValid() ? fixed : palette().color(QPalette::Base);
 }
 
 // The handlers count the header row and column as 0; the model's cells

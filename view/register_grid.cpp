@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "controls/contrast.h"
 #include "engine/Modbus_thread_unit.h"
 #include "view/register_text.h"
 
@@ -88,7 +89,8 @@ QVariant RegisterGridModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole: return CellText(index.row(), index.column());
-    case Qt::BackgroundRole: return color_;
+    case Qt::BackgroundRole: return color_.isValid() ? QVariant(color_) : QVariant();
+    case Qt::ForegroundRole: return color_.isValid() ? QVariant(TextColorOn(color_)) : QVariant();
     case Qt::TextAlignmentRole: return int(Qt::AlignCenter);
     default: return {};
     }
@@ -109,7 +111,11 @@ bool RegisterGridModel::setData(const QModelIndex &index, const QVariant &value,
     uint32_t v = 0;
     if (!ScanHex(value.toString().toStdString(), v))
         return false;
-    write_(static_cast<uint16_t>(rec_.StartReg.load() + i), static_cast<uint16_t>(v & 0xFFFF));
+    const uint16_t word = static_cast<uint16_t>(v & 0xFFFF);
+    write_(static_cast<uint16_t>(rec_.StartReg.load() + i), &word, 1);
+    // The register changes on the device; the cell shows it once a read
+    // brings it back.
+    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     return true;
 }
 
@@ -193,11 +199,21 @@ void RegisterGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
     const QAbstractItemView *view = qobject_cast<const QAbstractItemView *>(option.widget);
     const bool current = view && view->currentIndex() == index;
     const QPalette &pal = option.palette;
-    painter->fillRect(option.rect, current ? pal.color(QPalette::Active, QPalette::Highlight)
-                                           : index.data(Qt::BackgroundRole).value<QColor>());
-    painter->setPen(current ? pal.color(QPalette::Active, QPalette::HighlightedText) : pal.color(QPalette::Text));
+    // A fixed background carries its own text colour; the palette's
+    // background the palette's text.
+    const QVariant background = index.data(Qt::BackgroundRole);
+    const QVariant foreground = index.data(Qt::ForegroundRole);
+    if (current) {
+        painter->fillRect(option.rect, pal.color(QPalette::Active, QPalette::Highlight));
+        painter->setPen(pal.color(QPalette::Active, QPalette::HighlightedText));
+    } else {
+        painter->fillRect(option.rect, background.isValid() ? background.value<QColor>() : pal.color(QPalette::Base));
+        painter->setPen(foreground.isValid() ? foreground.value<QColor>() : pal.color(QPalette::Text));
+    }
     painter->setFont(option.font);
-    DrawCellText(painter, option.rect, index.data(Qt::DisplayRole).toString(), Qt::AlignCenter);
+    const QVariant align = index.data(Qt::TextAlignmentRole);
+    DrawCellText(painter, option.rect, index.data(Qt::DisplayRole).toString(),
+                 align.isValid() ? Qt::Alignment(align.toInt()) : Qt::AlignCenter);
 }
 
 QWidget *RegisterGridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &,
@@ -205,16 +221,9 @@ QWidget *RegisterGridDelegate::createEditor(QWidget *parent, const QStyleOptionV
 {
     auto *edit = new QLineEdit(parent);
     edit->setFrame(false);
-    edit->setAlignment(Qt::AlignCenter);
+    edit->setAlignment(Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()));
     edit->setTextMargins(0, 0, 0, 0);
     edit->setContentsMargins(0, 0, 0, 0);
-    // The view's model, which hands the text over; the index only lends it.
-    QAbstractItemModel *model = const_cast<QAbstractItemModel *>(index.model());
-    const QPersistentModelIndex cell(index);
-    // Every change of the editor's text is a hand-over: typed, deleted,
-    // pasted, or loaded by the grid.
-    QObject::connect(edit, &QLineEdit::textChanged, edit,
-                     [model, cell](const QString &text) { model->setData(cell, text, Qt::EditRole); });
     return edit;
 }
 
@@ -230,7 +239,9 @@ void RegisterGridDelegate::setEditorData(QWidget *editor, const QModelIndex &ind
 
 void RegisterGridDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
 {
-    // The hand-over as the editor closes.
+    // The one hand-over of an edit: the view calls this when the edit is
+    // committed (Enter, or the editor closing as the user moves on), never
+    // on Escape, and never while the user is still typing.
     if (auto *edit = qobject_cast<QLineEdit *>(editor))
         model->setData(index, edit->text(), Qt::EditRole);
 }

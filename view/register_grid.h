@@ -22,8 +22,9 @@ struct ExchangeRecord;
 class RegisterGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // Receives each write request an edit forms (register address, value).
-    using WriteFn = std::function<void(uint16_t reg, uint16_t value)>;
+    // Receives each write request an edit forms: the first register's
+    // address and the values of `count` consecutive registers.
+    using WriteFn = std::function<void(uint16_t reg, const uint16_t *values, int count)>;
 
     RegisterGridModel(const ExchangeRecord &rec, WriteFn write, QObject *parent = nullptr);
     // Sets the number of data rows (a reset: every cell and header anew).
@@ -34,9 +35,10 @@ public:
     static int RegisterIndex(int row, int column);
     bool IsRegister(int index) const;
 
-    // Data cell background (Qt::BackgroundRole): the window colour until the
-    // first display, then white after a good exchange and silver after a
-    // failed one. A change is signalled for every cell.
+    // Data cell background (Qt::BackgroundRole): none (the palette's) until
+    // the first display, then white after a good exchange and silver after a
+    // failed one; the text colour (Qt::ForegroundRole) is chosen for a set
+    // background. A change is signalled for every cell.
     QColor CellColor() const { return color_; }
     void SetCellColor(const QColor &color);
     // After a display or a stop: the register image may have changed, and the
@@ -49,10 +51,10 @@ public:
     // Display and edit text: "%04X" of the register once values are valid,
     // else empty.
     QVariant data(const QModelIndex &index, int role) const override;
-    // One hand-over of the editor text (Qt::EditRole): forms a write request
-    // when the values are valid, the last exchange succeeded, the cell stands
-    // for a register and the text begins with a hexadecimal number. True when
-    // it formed one.
+    // A committed edit (Qt::EditRole): forms a write request when the values
+    // are valid, the last exchange succeeded, the cell stands for a register
+    // and the text begins with a hexadecimal number. True when it formed
+    // one (and dataChanged for the cell went out).
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
     // Columns "+0" .. "+9"; rows: the first register of the row, in decimal,
     // with two trailing blanks.
@@ -81,8 +83,9 @@ protected:
     void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override;
 };
 
-// Paints a cell from the model's roles (display text, background); its
-// in-place editor hands every text change over through setData.
+// Paints a cell from the model's roles (display text, alignment, background
+// and text colour); its in-place editor hands its text over through setData
+// once, when the edit is committed.
 class RegisterGridDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:

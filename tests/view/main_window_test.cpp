@@ -120,7 +120,7 @@ private slots:
 
     void gridAfterFirstRead();
     void typingIntoCellWrites();
-    void everyEditorTextIsAHandOver();
+    void onlyCommittedEditsHandOver();
     void sizedGridWrites_data();
     void sizedGridWrites();
     void silverAfterErrorReply();
@@ -415,12 +415,41 @@ void MainWindowTest::typingIntoCellWrites()
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QVERIFY(form.MODBUS_Grid->hasFocus());
 
-    // Typing into the current cell opens the editor with the first key.
-    for (const char ch : QByteArray("1234"))
+    // Typing into the current cell opens the editor with the first key; the
+    // write goes out once, from the whole text, when Enter commits it.
+    auto writes = [&] {
+        QStringList w;
+        for (const QString &r : slave.Requests())
+            if (!r.startsWith(QLatin1String("01 03")))
+                w << r;
+        return w;
+    };
+    for (const char ch : QByteArray("1234")) {
         QTest::keyClick(QApplication::focusWidget(), ch);
+        QTest::qWait(120);   // an ordinary pace: several polls between keys
+    }
+    QCOMPARE(writes(), QStringList());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QVERIFY2(slave.WaitForRequest(QStringLiteral("01 06 00 00 12 34"), 3000), qPrintable(slave.Tail()));
     QTRY_COMPARE_WITH_TIMEOUT(form.MODBUS_GridCellText(1, 1), QStringLiteral("1234"), 3000);
+    // Escape cancels: nothing goes out however long the editor was open.
+    form.MODBUS_Grid->setCurrentIndex(form.MODBUS_Grid->model()->index(0, 2));
+    for (const char ch : QByteArray("77")) {
+        QTest::keyClick(QApplication::focusWidget(), ch);
+        QTest::qWait(120);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTest::qWait(300);
+    QCOMPARE(writes(), QStringList{QStringLiteral("01 06 00 00 12 34")});
+    // Moving to another cell commits the open editor: one write again.
+    for (const char ch : QByteArray("5a"))
+        QTest::keyClick(QApplication::focusWidget(), ch);
+    QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+    const QRect next = form.MODBUS_Grid->visualRect(form.MODBUS_Grid->model()->index(0, 3));
+    QTest::mouseClick(form.MODBUS_Grid->viewport(), Qt::LeftButton, {}, next.center());
+    QVERIFY2(slave.WaitForRequest(QStringLiteral("01 06 00 02 00 5A"), 3000), qPrintable(slave.Tail()));
+    QTest::qWait(300);
+    QCOMPARE(writes(), (QStringList{QStringLiteral("01 06 00 00 12 34"), QStringLiteral("01 06 00 02 00 5A")}));
 
     // With the check box on, the same edit goes out as function 0x10.
     QTest::mouseClick(form.WriteBy0x10, Qt::LeftButton);
@@ -436,10 +465,11 @@ void MainWindowTest::typingIntoCellWrites()
     form.StopExchange();
 }
 
-// Each text the in-place editor holds is handed over as it changes, and once
-// more as the editor closes; a thread that ended without a channel stands in
-// for one whose last exchange succeeded.
-void MainWindowTest::everyEditorTextIsAHandOver()
+// Only a committed edit is handed over: the texts typed on the way, the
+// text the editor is loaded with and an edit cancelled by Escape form
+// nothing; a thread that ended without a channel stands in for one whose
+// last exchange succeeded.
+void MainWindowTest::onlyCommittedEditsHandOver()
 {
     TTarvix_Form form;
     Configure(form, 9, 0, 10, 50);
@@ -462,27 +492,33 @@ void MainWindowTest::everyEditorTextIsAHandOver()
             return -2;
         return form.Rec.WriteValues[0].load();
     };
-    struct Step {
-        const char *keys;
-        int value;
-    };
-    const Step typed[] = {{"a", 0x000A}, {"b", 0x00AB}, {"c", 0x0ABC}, {"d", 0xABCD}};
-    for (const Step &step : typed) {
-        QTest::keyClicks(QApplication::focusWidget(), QLatin1String(step.keys));
-        QCOMPARE(request(), step.value);
+    for (const char *keys : {"a", "b", "c", "d"}) {
+        QTest::keyClicks(QApplication::focusWidget(), QLatin1String(keys));
+        QCOMPARE(request(), -1);
     }
     QVERIFY(form.grab().save(PngPath("main_window_editing.png")));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);   // closing hands over again
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);   // the commit
     QTRY_VERIFY(form.MODBUS_Grid->hasFocus());
     QCOMPARE(request(), 0xABCD);
+    QCOMPARE(request(), -1);
+
+    // Loading the editor forms nothing; Escape cancels what was typed.
+    QTest::keyClick(form.MODBUS_Grid, Qt::Key_F2);
+    QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+    QCOMPARE(request(), -1);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("77"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(form.MODBUS_Grid->hasFocus());
+    QCOMPARE(request(), -1);
 
     // A cleared editor and letters that are no number form nothing.
     QTest::keyClick(form.MODBUS_Grid, Qt::Key_F2);
-    QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
-    QCOMPARE(request(), 0x1234);   // the editor loaded with the cell's text
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(request(), -1);
+    QTest::keyClick(form.MODBUS_Grid, Qt::Key_F2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("zz"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(request(), -1);

@@ -15,7 +15,7 @@ constexpr int kCount = 13;   // two rows, the second one partly registers
 
 struct Grid {
     ExchangeRecord rec;
-    RegisterGridModel model{rec, [](uint16_t, uint16_t) {}};
+    RegisterGridModel model{rec, [](uint16_t, const uint16_t *, int) {}};
 
     Grid()
     {
