@@ -121,6 +121,7 @@ private slots:
     void gridAfterFirstRead();
     void typingIntoCellWrites();
     void onlyCommittedEditsHandOver();
+    void darkPaletteKeepsTextReadable();
     void sizedGridWrites_data();
     void sizedGridWrites();
     void silverAfterErrorReply();
@@ -523,6 +524,58 @@ void MainWindowTest::onlyCommittedEditsHandOver()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(request(), -1);
     form.StopExchange();
+}
+
+// Under a dark desktop palette the white and silver cells and the silver
+// buttons still carry dark text; the palette's own fields keep its colours.
+void MainWindowTest::darkPaletteKeepsTextReadable()
+{
+    const QPalette saved = QApplication::palette();
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+    dark.setColor(QPalette::Text, QColor(0xf0, 0xf0, 0xf0));
+    dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+    QApplication::setPalette(dark);
+    {
+        TTarvix_Form form;
+        Configure(form, 9, 0, 10, 50);
+        form.Rec.Conn.Kind = static_cast<ConnKind>(7);   // no channel: the thread ends at once, status 0
+        form.StartExchange();
+        QTRY_VERIFY(form.Rec.Thread && form.Rec.Thread->Finished());
+        for (int i = 0; i < 10; ++i)
+            form.Rec.RegValues[i].store(uint16_t(0x1111 * i));
+        form.Rec.ValuesValid.store(1);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        // The darkest grey inside `r` of `image`: the text's, on a light face.
+        auto darkest = [](const QImage &image, const QRect &r) {
+            int least = 255;
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x)
+                    least = std::min(least, qGray(image.pixel(x, y)));
+            return least;
+        };
+        for (const uint8_t status : {uint8_t(0), uint8_t(255)}) {
+            form.Rec.Thread->Status.store(status);
+            form.ShowExchange(*form.Rec.Thread);
+            const QColor face = form.GridColor();
+            QCOMPARE(face, status == 0 ? QColor(Qt::white) : QColor(192, 192, 192));
+            QVERIFY(QTest::qWaitFor([&] { return form.MODBUS_Grid->viewport()->grab().toImage().pixelColor(
+                                                     form.MODBUS_Grid->visualRect(form.MODBUS_Grid->model()->index(0, 5)).center() -
+                                                     QPoint(19, 0)) == face; }, 2000));
+            const QImage grid = form.MODBUS_Grid->viewport()->grab().toImage();
+            const QRect cell = form.MODBUS_Grid->visualRect(form.MODBUS_Grid->model()->index(0, 5)).adjusted(1, 1, -2, -2);
+            QVERIFY2(darkest(grid, cell) < 60, qPrintable(QString::number(darkest(grid, cell))));
+        }
+        const QImage button = form.ReconnButton->grab().toImage();
+        QVERIFY2(darkest(button, QRect(30, 4, 55, 15)) < 60, qPrintable(QString::number(darkest(button, QRect(30, 4, 55, 15)))));
+        QVERIFY(form.grab().save(PngPath("main_window_dark.png")));
+        form.StopExchange();
+    }
+    QApplication::setPalette(saved);
 }
 
 void MainWindowTest::sizedGridWrites_data()
