@@ -1,10 +1,13 @@
 #pragma once
 // Register values read as wider numbers: the word order of 32- and 64-bit
-// values over consecutive registers, bytes swapped within a register, and
-// the IEEE 754 reading of the bits. Plain functions, shared by the value
-// panel and the console host.
+// values over consecutive registers, bytes swapped within a register, the
+// IEEE 754 reading of the bits, and the texts of typed values with their
+// parsing. Plain functions, shared by the grid, the value panel and the
+// console host.
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 // Where the most significant word of a multi-register value lies.
 enum class WordOrder : uint8_t {
@@ -18,6 +21,26 @@ constexpr uint16_t SwapRegisterBytes(uint16_t v)
     return static_cast<uint16_t>(v << 8 | v >> 8);
 }
 
+// The register order of a multi-register value: the word order over the
+// registers and the byte order within each. Named by the bytes of a 32-bit
+// value ABCD (A most significant) as they lie in the registers: "AB CD"
+// (big word order), "CD AB" (little), "BA DC" (big, bytes swapped), "DC BA"
+// (little, bytes swapped).
+struct RegisterOrder {
+    WordOrder words = WordOrder::HighFirst;
+    bool byteSwap = false;
+    friend bool operator==(RegisterOrder, RegisterOrder) = default;
+};
+inline constexpr RegisterOrder kRegisterOrders[] = {
+    {WordOrder::HighFirst, false}, {WordOrder::LowFirst, false},
+    {WordOrder::HighFirst, true}, {WordOrder::LowFirst, true}};
+const char *RegisterOrderName(RegisterOrder order);
+
+// The bits of `n` (1..4) consecutive registers as one number of 16 x n
+// bits, and back.
+uint64_t JoinRegisters(const uint16_t *regs, int n, RegisterOrder order);
+void SplitRegisters(uint64_t bits, int n, RegisterOrder order, uint16_t *regs);
+
 // The 32 bits of two consecutive registers.
 uint32_t Join32(uint16_t first, uint16_t second, WordOrder order);
 
@@ -27,3 +50,35 @@ uint64_t Join64(const uint16_t *words, WordOrder order);
 // The bits read as an IEEE 754 single or double.
 float FloatOfBits(uint32_t bits);
 double DoubleOfBits(uint64_t bits);
+
+// How a register, or a value over consecutive registers, is read and typed.
+enum class ValueFormat : uint8_t {
+    Hex,   // "%04X"
+    Unsigned,   // 0..65535
+    Signed,   // -32768..32767
+    Binary,   // 16 digits in groups of 4
+    Long,   // int32
+    UnsignedLong,   // uint32
+    Float,   // IEEE 754 single
+    LongLong,   // int64
+    Double,   // IEEE 754 double
+};
+inline constexpr int kValueFormatCount = 9;
+const char *ValueFormatName(ValueFormat format);
+// Registers a value of the format spans: 1, 2 or 4.
+int RegistersOf(ValueFormat format);
+
+// The text of a value of the format from its joined bits (the low 16 x
+// RegistersOf bits). Floats in the shortest text that reads back to the
+// same bits ("nan", "-nan", "inf", "-inf" for the special values).
+std::string ValueText(ValueFormat format, uint64_t bits);
+// The longest text the format gives, for sizing its cells.
+std::string WidestValueText(ValueFormat format);
+
+// Reads a typed value: blanks around it are skipped; integers in decimal,
+// or "0x" hexadecimal or "0b" binary (their bit pattern for signed types),
+// binary digits alone in the Binary format (blanks and '_' between digits
+// allowed there), floats as decimal or exponent numbers, "inf" or "nan".
+// Returns an empty string and sets `bits`, or says why the text was
+// refused (not a number of the format, or out of its range).
+std::string ParseValue(ValueFormat format, std::string_view text, uint64_t &bits);
