@@ -9,6 +9,8 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QToolTip>
+#include <QMenu>
 
 #include "controls/Graphbutton.h"
 #include "controls/Gtextfield.h"
@@ -132,6 +134,17 @@ TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
         bool canSelect = true;
         MODBUS_GridSelectCell(current.column() + 1, current.row() + 1, canSelect);
     });
+
+    gridMenu_ = new GridMenu(grid);
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint &pos) {
+        gridMenu_->Menu()->popup(grid->viewport()->mapToGlobal(pos));
+    });
+    connect(gridMenu_, &GridMenu::Chosen, this, [this](const GridViewChoice &choice) {
+        SetGridView(choice);
+        emit GridViewChanged(choice);
+    });
+    connect(model_, &RegisterGridModel::EditRefused, this, &TTarvix_Form::ShowEditRefusal);
 
     // Bottom panel: counters, status and the two frames.
     Panel1 = MakePanel(this);
@@ -258,6 +271,32 @@ void TTarvix_Form::ShowRegisterValues(int ACol, int ARow)
 }
 
 // Grid ------------------------------------------------------------------------
+
+void TTarvix_Form::SetGridView(const GridViewChoice &choice)
+{
+    gridMenu_->Show(choice);
+    model_->SetFormat(choice.format, choice.order);
+    model_->SetNotation(choice.notation);
+    auto *grid = static_cast<RegisterGridView *>(MODBUS_Grid);
+    // The protocol addresses keep the header width they always had.
+    const QString widestHeader =
+        choice.notation == AddressNotation::ZeroBased
+            ? QString()
+            : QString::fromStdString(WidestAddressText(choice.notation, model_->Table())) + QStringLiteral("  ");
+    grid->FitTexts(QString::fromStdString(WidestValueText(choice.format)), widestHeader);
+}
+
+GridViewChoice TTarvix_Form::GridView() const
+{
+    return {model_->Format(), model_->Order(), model_->Notation()};
+}
+
+// A refused typed edit: the reason beside the cell, while the editor stays.
+void TTarvix_Form::ShowEditRefusal(const QString &why)
+{
+    const QRect cell = MODBUS_Grid->visualRect(MODBUS_Grid->currentIndex());
+    QToolTip::showText(MODBUS_Grid->viewport()->mapToGlobal(cell.bottomLeft()), why, MODBUS_Grid->viewport());
+}
 
 QColor TTarvix_Form::GridColor() const
 {

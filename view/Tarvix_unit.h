@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "engine/exchange_record.h"
+#include "view/grid_menu.h"
 
 class QCheckBox;
 class QFrame;
@@ -64,6 +65,13 @@ public:
     // white after a good exchange and silver after a failed one.
     QColor GridColor() const;
 
+    // How the grid reads and numbers the registers; the choice the user makes
+    // in the grid's context menu is announced by GridViewChanged.
+    void SetGridView(const GridViewChoice &choice);
+    GridViewChoice GridView() const;
+    // The grid's context menu (its entries: GridMenu).
+    GridMenu *GridContextMenu() const { return gridMenu_; }
+
     // Button and check box handlers.
     void ReconnButtonClick();
     void CloseButtonClick();
@@ -88,6 +96,9 @@ public:
     TGTextField *WordAs4_20mA_TF = nullptr;
     QCheckBox *WriteBy0x10 = nullptr;
 
+signals:
+    void GridViewChanged(const GridViewChoice &choice);
+
 protected:
     void closeEvent(QCloseEvent *event) override;   // FormClose
     void showEvent(QShowEvent *event) override;
@@ -98,7 +109,10 @@ private:
     void ShowStatusOf(uint8_t status, int32_t reqCount, int32_t errorCount);
 
     std::unique_ptr<GuiHost> host_;
+    void ShowEditRefusal(const QString &why);
+
     RegisterGridModel *model_ = nullptr;
+    GridMenu *gridMenu_ = nullptr;
     QWidget *dialog_ = nullptr;
     bool sizedToFrame_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <algorithm>
@@ -62,14 +63,72 @@ void RegisterGridModel::CellsChanged(const QList<int> &roles)
         emit dataChanged(index(0, 0), index(rows_ - 1, columnCount() - 1), roles);
 }
 
-QString RegisterGridModel::CellText(int row, int column) const
+void RegisterGridModel::SetFormat(ValueFormat format, RegisterOrder order)
+{
+    if (format == format_ && order == order_)
+        return;
+    format_ = format;
+    order_ = order;
+    CellsChanged({Qt::DisplayRole, Qt::EditRole, Qt::BackgroundRole});
+}
+
+void RegisterGridModel::SetNotation(AddressNotation notation)
+{
+    if (notation == notation_)
+        return;
+    notation_ = notation;
+    if (rows_ > 0)
+        emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
+}
+
+RegisterTable RegisterGridModel::Table() const
+{
+    return TableOfReadCommand(static_cast<uint8_t>(rec_.ReadCmd.load()));
+}
+
+int RegisterGridModel::ValueStart(int i) const
+{
+    const int n = RegistersOf(format_);
+    if (!IsRegister(i))
+        return -1;
+    const int start = i - i % n;
+    return start + n <= rec_.ReadableCount() ? start : -1;
+}
+
+QString RegisterGridModel::CellText(int row, int column, int role) const
 {
     const int i = RegisterIndex(row, column);
-    if (!rec_.ValuesValid.load(std::memory_order_acquire) || !IsRegister(i))
+    if (!rec_.ValuesValid.load(std::memory_order_acquire))
         return {};
-    return QStringLiteral("%1")
-        .arg(rec_.RegValues[i].load(std::memory_order_relaxed), 4, 16, QLatin1Char('0'))
-        .toUpper();
+    const int start = ValueStart(i);
+    if (start < 0 || (role == Qt::DisplayRole && start != i))
+        return {};
+    uint16_t regs[4];
+    const int n = RegistersOf(format_);
+    for (int k = 0; k < n; ++k)
+        regs[k] = rec_.RegValues[start + k].load(std::memory_order_relaxed);
+    return QString::fromStdString(ValueText(format_, JoinRegisters(regs, n, order_)));
+}
+
+bool RegisterGridModel::CheckEdit(const QModelIndex &index, const QString &text)
+{
+    if (format_ == ValueFormat::Hex)
+        return true;
+    const int i = RegisterIndex(index.row(), index.column());
+    if (!IsRegister(i))
+        return true;   // no register: no request, and nothing to say
+    QString why;
+    uint64_t bits = 0;
+    if (ValueStart(i) < 0)
+        why = QStringLiteral("%1 needs %2 registers; the image ends before them")
+                  .arg(QLatin1String(ValueFormatName(format_)))
+                  .arg(RegistersOf(format_));
+    else if (const std::string e = ParseValue(format_, text.toStdString(), bits); !e.empty())
+        why = QStringLiteral("\"%1\": %2 (%3)").arg(text, QString::fromStdString(e), QLatin1String(ValueFormatName(format_)));
+    if (why.isEmpty())
+        return true;
+    emit EditRefused(why);
+    return false;
 }
 
 int RegisterGridModel::rowCount(const QModelIndex &parent) const
@@ -88,8 +147,15 @@ QVariant RegisterGridModel::data(const QModelIndex &index, int role) const
         return {};
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole: return CellText(index.row(), index.column());
-    case Qt::BackgroundRole: return color_.isValid() ? QVariant(color_) : QVariant();
+    case Qt::EditRole: return CellText(index.row(), index.column(), role);
+    case Qt::BackgroundRole: {
+        if (!color_.isValid())
+            return {};
+        // A cell that another cell's value also covers is dimmed.
+        const int i = RegisterIndex(index.row(), index.column());
+        const int start = rec_.ValuesValid.load(std::memory_order_acquire) ? ValueStart(i) : -1;
+        return start >= 0 && start != i ? color_.darker(112) : color_;
+    }
     case Qt::ForegroundRole: return color_.isValid() ? QVariant(TextColorOn(color_)) : QVariant();
     case Qt::TextAlignmentRole: return int(Qt::AlignCenter);
     default: return {};
@@ -108,11 +174,24 @@ bool RegisterGridModel::setData(const QModelIndex &index, const QVariant &value,
     const int i = RegisterIndex(index.row(), index.column());
     if (i < 0 || i >= rec_.RegCount.load() || !rec_.RegValues)
         return false;
-    uint32_t v = 0;
-    if (!ScanHex(value.toString().toStdString(), v))
-        return false;
-    const uint16_t word = static_cast<uint16_t>(v & 0xFFFF);
-    write_(static_cast<uint16_t>(rec_.StartReg.load() + i), &word, 1);
+    uint16_t regs[4];
+    int first = i;
+    int n = 1;
+    if (format_ == ValueFormat::Hex) {
+        uint32_t v = 0;
+        if (!ScanHex(value.toString().toStdString(), v))
+            return false;
+        SplitRegisters(v & 0xFFFF, 1, order_, regs);
+    } else {
+        if (!CheckEdit(index, value.toString()))
+            return false;
+        first = ValueStart(i);
+        n = RegistersOf(format_);
+        uint64_t bits = 0;
+        ParseValue(format_, value.toString().toStdString(), bits);
+        SplitRegisters(bits, n, order_, regs);
+    }
+    write_(static_cast<uint16_t>(rec_.StartReg.load() + first), regs, n);
     // The register changes on the device; the cell shows it once a read
     // brings it back.
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
@@ -124,7 +203,8 @@ QVariant RegisterGridModel::headerData(int section, Qt::Orientation orientation,
     if (role == Qt::DisplayRole) {
         if (orientation == Qt::Horizontal)
             return QStringLiteral("+%1").arg(section, 0, 16).toUpper();
-        return QString::number(int(rec_.StartReg.load()) + section * 10) + QStringLiteral("  ");
+        return QString::fromStdString(AddressText(int(rec_.StartReg.load()) + section * 10, notation_, Table())) +
+               QStringLiteral("  ");
     }
     if (role == Qt::TextAlignmentRole)
         return int(orientation == Qt::Horizontal ? Qt::AlignCenter : (Qt::AlignRight | Qt::AlignVCenter));
@@ -189,6 +269,8 @@ namespace {
 // Set on an editor once it holds its first text: the model's dataChanged
 // after each display must not load it again under the user's typing.
 constexpr char kEditorLoaded[] = "tarvixEditorLoaded";
+// The cell an editor edits.
+constexpr char kEditorCell[] = "tarvixEditorCell";
 }   // namespace
 
 RegisterGridDelegate::RegisterGridDelegate(QObject *parent) : QStyledItemDelegate(parent)
@@ -224,7 +306,23 @@ QWidget *RegisterGridDelegate::createEditor(QWidget *parent, const QStyleOptionV
     edit->setAlignment(Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()));
     edit->setTextMargins(0, 0, 0, 0);
     edit->setContentsMargins(0, 0, 0, 0);
+    edit->setProperty(kEditorCell, QVariant::fromValue(QPersistentModelIndex(index)));
     return edit;
+}
+
+bool RegisterGridDelegate::eventFilter(QObject *object, QEvent *event)
+{
+    auto *edit = qobject_cast<QLineEdit *>(object);
+    if (edit && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        const QPersistentModelIndex cell = edit->property(kEditorCell).value<QPersistentModelIndex>();
+        auto *model = qobject_cast<RegisterGridModel *>(const_cast<QAbstractItemModel *>(cell.model()));
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && model && !model->CheckEdit(cell, edit->text())) {
+            edit->selectAll();
+            return true;
+        }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
 }
 
 void RegisterGridDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
@@ -264,6 +362,14 @@ RegisterGridView::RegisterGridView(QWidget *parent) : QTableView(parent)
     setCornerButtonEnabled(false);
     if (auto *corner = findChild<QAbstractButton *>())
         corner->installEventFilter(this);
+}
+
+void RegisterGridView::FitTexts(const QString &widestCell, const QString &widestHeader)
+{
+    const QFontMetrics fm(font());
+    horizontalHeader()->setDefaultSectionSize(std::max(CellWidth, fm.horizontalAdvance(widestCell) + 6));
+    verticalHeader()->setFixedWidth(widestHeader.isEmpty() ? CellWidth
+                                                           : std::max(CellWidth, fm.horizontalAdvance(widestHeader) + 4));
 }
 
 QString RegisterGridView::CornerText()

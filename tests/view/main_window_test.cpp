@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QtTest>
 #include <thread>
@@ -22,6 +24,7 @@
 #include "controls/Graphbutton.h"
 #include "controls/Gtextfield.h"
 #include "engine/Modbus_thread_unit.h"
+#include "tests/support/register_value_cases.h"
 #include "tests/view/slave_process.h"
 #include "view/Tarvix_unit.h"
 #include "view/fonts.h"
@@ -122,6 +125,9 @@ private slots:
     void typingIntoCellWrites();
     void onlyCommittedEditsHandOver();
     void darkPaletteKeepsTextReadable();
+    void typedValuesWriteAndReadBack();
+    void refusedTypedEditKeepsTheEditor();
+    void panelReadsTheSharedLongs();
     void sizedGridWrites_data();
     void sizedGridWrites();
     void silverAfterErrorReply();
@@ -576,6 +582,128 @@ void MainWindowTest::darkPaletteKeepsTextReadable()
         form.StopExchange();
     }
     QApplication::setPalette(saved);
+}
+
+// Opens the editor on the cell (row 0, `column`), replaces its text with
+// `text` and presses Enter.
+void TypeIntoCell(TTarvix_Form &form, int column, const QString &text)
+{
+    form.MODBUS_Grid->setCurrentIndex(form.MODBUS_Grid->model()->index(0, column));
+    QTest::keyClick(form.MODBUS_Grid, Qt::Key_F2);
+    QWidget *edit = QApplication::focusWidget();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+// Every case of the shared table typed into the grid of a live window: one
+// request with the hand-worked registers (function 06 for one register, one
+// function 16 for a wider value), then the value read back in its cell,
+// the cells it covers empty.
+void MainWindowTest::typedValuesWriteAndReadBack()
+{
+    SlaveProcess slave({QStringLiteral("--log")});
+    QVERIFY(slave.Port() != 0);
+    TTarvix_Form form;
+    Configure(form, slave.Port(), 0, 10, 20);
+    QVERIFY(ConnectAndRead(form));
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    int writes = 0;
+    for (const RegisterValueCase &c : RegisterValueCases()) {
+        const QString name = QStringLiteral("%1 %2 %3").arg(ValueFormatName(c.format), RegisterOrderName(c.order), c.text);
+        form.SetGridView({c.format, c.order, AddressNotation::ZeroBased});
+        const std::vector<uint16_t> regs = CaseRegisters(c.registers);
+        const int n = int(regs.size());
+        const int column = n == 1 ? 1 : n;   // a value's first register
+        QString frame = n == 1 ? QStringLiteral("01 06 %1").arg(column, 4, 16, QLatin1Char('0'))
+                               : QStringLiteral("01 10 %1 %2 %3")
+                                     .arg(column, 4, 16, QLatin1Char('0'))
+                                     .arg(n, 4, 16, QLatin1Char('0'))
+                                     .arg(2 * n, 2, 16, QLatin1Char('0'));
+        for (uint16_t r : regs)
+            frame += QStringLiteral(" %1").arg(r, 4, 16, QLatin1Char('0'));
+        frame = frame.toUpper();
+        frame.replace(QRegularExpression(QStringLiteral("([0-9A-F]{2})([0-9A-F]{2})")), QStringLiteral("\\1 \\2"));
+        TypeIntoCell(form, column, QString::fromLatin1(c.text));
+        QVERIFY2(slave.WaitForRequest(frame, 3000), qPrintable(name + QStringLiteral(": ") + frame + " | " + slave.Tail()));
+        ++writes;
+        QTRY_COMPARE_WITH_TIMEOUT(form.MODBUS_Grid->model()->index(0, column).data().toString(),
+                                  QString::fromLatin1(c.text), 3000);
+        for (int k = 1; k < n; ++k) {
+            const QModelIndex covered = form.MODBUS_Grid->model()->index(0, column + k);
+            QVERIFY2(covered.data().toString().isEmpty(), qPrintable(name));
+            QCOMPARE(covered.data(Qt::EditRole).toString(), QString::fromLatin1(c.text));
+        }
+        // Nothing clips: the column holds the widest text of the format.
+        const QFontMetrics fm(form.MODBUS_Grid->font());
+        QVERIFY2(form.MODBUS_Grid->columnWidth(column) > fm.horizontalAdvance(QString::fromLatin1(c.text)), qPrintable(name));
+    }
+    // One request per edit, reads aside.
+    int seen = 0;
+    for (const QString &r : slave.Requests())
+        seen += !r.startsWith(QLatin1String("01 03"));
+    QCOMPARE(seen, writes);
+    form.StopExchange();
+}
+
+// A text that is no value of the format, or out of its range: Enter leaves
+// the editor open with the text marked and says why; nothing is sent.
+void MainWindowTest::refusedTypedEditKeepsTheEditor()
+{
+    TTarvix_Form form;
+    Configure(form, 9, 0, 10, 50);
+    form.Rec.Conn.Kind = static_cast<ConnKind>(7);   // no channel: the thread ends at once, status 0
+    form.StartExchange();
+    QTRY_VERIFY(form.Rec.Thread && form.Rec.Thread->Finished());
+    form.Rec.ValuesValid.store(1);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QSignalSpy refusals(form.MODBUS_Grid->model(), SIGNAL(EditRefused(QString)));
+    for (const RefusedValueCase &c : RefusedValueCases()) {
+        form.SetGridView({c.format, {}, AddressNotation::ZeroBased});
+        TypeIntoCell(form, 0, QString::fromLatin1(c.text));
+        auto *edit = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        QVERIFY2(edit, c.text);
+        QCOMPARE(edit->text(), QString::fromLatin1(c.text));
+        QCOMPARE(edit->selectedText(), QString::fromLatin1(c.text));
+        QCOMPARE(refusals.count(), 1);
+        const QString why = refusals.takeFirst().at(0).toString();
+        QVERIFY2(why.contains(QLatin1String(c.why == 'r' ? "range" : "not a number")), qPrintable(why));
+        QCOMPARE(form.Rec.WithdrawWrite(), 0);
+        QTest::keyClick(edit, Qt::Key_Escape);
+        QTRY_VERIFY(form.MODBUS_Grid->hasFocus());
+    }
+    // The last value of a count that ends inside it cannot be written.
+    form.SetGridView({ValueFormat::LongLong, {}, AddressNotation::ZeroBased});
+    TypeIntoCell(form, 8, QStringLiteral("1"));
+    QCOMPARE(refusals.count(), 1);
+    QCOMPARE(form.Rec.WithdrawWrite(), 0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    form.StopExchange();
+}
+
+// The value panel's long reading, the selected register as the low word, is
+// the "CD AB" order of the shared table.
+void MainWindowTest::panelReadsTheSharedLongs()
+{
+    int checked = 0;
+    for (const RegisterValueCase &c : RegisterValueCases()) {
+        if (c.format != ValueFormat::Long || !(c.order == kCDAB))
+            continue;
+        TTarvix_Form form;
+        form.Rec.RegCount.store(2);
+        form.Rec.AllocRegValues(2);
+        const std::vector<uint16_t> regs = CaseRegisters(c.registers);
+        form.Rec.RegValues[0].store(regs[0]);
+        form.Rec.RegValues[1].store(regs[1]);
+        form.ShowRegisterValues(1, 1);
+        QCOMPARE(form.DecLongTF->Text(), QString::fromLatin1(c.text));
+        ++checked;
+    }
+    QVERIFY(checked >= 2);
 }
 
 void MainWindowTest::sizedGridWrites_data()
