@@ -35,7 +35,7 @@ TEST_F(GridViewSettingsTest, EveryChoiceRoundTripsBesideTheOtherSections)
             }
     SaveGridViewSettings({ValueFormat::Float, kRegisterOrders[1], AddressNotation::OneBased});
     EXPECT_EQ(ReadFile(kSettingsFileName),
-              std::string(kOldFile) + "[GRID]\nFormat=Float\nOrder=CD AB\nAddresses=1-based\n");
+              std::string(kOldFile) + "\n[GRID]\nFormat=Float\nOrder=CD AB\nAddresses=1-based\n");
     // The connection settings read and write as before beside the section.
     TarvixSettings s;
     LoadTarvixSettings(s);
