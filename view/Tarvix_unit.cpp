@@ -140,10 +140,7 @@ TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint &pos) {
         gridMenu_->Menu()->popup(grid->viewport()->mapToGlobal(pos));
     });
-    connect(gridMenu_, &GridMenu::Chosen, this, [this](const GridViewChoice &choice) {
-        SetGridView(choice);
-        emit GridViewChanged(choice);
-    });
+    connect(gridMenu_, &GridMenu::Chosen, this, &TTarvix_Form::SetGridView);
     connect(model_, &RegisterGridModel::EditRefused, this, &TTarvix_Form::ShowEditRefusal);
 
     // Bottom panel: counters, status and the two frames.
@@ -274,6 +271,7 @@ void TTarvix_Form::ShowRegisterValues(int ACol, int ARow)
 
 void TTarvix_Form::SetGridView(const GridViewChoice &choice)
 {
+    const bool changed = !(choice == GridView());
     gridMenu_->Show(choice);
     model_->SetFormat(choice.format, choice.order);
     model_->SetNotation(choice.notation);
@@ -284,6 +282,8 @@ void TTarvix_Form::SetGridView(const GridViewChoice &choice)
             ? QString()
             : QString::fromStdString(WidestAddressText(choice.notation, model_->Table())) + QStringLiteral("  ");
     grid->FitTexts(QString::fromStdString(WidestValueText(choice.format)), widestHeader);
+    if (changed)
+        emit GridViewChanged(choice);
 }
 
 GridViewChoice TTarvix_Form::GridView() const

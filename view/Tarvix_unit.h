@@ -65,8 +65,8 @@ public:
     // white after a good exchange and silver after a failed one.
     QColor GridColor() const;
 
-    // How the grid reads and numbers the registers; the choice the user makes
-    // in the grid's context menu is announced by GridViewChanged.
+    // How the grid reads and numbers the registers (also the user's choice in
+    // the grid's context menu); a change is announced by GridViewChanged.
     void SetGridView(const GridViewChoice &choice);
     GridViewChoice GridView() const;
     // The grid's context menu (its entries: GridMenu).
