@@ -128,6 +128,8 @@ private slots:
     void typedValuesWriteAndReadBack();
     void refusedTypedEditKeepsTheEditor();
     void panelReadsTheSharedLongs();
+    void everyFormatFitsItsCells_data();
+    void everyFormatFitsItsCells();
     void sizedGridWrites_data();
     void sizedGridWrites();
     void silverAfterErrorReply();
@@ -704,6 +706,55 @@ void MainWindowTest::panelReadsTheSharedLongs()
         ++checked;
     }
     QVERIFY(checked >= 2);
+}
+
+void MainWindowTest::everyFormatFitsItsCells_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("10 registers") << 10;
+    QTest::newRow("1024 registers") << 1024;
+}
+
+// Every format over registers that fill its texts to their widest: no cell
+// text is wider than its column, no row header wider than the header.
+void MainWindowTest::everyFormatFitsItsCells()
+{
+    QFETCH(int, count);
+    TTarvix_Form form;
+    Configure(form, 9, 40000, uint16_t(count), 50);
+    form.Rec.Conn.Kind = static_cast<ConnKind>(7);   // no channel: the thread ends at once, status 0
+    form.StartExchange();
+    QTRY_VERIFY(form.Rec.Thread && form.Rec.Thread->Finished());
+    // Negative extremes, long fractions and binary ones in turn.
+    const uint16_t pattern[] = {0x8000, 0x0000, 0x0000, 0x0000, 0xBF9D, 0xF3B6, 0xFFFF, 0x8000,
+                                0xC07F, 0xFFF0, 0x1234, 0x5678, 0xABCD, 0xEF01, 0x0080, 0x0001};
+    for (int i = 0; i < count; ++i)
+        form.Rec.RegValues[i].store(pattern[i % 16]);
+    form.Rec.ValuesValid.store(1);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.ShowExchange(*form.Rec.Thread);
+    QTableView *grid = form.MODBUS_Grid;
+    const QFontMetrics fm(grid->font());
+    for (int f = 0; f < kValueFormatCount; ++f) {
+        const auto format = static_cast<ValueFormat>(f);
+        const AddressNotation notation = static_cast<AddressNotation>(f % kAddressNotationCount);
+        form.SetGridView({format, kRegisterOrders[f % 4], notation});
+        int texts = 0;
+        for (int r = 0; r < grid->model()->rowCount(); ++r) {
+            const QString header = grid->model()->headerData(r, Qt::Vertical, Qt::DisplayRole).toString();
+            QVERIFY2(fm.horizontalAdvance(header.trimmed()) < grid->verticalHeader()->width(), qPrintable(header));
+            for (int c = 0; c < 10; ++c) {
+                const QString text = grid->model()->index(r, c).data().toString();
+                texts += !text.isEmpty();
+                QVERIFY2(fm.horizontalAdvance(text) + 2 <= grid->columnWidth(c), qPrintable(text));
+            }
+        }
+        QCOMPARE(texts, count / RegistersOf(format));
+        const QString name = QStringLiteral("grid_%1_%2.png").arg(count).arg(QString::fromLatin1(ValueFormatName(format)).replace(' ', '_'));
+        QVERIFY(form.grab().save(PngPath(qPrintable(name))));
+    }
+    form.StopExchange();
 }
 
 void MainWindowTest::sizedGridWrites_data()
