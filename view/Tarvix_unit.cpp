@@ -298,45 +298,6 @@ void TTarvix_Form::ShowEditRefusal(const QString &why)
     QToolTip::showText(MODBUS_Grid->viewport()->mapToGlobal(cell.bottomLeft()), why, MODBUS_Grid->viewport());
 }
 
-QColor TTarvix_Form::GridColor() const
-{
-    const QColor fixed = model_->CellColor();
-    return fixed.isValid() ? fixed : palette().color(QPalette::Base);
-}
-
-// The handlers count the header row and column as 0; the model's cells
-// start at (1, 1).
-
-int TTarvix_Form::GridColCount() const
-{
-    return model_->columnCount() + 1;
-}
-
-int TTarvix_Form::GridRowCount() const
-{
-    return model_->rowCount() + 1;
-}
-
-QString TTarvix_Form::MODBUS_GridCellText(int ACol, int ARow) const
-{
-    if (ARow == 0)
-        return ACol == 0 ? RegisterGridView::CornerText()
-                         : model_->headerData(ACol - 1, Qt::Horizontal, Qt::DisplayRole).toString();
-    if (ACol == 0)
-        return model_->headerData(ARow - 1, Qt::Vertical, Qt::DisplayRole).toString();
-    return model_->index(ARow - 1, ACol - 1).data(Qt::DisplayRole).toString();
-}
-
-void TTarvix_Form::MODBUS_GridGetEditText(int ACol, int ARow, QString &Value)
-{
-    Value = model_->index(ARow - 1, ACol - 1).data(Qt::EditRole).toString();
-}
-
-void TTarvix_Form::MODBUS_GridSetEditText(int ACol, int ARow, const QString &Value)
-{
-    model_->setData(model_->index(ARow - 1, ACol - 1), Value, Qt::EditRole);
-}
-
 void TTarvix_Form::MODBUS_GridSelectCell(int ACol, int ARow, bool &CanSelect)
 {
     CanSelect = true;

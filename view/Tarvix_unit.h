@@ -52,18 +52,9 @@ public:
     // Refreshes the six readings for the grid cell (ACol, ARow).
     void ShowRegisterValues(int ACol, int ARow);
 
-    // Grid handlers, cell coordinates counted with the header row/column as 0.
-    QString MODBUS_GridCellText(int ACol, int ARow) const;
-    void MODBUS_GridGetEditText(int ACol, int ARow, QString &Value);
-    void MODBUS_GridSetEditText(int ACol, int ARow, const QString &Value);
+    // The grid's cell selection handler, cell coordinates counted with the
+    // header row/column as 0.
     void MODBUS_GridSelectCell(int ACol, int ARow, bool &CanSelect);
-
-    // Grid geometry as the handlers count it: 11 columns, header row included.
-    int GridColCount() const;
-    int GridRowCount() const;
-    // Data cell background: the window colour until the first display, then
-    // white after a good exchange and silver after a failed one.
-    QColor GridColor() const;
 
     // How the grid reads and numbers the registers (also the user's choice in
     // the grid's context menu); a change is announced by GridViewChanged.

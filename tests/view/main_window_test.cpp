@@ -25,6 +25,7 @@
 #include "controls/Gtextfield.h"
 #include "engine/Modbus_thread_unit.h"
 #include "tests/support/register_value_cases.h"
+#include "tests/view/grid_cells.h"
 #include "tests/view/slave_process.h"
 #include "view/Tarvix_unit.h"
 #include "view/fonts.h"
@@ -80,7 +81,7 @@ bool ConnectAndRead(TTarvix_Form &form)
     return WaitFor(
         [&] {
             return form.Rec.ValuesValid.load() != 0 && form.ReqCountTF->Text().toInt() >= 1 &&
-                   form.GridColor() == QColor(Qt::white);
+                   GridColor(form) == QColor(Qt::white);
         },
         5000);
 }
@@ -233,7 +234,7 @@ void MainWindowTest::readingsOfEdgeCells()
     form.Rec.FreeRegValues();
     form.ShowRegisterValues(1, 1);
     QCOMPARE(fields(), QStringList(6, QString()));
-    QVERIFY(form.MODBUS_GridCellText(1, 1).isEmpty());
+    QVERIFY(GridCellText(form, 1, 1).isEmpty());
 }
 
 // Status texts, colours and dumps through the display step itself, with a
@@ -241,7 +242,7 @@ void MainWindowTest::readingsOfEdgeCells()
 void MainWindowTest::statusTextsAndDumps()
 {
     TTarvix_Form form;
-    QCOMPARE(form.GridColor(), form.palette().color(QPalette::Base));
+    QCOMPARE(GridColor(form), form.palette().color(QPalette::Base));
     form.Rec.RegCount.store(10);
     form.Rec.AllocRegValues(10);
     form.Rec.Thread = std::make_unique<MODBUS_Thread>(form.Rec, form.Host());
@@ -264,7 +265,7 @@ void MainWindowTest::statusTextsAndDumps()
         t.ErrorCount.store(n++);
         form.ShowExchange(t);
         QCOMPARE(form.ReqErrorTF->Text(), QString::fromLatin1(c.text));
-        QCOMPARE(form.GridColor().name(), c.colour.name());
+        QCOMPARE(GridColor(form).name(), c.colour.name());
         QCOMPARE(form.ReqCountTF->Text(), QString::number(100 + n - 1));
         QCOMPARE(form.ReqErrorsCountTF->Text(), QString::number(n - 1));
     }
@@ -378,8 +379,8 @@ void MainWindowTest::gridAfterFirstRead()
     TTarvix_Form form;
     Configure(form, slave.Port(), 0, 10, 50);
     QVERIFY(ConnectAndRead(form));
-    QCOMPARE(form.GridColCount(), 11);
-    QCOMPARE(form.GridRowCount(), 2);
+    QCOMPARE(GridColCount(form), 11);
+    QCOMPARE(GridRowCount(form), 2);
     QCOMPARE(form.MODBUS_Grid->model()->rowCount(), 1);
     QCOMPARE(form.MODBUS_Grid->columnWidth(0), 40);
     QCOMPARE(form.MODBUS_Grid->rowHeight(0), 15);
@@ -387,12 +388,12 @@ void MainWindowTest::gridAfterFirstRead()
     QCOMPARE(form.MODBUS_Grid->horizontalHeader()->height(), 15);
     QCOMPARE(form.MODBUS_Grid->selectionMode(), QAbstractItemView::SingleSelection);
     QVERIFY(!form.MODBUS_Grid->tabKeyNavigation());
-    QCOMPARE(form.MODBUS_GridCellText(0, 0), QStringLiteral("№"));
-    QCOMPARE(form.MODBUS_GridCellText(1, 0), QStringLiteral("+0"));
-    QCOMPARE(form.MODBUS_GridCellText(10, 0), QStringLiteral("+9"));
-    QCOMPARE(form.MODBUS_GridCellText(0, 1), QStringLiteral("0  "));
+    QCOMPARE(GridCellText(form, 0, 0), QStringLiteral("№"));
+    QCOMPARE(GridCellText(form, 1, 0), QStringLiteral("+0"));
+    QCOMPARE(GridCellText(form, 10, 0), QStringLiteral("+9"));
+    QCOMPARE(GridCellText(form, 0, 1), QStringLiteral("0  "));
     for (int c = 1; c <= 10; ++c)
-        QCOMPARE(form.MODBUS_GridCellText(c, 1), QStringLiteral("%1").arg(c - 1, 4, 10, QLatin1Char('0')));
+        QCOMPARE(GridCellText(form, c, 1), QStringLiteral("%1").arg(c - 1, 4, 10, QLatin1Char('0')));
     QCOMPARE(form.ReqErrorTF->Text(), QStringLiteral("OK"));
     QCOMPARE(form.ReqErrorsCountTF->Text(), QStringLiteral("0"));
     QVERIFY(form.ReqCountTF->Text().toInt() >= 1);
@@ -440,7 +441,7 @@ void MainWindowTest::typingIntoCellWrites()
     QCOMPARE(writes(), QStringList());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QVERIFY2(slave.WaitForRequest(QStringLiteral("01 06 00 00 12 34"), 3000), qPrintable(slave.Tail()));
-    QTRY_COMPARE_WITH_TIMEOUT(form.MODBUS_GridCellText(1, 1), QStringLiteral("1234"), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(GridCellText(form, 1, 1), QStringLiteral("1234"), 3000);
     // Escape cancels: nothing goes out however long the editor was open.
     form.MODBUS_Grid->setCurrentIndex(form.MODBUS_Grid->model()->index(0, 2));
     for (const char ch : QByteArray("77")) {
@@ -468,7 +469,7 @@ void MainWindowTest::typingIntoCellWrites()
         QTest::keyClick(QApplication::focusWidget(), ch);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QVERIFY2(slave.WaitForRequest(QStringLiteral("01 10 00 01 00 01 02 AB CD"), 3000), qPrintable(slave.Tail()));
-    QTRY_COMPARE_WITH_TIMEOUT(form.MODBUS_GridCellText(2, 1), QStringLiteral("ABCD"), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(GridCellText(form, 2, 1), QStringLiteral("ABCD"), 3000);
     // Selecting the cell shows its readings.
     QTRY_COMPARE_WITH_TIMEOUT(form.DecWordTF->Text(), QStringLiteral("43981"), 3000);
     form.StopExchange();
@@ -569,7 +570,7 @@ void MainWindowTest::darkPaletteKeepsTextReadable()
         for (const uint8_t status : {uint8_t(0), uint8_t(255)}) {
             form.Rec.Thread->Status.store(status);
             form.ShowExchange(*form.Rec.Thread);
-            const QColor face = form.GridColor();
+            const QColor face = GridColor(form);
             QCOMPARE(face, status == 0 ? QColor(Qt::white) : QColor(192, 192, 192));
             QVERIFY(QTest::qWaitFor([&] { return form.MODBUS_Grid->viewport()->grab().toImage().pixelColor(
                                                      form.MODBUS_Grid->visualRect(form.MODBUS_Grid->model()->index(0, 5)).center() -
@@ -795,24 +796,22 @@ void MainWindowTest::sizedGridWrites()
     TTarvix_Form form;
     Configure(form, slave.Port(), uint16_t(startReg), uint16_t(count), 50);
     QVERIFY(ConnectAndRead(form));
-    QCOMPARE(form.GridRowCount(), rowHeaders.size() + 1);
+    QCOMPARE(GridRowCount(form), rowHeaders.size() + 1);
     for (int r = 1; r <= rowHeaders.size(); ++r)
-        QCOMPARE(form.MODBUS_GridCellText(0, r), rowHeaders[r - 1]);
+        QCOMPARE(GridCellText(form, 0, r), rowHeaders[r - 1]);
     for (int c = 1; c <= 10; ++c)
-        QCOMPARE(form.MODBUS_GridCellText(c, int(rowHeaders.size())), lastRow[c - 1]);
+        QCOMPARE(GridCellText(form, c, int(rowHeaders.size())), lastRow[c - 1]);
     // Cells beyond the count and header cells make no request.
     for (int c = 1; c <= 10; ++c)
         if (lastRow[c - 1].isEmpty())
-            form.MODBUS_GridSetEditText(c, int(rowHeaders.size()), QStringLiteral("1"));
-    form.MODBUS_GridSetEditText(0, 1, QStringLiteral("1"));
+            GridCommitEdit(form, c, int(rowHeaders.size()), QStringLiteral("1"));
+    GridCommitEdit(form, 0, 1, QStringLiteral("1"));
     QCOMPARE(form.Rec.WriteTries.load(), 0);
-    QString editText;
-    form.MODBUS_GridGetEditText(cell.x(), cell.y(), editText);
-    QCOMPARE(editText, before);
-    form.MODBUS_GridSetEditText(cell.x(), cell.y(), typed);
+    QCOMPARE(GridEditText(form, cell.x(), cell.y()), before);
+    GridCommitEdit(form, cell.x(), cell.y(), typed);
     QCOMPARE(form.Rec.WriteReg.load(), uint16_t(writeReg));
     QVERIFY2(slave.WaitForRequest(frame, 3000), qPrintable(slave.Tail()));
-    QTRY_COMPARE_WITH_TIMEOUT(form.MODBUS_GridCellText(cell.x(), cell.y()),
+    QTRY_COMPARE_WITH_TIMEOUT(GridCellText(form, cell.x(), cell.y()),
                               QStringLiteral("%1").arg(typed.toUInt(nullptr, 16), 4, 16, QLatin1Char('0')).toUpper(),
                               3000);
     form.StopExchange();
@@ -831,14 +830,14 @@ void MainWindowTest::silverAfterErrorReply()
     QTRY_VERIFY_WITH_TIMEOUT(HostOf(form).OpenBox() != nullptr, 5000);
     QCOMPARE(HostOf(form).OpenBox()->icon(), QMessageBox::Information);
     HostOf(form).OpenBox()->accept();
-    QTRY_COMPARE_WITH_TIMEOUT(form.GridColor().name(), QColor(192, 192, 192).name(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(GridColor(form).name(), QColor(192, 192, 192).name(), 5000);
     QCOMPARE(form.ReqErrorTF->Text(), QStringLiteral("Reply Addr or CmdCode Error"));
     QVERIFY(form.ReqErrorsCountTF->Text().toInt() >= 1);
     QVERIFY(form.ReplyTF->Text().endsWith(QLatin1String(" 01 83 02")));
     // The last good values stay, on silver.
-    QCOMPARE(form.MODBUS_GridCellText(3, 1), QStringLiteral("0002"));
+    QCOMPARE(GridCellText(form, 3, 1), QStringLiteral("0002"));
     // No write while the status shows an error.
-    form.MODBUS_GridSetEditText(1, 1, QStringLiteral("5"));
+    GridCommitEdit(form, 1, 1, QStringLiteral("5"));
     QCOMPARE(form.Rec.WriteTries.load(), 0);
     QVERIFY(form.grab().save(PngPath("main_window_error.png")));
     form.StopExchange();
@@ -861,11 +860,11 @@ void MainWindowTest::stopWhilePolling()
     // A new start with another count sizes the grid afresh.
     Configure(form, slave.Port(), 0, 31, 0);
     form.StartExchange();
-    QCOMPARE(form.GridRowCount(), 5);
-    QVERIFY(form.MODBUS_GridCellText(1, 1).isEmpty());
+    QCOMPARE(GridRowCount(form), 5);
+    QVERIFY(GridCellText(form, 1, 1).isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(HostOf(form).OpenBox() != nullptr, 5000);
     HostOf(form).OpenBox()->accept();
-    QTRY_COMPARE_WITH_TIMEOUT(form.MODBUS_GridCellText(1, 4), QStringLiteral("001E"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(GridCellText(form, 1, 4), QStringLiteral("001E"), 5000);
 
     // "Reconnect" stops, hides the window and shows the dialog.
     QWidget dialog;
@@ -934,9 +933,9 @@ void MainWindowTest::stopWhileBoxUp()
     form.StartExchange();
     form.show();
     // A count of 0: one row of headers, no register anywhere.
-    QCOMPARE(form.GridRowCount(), 1);
-    QCOMPARE(form.MODBUS_GridCellText(0, 0), QStringLiteral("№"));
-    QVERIFY(form.MODBUS_GridCellText(1, 1).isEmpty());
+    QCOMPARE(GridRowCount(form), 1);
+    QCOMPARE(GridCellText(form, 0, 0), QStringLiteral("№"));
+    QVERIFY(GridCellText(form, 1, 1).isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(HostOf(form).OpenBox() != nullptr, 5000);
     QVERIFY(form.IntTF->Text().isEmpty());
     QVERIFY(form.WordAs4_20mA_TF->Text().isEmpty());
