@@ -10,7 +10,9 @@ int RegistersPerValue(ValueType type)
     case ValueType::UInt32:
     case ValueType::Int32:
     case ValueType::Float32: return 2;
-    case ValueType::Float64: return 4;
+    case ValueType::Float64:
+    case ValueType::UInt64:
+    case ValueType::Int64: return 4;
     default: return 1;
     }
 }
@@ -36,25 +38,21 @@ std::vector<std::string> ValueTexts(const uint16_t *regs, int count, const Value
     const int width = RegistersPerValue(layout.type);
     std::vector<std::string> out;
     out.reserve(static_cast<size_t>(count / width));
-    char buf[32];
     for (int i = 0; i + width <= count; i += width) {
-        uint16_t w[4];
-        for (int k = 0; k < width; ++k)
-            w[k] = layout.byteSwap ? SwapRegisterBytes(regs[i + k]) : regs[i + k];
+        // The registers joined as the grid joins them: word order, then the
+        // bytes within each register.
+        const uint64_t bits = JoinRegisters(regs + i, width, OrderOf(layout));
         switch (layout.type) {
         case ValueType::UInt16:
-            std::snprintf(buf, sizeof buf, format == OutputFormat::Tsv ? "%04X" : "%u", unsigned(w[0]));
-            out.emplace_back(buf);
+            out.push_back(ValueText(format == OutputFormat::Tsv ? ValueFormat::Hex : ValueFormat::Unsigned, bits));
             break;
-        case ValueType::Int16: out.push_back(std::to_string(static_cast<int16_t>(w[0]))); break;
-        case ValueType::UInt32: out.push_back(std::to_string(Join32(w[0], w[1], layout.order))); break;
-        case ValueType::Int32:
-            out.push_back(std::to_string(static_cast<int32_t>(Join32(w[0], w[1], layout.order))));
-            break;
-        case ValueType::Float32:
-            out.push_back(FloatNumber(FloatOfBits(Join32(w[0], w[1], layout.order)), format));
-            break;
-        case ValueType::Float64: out.push_back(FloatNumber(DoubleOfBits(Join64(w, layout.order)), format)); break;
+        case ValueType::Int16: out.push_back(ValueText(ValueFormat::Signed, bits)); break;
+        case ValueType::UInt32: out.push_back(ValueText(ValueFormat::UnsignedLong, bits)); break;
+        case ValueType::Int32: out.push_back(ValueText(ValueFormat::Long, bits)); break;
+        case ValueType::Float32: out.push_back(FloatNumber(FloatOfBits(static_cast<uint32_t>(bits)), format)); break;
+        case ValueType::Float64: out.push_back(FloatNumber(DoubleOfBits(bits), format)); break;
+        case ValueType::UInt64: out.push_back(std::to_string(bits)); break;
+        case ValueType::Int64: out.push_back(ValueText(ValueFormat::LongLong, bits)); break;
         }
     }
     return out;

@@ -12,7 +12,7 @@
 
 enum class OutputFormat { Tsv, Csv, Jsonl };
 
-enum class ValueType { UInt16, Int16, UInt32, Int32, Float32, Float64 };
+enum class ValueType { UInt16, Int16, UInt32, Int32, Float32, Float64, UInt64, Int64 };
 
 // How the registers are read as values.
 struct ValueLayout {
@@ -20,6 +20,12 @@ struct ValueLayout {
     WordOrder order = WordOrder::HighFirst;
     bool byteSwap = false;   // the two bytes of each register exchanged first
 };
+
+// The register order of the layout, as the grid names it.
+inline RegisterOrder OrderOf(const ValueLayout &layout)
+{
+    return {layout.order, layout.byteSwap};
+}
 
 // Registers one value of `type` takes: 1, 2 or 4.
 int RegistersPerValue(ValueType type);

@@ -13,7 +13,7 @@ const char kUsageHead[] =
     "                   [--modbus-ip] [--slave N] [--cmd 3|4] [--start N] [--count N] [--period MS]\n"
     "                   [--write REG=HEX[,HEX...] [--fc16]] [--cycles N | --seconds S]\n"
     "                   [--format tsv|csv|jsonl] [--timestamp]\n"
-    "                   [--type uint16|int16|uint32|int32|float32|float64]\n"
+    "                   [--type uint16|int16|uint32|int32|float32|float64|uint64|int64]\n"
     "                   [--word-order big|little] [--byte-swap]\n"
     "       tarvix-poll ... --scan-slaves A-B [--timeout MS]\n"
     "       tarvix-poll --help | --version\n"
@@ -89,13 +89,14 @@ bool ParseWrite(const std::string &text, uint16_t &reg, std::vector<uint16_t> &v
 }
 
 // The value types in the order of --type's choices.
-constexpr ValueType kTypes[] = {ValueType::UInt16, ValueType::Int16,   ValueType::UInt32,
-                                ValueType::Int32,  ValueType::Float32, ValueType::Float64};
-constexpr const char *kTypeNames = "uint16|int16|uint32|int32|float32|float64";
+constexpr ValueType kTypes[] = {ValueType::UInt16,  ValueType::Int16,   ValueType::UInt32,
+                                ValueType::Int32,   ValueType::Float32, ValueType::Float64,
+                                ValueType::UInt64,  ValueType::Int64};
+constexpr const char *kTypeNames = "uint16|int16|uint32|int32|float32|float64|uint64|int64";
 
 const char *TypeName(ValueType t)
 {
-    static const char *const names[] = {"uint16", "int16", "uint32", "int32", "float32", "float64"};
+    static const char *const names[] = {"uint16", "int16", "uint32", "int32", "float32", "float64", "uint64", "int64"};
     for (size_t i = 0; i < std::size(kTypes); ++i)
         if (kTypes[i] == t)
             return names[i];
@@ -236,8 +237,9 @@ const std::vector<cli::Option<PollOptions>> &PollOptionRows()
              return std::string();
          }},
         {{"--type", "T", ValueKind::Choice, 0, 0, kTypeNames, "Output",
-          "read the registers as T values (32-bit: 2 registers, float64: 4)",
-          "T is uint16, int16, uint32, int32, float32 or float64; the count must divide into whole values."},
+          "read the registers as T values (32-bit: 2 registers, 64-bit: 4)",
+          "T is uint16, int16, uint32, int32, float32, float64, uint64 or int64; the count must divide into whole "
+          "values."},
          [](PollOptions &o, const V &v) {
              o.layout.type = kTypes[v.n];
              return std::string();
