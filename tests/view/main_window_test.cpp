@@ -126,6 +126,7 @@ private slots:
     void typingIntoCellWrites();
     void onlyCommittedEditsHandOver();
     void darkPaletteKeepsTextReadable();
+    void typedValuesWriteAndReadBack_data();
     void typedValuesWriteAndReadBack();
     void refusedTypedEditKeepsTheEditor();
     void panelReadsTheSharedLongs();
@@ -600,13 +601,22 @@ void TypeIntoCell(TTarvix_Form &form, int column, const QString &text)
     QTest::keyClick(edit, Qt::Key_Return);
 }
 
-// Every case of the shared table typed into the grid of a live window: one
+// Every case of the shared table typed into the grid of a live window, over
+// tarvix-slave and over the libmodbus peer: one
 // request with the hand-worked registers (function 06 for one register, one
 // function 16 for a wider value), then the value read back in its cell,
 // the cells it covers empty.
+void MainWindowTest::typedValuesWriteAndReadBack_data()
+{
+    QTest::addColumn<bool>("libmodbus");
+    QTest::newRow("tarvix-slave") << false;
+    QTest::newRow("libmodbus peer") << true;
+}
+
 void MainWindowTest::typedValuesWriteAndReadBack()
 {
-    SlaveProcess slave({QStringLiteral("--log")});
+    QFETCH(bool, libmodbus);
+    SlaveProcess slave({QStringLiteral("--log")}, 120, libmodbus ? PeerPath() : SlavePath());
     QVERIFY(slave.Port() != 0);
     TTarvix_Form form;
     Configure(form, slave.Port(), 0, 10, 20);
