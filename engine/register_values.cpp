@@ -208,9 +208,7 @@ std::string ValueText(ValueFormat format, uint64_t bits)
 {
     char buf[64];
     switch (format) {
-    case ValueFormat::Hex:
-        std::snprintf(buf, sizeof buf, "%04X", static_cast<unsigned>(bits & 0xFFFF));
-        return buf;
+    case ValueFormat::Hex: std::snprintf(buf, sizeof buf, "%04X", static_cast<unsigned>(bits & 0xFFFF)); return buf;
     case ValueFormat::Unsigned: return std::to_string(bits & 0xFFFF);
     case ValueFormat::Signed: return std::to_string(static_cast<int16_t>(bits & 0xFFFF));
     case ValueFormat::Binary: {

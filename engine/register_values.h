@@ -31,9 +31,10 @@ struct RegisterOrder {
     bool byteSwap = false;
     friend bool operator==(RegisterOrder, RegisterOrder) = default;
 };
-inline constexpr RegisterOrder kRegisterOrders[] = {
-    {WordOrder::HighFirst, false}, {WordOrder::LowFirst, false},
-    {WordOrder::HighFirst, true}, {WordOrder::LowFirst, true}};
+inline constexpr RegisterOrder kRegisterOrders[] = {{WordOrder::HighFirst, false},
+                                                    {WordOrder::LowFirst, false},
+                                                    {WordOrder::HighFirst, true},
+                                                    {WordOrder::LowFirst, true}};
 const char *RegisterOrderName(RegisterOrder order);
 
 // The bits of `n` (1..4) consecutive registers as one number of 16 x n

@@ -6,11 +6,11 @@
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <QToolTip>
-#include <QMenu>
 
 #include "controls/Graphbutton.h"
 #include "controls/Gtextfield.h"
@@ -137,9 +137,8 @@ TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
 
     gridMenu_ = new GridMenu(grid);
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint &pos) {
-        gridMenu_->Menu()->popup(grid->viewport()->mapToGlobal(pos));
-    });
+    connect(grid, &QWidget::customContextMenuRequested, this,
+            [this, grid](const QPoint &pos) { gridMenu_->Menu()->popup(grid->viewport()->mapToGlobal(pos)); });
     connect(gridMenu_, &GridMenu::Chosen, this, &TTarvix_Form::SetGridView);
     connect(model_, &RegisterGridModel::EditRefused, this, &TTarvix_Form::ShowEditRefusal);
 

@@ -124,7 +124,8 @@ bool RegisterGridModel::CheckEdit(const QModelIndex &index, const QString &text)
                   .arg(QLatin1String(ValueFormatName(format_)))
                   .arg(RegistersOf(format_));
     else if (const std::string e = ParseValue(format_, text.toStdString(), bits); !e.empty())
-        why = QStringLiteral("\"%1\": %2 (%3)").arg(text, QString::fromStdString(e), QLatin1String(ValueFormatName(format_)));
+        why = QStringLiteral("\"%1\": %2 (%3)")
+                  .arg(text, QString::fromStdString(e), QLatin1String(ValueFormatName(format_)));
     if (why.isEmpty())
         return true;
     emit EditRefused(why);
@@ -368,8 +369,8 @@ void RegisterGridView::FitTexts(const QString &widestCell, const QString &widest
 {
     const QFontMetrics fm(font());
     horizontalHeader()->setDefaultSectionSize(std::max(CellWidth, fm.horizontalAdvance(widestCell) + 6));
-    verticalHeader()->setFixedWidth(widestHeader.isEmpty() ? CellWidth
-                                                           : std::max(CellWidth, fm.horizontalAdvance(widestHeader) + 4));
+    verticalHeader()->setFixedWidth(
+        widestHeader.isEmpty() ? CellWidth : std::max(CellWidth, fm.horizontalAdvance(widestHeader) + 4));
 }
 
 QString RegisterGridView::CornerText()

@@ -111,14 +111,28 @@ inline const std::vector<RefusedValueCase> &RefusedValueCases()
 {
     using F = ValueFormat;
     static const std::vector<RefusedValueCase> cases = {
-        {F::Unsigned, "65536", 'r'},     {F::Unsigned, "-1", 'r'},       {F::Unsigned, "12a", 'n'},
-        {F::Unsigned, "", 'n'},          {F::Unsigned, "0x", 'n'},       {F::Unsigned, "1 2", 'n'},
-        {F::Signed, "32768", 'r'},       {F::Signed, "-32769", 'r'},     {F::Signed, "0x10000", 'r'},
-        {F::Binary, "0b1 0000 0000 0000 0000", 'r'},                     {F::Binary, "102", 'n'},
-        {F::Long, "2147483648", 'r'},    {F::Long, "-2147483649", 'r'},  {F::UnsignedLong, "4294967296", 'r'},
-        {F::LongLong, "9223372036854775808", 'r'},                       {F::LongLong, "99999999999999999999", 'r'},
-        {F::Float, "1e39", 'r'},         {F::Float, "abc", 'n'},         {F::Float, "1.5x", 'n'},
-        {F::Float, "--1", 'n'},          {F::Double, "1e309", 'r'},      {F::Double, "", 'n'},
+        {F::Unsigned, "65536", 'r'},
+        {F::Unsigned, "-1", 'r'},
+        {F::Unsigned, "12a", 'n'},
+        {F::Unsigned, "", 'n'},
+        {F::Unsigned, "0x", 'n'},
+        {F::Unsigned, "1 2", 'n'},
+        {F::Signed, "32768", 'r'},
+        {F::Signed, "-32769", 'r'},
+        {F::Signed, "0x10000", 'r'},
+        {F::Binary, "0b1 0000 0000 0000 0000", 'r'},
+        {F::Binary, "102", 'n'},
+        {F::Long, "2147483648", 'r'},
+        {F::Long, "-2147483649", 'r'},
+        {F::UnsignedLong, "4294967296", 'r'},
+        {F::LongLong, "9223372036854775808", 'r'},
+        {F::LongLong, "99999999999999999999", 'r'},
+        {F::Float, "1e39", 'r'},
+        {F::Float, "abc", 'n'},
+        {F::Float, "1.5x", 'n'},
+        {F::Float, "--1", 'n'},
+        {F::Double, "1e309", 'r'},
+        {F::Double, "", 'n'},
     };
     return cases;
 }
@@ -134,10 +148,12 @@ inline const std::vector<SpelledValueCase> &SpelledValueCases()
 {
     using F = ValueFormat;
     static const std::vector<SpelledValueCase> cases = {
-        {F::Signed, "0xFFFF", 0xFFFF},        {F::Signed, " -5 ", 0xFFFB},       {F::Unsigned, "0b1010", 0xA},
-        {F::Binary, "1010", 0xA},             {F::Binary, "0b1111_0000", 0xF0},  {F::Long, "0xFFFFFFFF", 0xFFFFFFFF},
-        {F::UnsignedLong, "+7", 7},           {F::Float, "+2", 0x40000000},      {F::Float, "-12.5e0", 0xC1480000},
-        {F::Double, "1E0", 0x3FF0000000000000}, {F::Hex, "0xbeef", 0xBEEF},      {F::LongLong, "-0x1", 0xFFFFFFFFFFFFFFFF},
+        {F::Signed, "0xFFFF", 0xFFFF},     {F::Signed, " -5 ", 0xFFFB},
+        {F::Unsigned, "0b1010", 0xA},      {F::Binary, "1010", 0xA},
+        {F::Binary, "0b1111_0000", 0xF0},  {F::Long, "0xFFFFFFFF", 0xFFFFFFFF},
+        {F::UnsignedLong, "+7", 7},        {F::Float, "+2", 0x40000000},
+        {F::Float, "-12.5e0", 0xC1480000}, {F::Double, "1E0", 0x3FF0000000000000},
+        {F::Hex, "0xbeef", 0xBEEF},        {F::LongLong, "-0x1", 0xFFFFFFFFFFFFFFFF},
     };
     return cases;
 }

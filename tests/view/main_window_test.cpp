@@ -573,15 +573,21 @@ void MainWindowTest::darkPaletteKeepsTextReadable()
             form.ShowExchange(*form.Rec.Thread);
             const QColor face = GridColor(form);
             QCOMPARE(face, status == 0 ? QColor(Qt::white) : QColor(192, 192, 192));
-            QVERIFY(QTest::qWaitFor([&] { return form.MODBUS_Grid->viewport()->grab().toImage().pixelColor(
-                                                     form.MODBUS_Grid->visualRect(form.MODBUS_Grid->model()->index(0, 5)).center() -
-                                                     QPoint(19, 0)) == face; }, 2000));
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    return form.MODBUS_Grid->viewport()->grab().toImage().pixelColor(
+                               form.MODBUS_Grid->visualRect(form.MODBUS_Grid->model()->index(0, 5)).center() -
+                               QPoint(19, 0)) == face;
+                },
+                2000));
             const QImage grid = form.MODBUS_Grid->viewport()->grab().toImage();
-            const QRect cell = form.MODBUS_Grid->visualRect(form.MODBUS_Grid->model()->index(0, 5)).adjusted(1, 1, -2, -2);
+            const QRect cell =
+                form.MODBUS_Grid->visualRect(form.MODBUS_Grid->model()->index(0, 5)).adjusted(1, 1, -2, -2);
             QVERIFY2(darkest(grid, cell) < 60, qPrintable(QString::number(darkest(grid, cell))));
         }
         const QImage button = form.ReconnButton->grab().toImage();
-        QVERIFY2(darkest(button, QRect(30, 4, 55, 15)) < 60, qPrintable(QString::number(darkest(button, QRect(30, 4, 55, 15)))));
+        QVERIFY2(darkest(button, QRect(30, 4, 55, 15)) < 60,
+                 qPrintable(QString::number(darkest(button, QRect(30, 4, 55, 15)))));
         QVERIFY(form.grab().save(PngPath("main_window_dark.png")));
         form.StopExchange();
     }
@@ -625,7 +631,8 @@ void MainWindowTest::typedValuesWriteAndReadBack()
     QVERIFY(QTest::qWaitForWindowActive(&form));
     int writes = 0;
     for (const RegisterValueCase &c : RegisterValueCases()) {
-        const QString name = QStringLiteral("%1 %2 %3").arg(ValueFormatName(c.format), RegisterOrderName(c.order), c.text);
+        const QString name =
+            QStringLiteral("%1 %2 %3").arg(ValueFormatName(c.format), RegisterOrderName(c.order), c.text);
         form.SetGridView({c.format, c.order, AddressNotation::ZeroBased});
         const std::vector<uint16_t> regs = CaseRegisters(c.registers);
         const int n = int(regs.size());
@@ -640,7 +647,8 @@ void MainWindowTest::typedValuesWriteAndReadBack()
         frame = frame.toUpper();
         frame.replace(QRegularExpression(QStringLiteral("([0-9A-F]{2})([0-9A-F]{2})")), QStringLiteral("\\1 \\2"));
         TypeIntoCell(form, column, QString::fromLatin1(c.text));
-        QVERIFY2(slave.WaitForRequest(frame, 3000), qPrintable(name + QStringLiteral(": ") + frame + " | " + slave.Tail()));
+        QVERIFY2(slave.WaitForRequest(frame, 3000),
+                 qPrintable(name + QStringLiteral(": ") + frame + " | " + slave.Tail()));
         ++writes;
         QTRY_COMPARE_WITH_TIMEOUT(form.MODBUS_Grid->model()->index(0, column).data().toString(),
                                   QString::fromLatin1(c.text), 3000);
@@ -651,7 +659,8 @@ void MainWindowTest::typedValuesWriteAndReadBack()
         }
         // Nothing clips: the column holds the widest text of the format.
         const QFontMetrics fm(form.MODBUS_Grid->font());
-        QVERIFY2(form.MODBUS_Grid->columnWidth(column) > fm.horizontalAdvance(QString::fromLatin1(c.text)), qPrintable(name));
+        QVERIFY2(form.MODBUS_Grid->columnWidth(column) > fm.horizontalAdvance(QString::fromLatin1(c.text)),
+                 qPrintable(name));
     }
     // One request per edit, reads aside.
     int seen = 0;
@@ -762,7 +771,9 @@ void MainWindowTest::everyFormatFitsItsCells()
             }
         }
         QCOMPARE(texts, count / RegistersOf(format));
-        const QString name = QStringLiteral("grid_%1_%2.png").arg(count).arg(QString::fromLatin1(ValueFormatName(format)).replace(' ', '_'));
+        const QString name = QStringLiteral("grid_%1_%2.png")
+                                 .arg(count)
+                                 .arg(QString::fromLatin1(ValueFormatName(format)).replace(' ', '_'));
         QVERIFY(form.grab().save(PngPath(qPrintable(name))));
     }
     form.StopExchange();

@@ -12,7 +12,8 @@
 class SlaveProcess {
 public:
     // `program`: tarvix-slave, or the libmodbus test peer (PeerPath()).
-    explicit SlaveProcess(const QStringList &extraArgs = {}, int seconds = 120, const std::string &program = SlavePath())
+    explicit SlaveProcess(const QStringList &extraArgs = {}, int seconds = 120,
+                          const std::string &program = SlavePath())
     {
         std::vector<std::string> args{"--tcp", "0", "--seconds", std::to_string(seconds)};
         for (const QString &a : extraArgs)

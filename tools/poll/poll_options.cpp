@@ -89,9 +89,8 @@ bool ParseWrite(const std::string &text, uint16_t &reg, std::vector<uint16_t> &v
 }
 
 // The value types in the order of --type's choices.
-constexpr ValueType kTypes[] = {ValueType::UInt16,  ValueType::Int16,   ValueType::UInt32,
-                                ValueType::Int32,   ValueType::Float32, ValueType::Float64,
-                                ValueType::UInt64,  ValueType::Int64};
+constexpr ValueType kTypes[] = {ValueType::UInt16,  ValueType::Int16,   ValueType::UInt32, ValueType::Int32,
+                                ValueType::Float32, ValueType::Float64, ValueType::UInt64, ValueType::Int64};
 constexpr const char *kTypeNames = "uint16|int16|uint32|int32|float32|float64|uint64|int64";
 
 const char *TypeName(ValueType t)
@@ -153,8 +152,7 @@ const std::vector<cli::Option<PollOptions>> &PollOptionRows()
              return std::string();
          }},
         {{"--rs485", "", ValueKind::None, 0, 0, "", "Connection",
-          "with --com: RS-485 transmitter on by RTS and DTR for each request",
-          "and off again before the reply."},
+          "with --com: RS-485 transmitter on by RTS and DTR for each request", "and off again before the reply."},
          [](PollOptions &o, const V &) {
              o.rs485 = o.comOnly = true;
              return std::string();

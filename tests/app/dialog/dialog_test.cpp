@@ -674,7 +674,8 @@ void DialogTest::layoutFitsAndRenders()
 void DialogTest::startAddressInTheGridNotation()
 {
     ScopedCurrentDir dir;
-    WriteAll(dir.filePath("Tarvix.ini"), "[MODBUS]\nConnType=0\nStartReg=100\nRegCount=10\n[TCPIP]\nIPAddr=127.0.0.1\nPort=9\n");
+    WriteAll(dir.filePath("Tarvix.ini"),
+             "[MODBUS]\nConnType=0\nStartReg=100\nRegCount=10\n[TCPIP]\nIPAddr=127.0.0.1\nPort=9\n");
     TSelConnForm d;
     TTarvix_Form w;
     w.SetGridView({ValueFormat::Hex, {}, AddressNotation::Prefixed});
@@ -711,7 +712,8 @@ void DialogTest::startAddressInTheGridNotation()
         QTest::keyClicks(text, QString::fromLatin1(c.text));
         const QString box = TextOfModalBox([&] { d.OkButton->click(); });
         if (c.address < 0) {
-            QVERIFY2(box.contains(QLatin1String(c.why)), qPrintable(QLatin1String(c.text) + " / " + text->text() + " / " + box));
+            QVERIFY2(box.contains(QLatin1String(c.why)),
+                     qPrintable(QLatin1String(c.text) + " / " + text->text() + " / " + box));
             QVERIFY(box.startsWith(QLatin1String("View Registers From: ") + QLatin1String(c.text)));
             QVERIFY(!w.Rec.Thread);
             QCOMPARE(d.StartRegEdit->value(), 100);
