@@ -687,6 +687,7 @@ void MainWindowTest::refusedTypedEditKeepsTheEditor()
     for (const RefusedValueCase &c : RefusedValueCases()) {
         form.SetGridView({c.format, {}, AddressNotation::ZeroBased});
         TypeIntoCell(form, 0, QString::fromLatin1(c.text));
+        QTest::qWait(20);   // a commit would be queued behind Enter
         auto *edit = qobject_cast<QLineEdit *>(QApplication::focusWidget());
         QVERIFY2(edit, c.text);
         QCOMPARE(edit->text(), QString::fromLatin1(c.text));
@@ -698,6 +699,16 @@ void MainWindowTest::refusedTypedEditKeepsTheEditor()
         QTest::keyClick(edit, Qt::Key_Escape);
         QTRY_VERIFY(form.MODBUS_Grid->hasFocus());
     }
+    // A covered cell opens its value and writes all of it, from its first register.
+    form.SetGridView({ValueFormat::Float, kRegisterOrders[0], AddressNotation::ZeroBased});
+    TypeIntoCell(form, 3, QStringLiteral("-12.5"));
+    QTRY_VERIFY(form.MODBUS_Grid->hasFocus());   // the commit is queued behind Enter
+    QCOMPARE(refusals.count(), 0);
+    QCOMPARE(form.Rec.WithdrawWrite(), 3);
+    QCOMPARE(form.Rec.WriteReg.load(), uint16_t(2));
+    QCOMPARE(form.Rec.WriteCount.load(), uint16_t(2));
+    QCOMPARE(form.Rec.WriteValues[0].load(), uint16_t(0xC148));
+    QCOMPARE(form.Rec.WriteValues[1].load(), uint16_t(0x0000));
     // The last value of a count that ends inside it cannot be written.
     form.SetGridView({ValueFormat::LongLong, {}, AddressNotation::ZeroBased});
     TypeIntoCell(form, 8, QStringLiteral("1"));
