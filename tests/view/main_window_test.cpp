@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -130,6 +131,7 @@ private slots:
     void typedValuesWriteAndReadBack();
     void refusedTypedEditKeepsTheEditor();
     void panelReadsTheSharedLongs();
+    void contextMenuChoosesTheView();
     void everyFormatFitsItsCells_data();
     void everyFormatFitsItsCells();
     void sizedGridWrites_data();
@@ -737,6 +739,46 @@ void MainWindowTest::panelReadsTheSharedLongs()
         ++checked;
     }
     QVERIFY(checked >= 2);
+}
+
+// The grid's context menu: three groups of exclusive entries, the defaults
+// checked; an entry picked changes the grid and is announced.
+void MainWindowTest::contextMenuChoosesTheView()
+{
+    TTarvix_Form form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QSignalSpy changes(&form, &TTarvix_Form::GridViewChanged);
+    QMenu *menu = form.GridContextMenu()->Menu();
+    QStringList titles;
+    for (QAction *a : menu->actions())
+        titles << a->text();
+    QCOMPARE(titles, (QStringList{"Format", "Register order", "Addresses"}));
+    auto checked = [](QAction *sub) {
+        for (QAction *a : sub->menu()->actions())
+            if (a->isChecked())
+                return a->text();
+        return QString();
+    };
+    QCOMPARE(checked(menu->actions()[0]), QStringLiteral("Hex"));
+    QCOMPARE(checked(menu->actions()[1]), QStringLiteral("AB CD (word order big)"));
+    QCOMPARE(checked(menu->actions()[2]), QStringLiteral("0-based"));
+    QCOMPARE(menu->actions()[0]->menu()->actions().size(), kValueFormatCount);
+
+    // Right-click on the grid opens it.
+    emit form.MODBUS_Grid->customContextMenuRequested(QPoint(60, 20));
+    QTRY_VERIFY(menu->isVisible());
+    QVERIFY(menu->grab().save(PngPath("grid_context_menu.png")));
+    menu->hide();
+    menu->actions()[0]->menu()->actions()[6]->trigger();   // Float
+    menu->actions()[1]->menu()->actions()[1]->trigger();   // CD AB
+    menu->actions()[2]->menu()->actions()[2]->trigger();   // 40001
+    const GridViewChoice want{ValueFormat::Float, kRegisterOrders[1], AddressNotation::Prefixed};
+    QVERIFY(form.GridView() == want);
+    QCOMPARE(changes.count(), 3);
+    QVERIFY(changes.last().at(0).value<GridViewChoice>() == want);
+    QVERIFY(form.MODBUS_Grid->columnWidth(0) > 40);
+    QCOMPARE(checked(menu->actions()[0]), QStringLiteral("Float"));
 }
 
 void MainWindowTest::everyFormatFitsItsCells_data()
