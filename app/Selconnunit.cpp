@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -18,6 +19,7 @@
 #include <utility>
 
 #include "app/Aboutunit.h"
+#include "app/address_spin_edit.h"
 #include "app/app_resources.h"
 #include "app/exchange_setup.h"
 #include "app/shadow_label.h"
@@ -44,15 +46,19 @@ QLabel *AddLabel(QWidget *parent, const QString &text, int x, int y, int w)
 
 // A numeric field that keeps its value within its range: a value set or
 // typed outside it is brought to the nearest bound.
-QSpinBox *AddSpin(QWidget *parent, int x, int y, int w, int min, int max, int value, int step = 1)
+QSpinBox *PlaceSpin(QSpinBox *s, int x, int y, int w, int min, int max, int value, int step = 1)
 {
-    auto *s = new TSpinEdit(parent);
     s->setGeometry(x, y, w, 21);
     s->setRange(min, max);
     s->setSingleStep(step);
     s->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     s->setValue(value);
     return s;
+}
+
+QSpinBox *AddSpin(QWidget *parent, int x, int y, int w, int min, int max, int value, int step = 1)
+{
+    return PlaceSpin(new TSpinEdit(parent), x, y, w, min, max, value, step);
 }
 
 // A pair of radio buttons that form a group of their own; the first is
@@ -220,7 +226,8 @@ void TSelConnForm::BuildForm()
 
     row = AddRowFrame(this, 210);
     AddLabel(row, QStringLiteral("View Registers From:"), 8, 7, 140);
-    StartRegEdit = AddSpin(row, 150, 5, 70, 0, 65535, 0);
+    startAddress_ = new AddressSpinEdit(row);
+    StartRegEdit = PlaceSpin(startAddress_, 150, 5, 70, 0, 65535, 0);
     AddLabel(row, QStringLiteral("Count:"), 236, 7, 40);
     RegCountEdit = AddSpin(row, 278, 5, 70, 0, 65535, 256);
 
@@ -282,6 +289,7 @@ void TSelConnForm::BuildForm()
             ConnTypeRGClick(ConnTypeRG);
     });
     connect(COM_ComboBox, &TPortComboBox::dropDown, this, [this] { COM_ComboBoxDropDown(COM_ComboBox); });
+    connect(RadioButtonCmd4, &QRadioButton::toggled, this, [this] { ShowAddressNotation(); });
     connect(OkButton, &QPushButton::clicked, this, [this] { OkButtonClick(OkButton); });
     connect(CloseButton, &QPushButton::clicked, this, [this] { CloseButtonClick(CloseButton); });
     connect(AboutButton, &QPushButton::clicked, this, [this] { AboutButtonClick(AboutButton); });
@@ -391,8 +399,32 @@ void TSelConnForm::COM_ComboBoxDropDown(QObject *)
     COM_ComboBox->setEditText(text);
 }
 
+void TSelConnForm::SetMainWindow(TTarvix_Form *form)
+{
+    main_ = form;
+    if (form)
+        connect(form, &TTarvix_Form::GridViewChanged, this, [this] { ShowAddressNotation(); });
+    ShowAddressNotation();
+}
+
+void TSelConnForm::ShowAddressNotation()
+{
+    const TTarvix_Form *form = main_ ? main_ : Tarvix_Form;
+    startAddress_->SetNotation(form ? form->GridView().notation : AddressNotation::ZeroBased,
+                               RadioButtonCmd4->isChecked() ? RegisterTable::InputRegisters
+                                                            : RegisterTable::HoldingRegisters);
+}
+
 void TSelConnForm::OkButtonClick(QObject *)
 {
+    // An address typed for another table, or outside the notation, starts nothing.
+    if (startAddress_->Notation() != AddressNotation::ZeroBased)
+        startAddress_->interpretText();
+    if (const QString why = startAddress_->TakeRefusal(); !why.isEmpty()) {
+        QMessageBox::warning(this, windowTitle(), QStringLiteral("View Registers From: ") + why);
+        StartRegEdit->setFocus();
+        return;
+    }
     const TarvixSettings settings = FieldSettings();
     SaveTarvixSettings(settings);
 

@@ -34,6 +34,8 @@ signals:
 // A numeric field that keeps its value within its range: a number typed
 // beyond a bound is accepted while typing and brought to that bound when the
 // field is left; a value set by the program is clamped at once.
+class AddressSpinEdit;
+
 class TSpinEdit : public QSpinBox {
     Q_OBJECT
 public:
@@ -57,7 +59,9 @@ public:
 
     // The main window that OK fills and shows; the application's main window
     // unless set otherwise.
-    void SetMainWindow(TTarvix_Form *form) { main_ = form; }
+    // The "View Registers From" field follows the main window's address
+    // notation.
+    void SetMainWindow(TTarvix_Form *form);
 
     // Event handlers.
     void ConnTypeRGClick(QObject *sender);
@@ -105,6 +109,9 @@ private:
     TarvixSettings FieldSettings() const;
 
     TTarvix_Form *main_ = nullptr;
+    AddressSpinEdit *startAddress_ = nullptr;   // StartRegEdit, with its notation
+    // Shows the start address in the notation for the table the read command reads.
+    void ShowAddressNotation();
 };
 
 extern TSelConnForm *SelConnForm;   // the application's connection dialog

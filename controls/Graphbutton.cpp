@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "controls/Gtextfield.h"
+#include "controls/contrast.h"
 #include "controls/palette.h"
 
 namespace {
@@ -212,7 +213,7 @@ void TGraphButtonBase::PaintButton(QPainter &p)
         p.setFont(font());
         const int baseline = ty + fm.ascent();
         if (enabled) {
-            p.setPen(palette().color(QPalette::Active, QPalette::WindowText));
+            p.setPen(TextColorOn(FColor));
             p.drawText(tx, baseline, FCaption);
         } else {
             // Engraved: white one pixel right and below, grey on top.

@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QTimer>
+#include <QToolTip>
 
 #include "controls/Graphbutton.h"
 #include "controls/Gtextfield.h"
@@ -123,12 +124,15 @@ TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
     auto *grid = new RegisterGridView(this);
     MODBUS_Grid = grid;
     model_ = new RegisterGridModel(
-        Rec, [this](uint16_t reg, uint16_t value) { Rec.HandOverWrite(reg, value); }, this);
+        Rec,
+        [this](uint16_t reg, const uint16_t *values, int count) {
+            Rec.HandOverWrite(reg, values, static_cast<uint16_t>(count));
+        },
+        this);
     model_->SetCoilWrite([this](uint16_t addr, bool on) {
         const uint8_t value = on ? 1 : 0;
         Rec.HandOverCoilWrite(addr, &value, 1);
     });
-    model_->SetCellColor(palette().color(QPalette::Base));
     grid->setModel(model_);
     grid->setItemDelegate(new RegisterGridDelegate(grid));
     connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &current) {
@@ -137,6 +141,13 @@ TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
         bool canSelect = true;
         MODBUS_GridSelectCell(current.column() + 1, current.row() + 1, canSelect);
     });
+
+    gridMenu_ = new GridMenu(grid);
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid, &QWidget::customContextMenuRequested, this,
+            [this, grid](const QPoint &pos) { gridMenu_->Menu()->popup(grid->viewport()->mapToGlobal(pos)); });
+    connect(gridMenu_, &GridMenu::Chosen, this, &TTarvix_Form::SetGridView);
+    connect(model_, &RegisterGridModel::EditRefused, this, &TTarvix_Form::ShowEditRefusal);
 
     // Bottom panel: counters, status and the two frames.
     Panel1 = MakePanel(this);
@@ -297,42 +308,33 @@ void TTarvix_Form::ShowRegisterValues(int ACol, int ARow)
 
 // Grid ------------------------------------------------------------------------
 
-QColor TTarvix_Form::GridColor() const
+void TTarvix_Form::SetGridView(const GridViewChoice &choice)
 {
-    return model_->CellColor();
+    const bool changed = !(choice == GridView());
+    gridMenu_->Show(choice);
+    model_->SetFormat(choice.format, choice.order);
+    model_->SetNotation(choice.notation);
+    auto *grid = static_cast<RegisterGridView *>(MODBUS_Grid);
+    // The protocol addresses keep the header width they always had.
+    const QString widestHeader =
+        choice.notation == AddressNotation::ZeroBased
+            ? QString()
+            : QString::fromStdString(WidestAddressText(choice.notation, model_->Table())) + QStringLiteral("  ");
+    grid->FitTexts(QString::fromStdString(WidestValueText(choice.format)), widestHeader);
+    if (changed)
+        emit GridViewChanged(choice);
 }
 
-// The handlers count the header row and column as 0; the model's cells
-// start at (1, 1).
-
-int TTarvix_Form::GridColCount() const
+GridViewChoice TTarvix_Form::GridView() const
 {
-    return model_->columnCount() + 1;
+    return {model_->Format(), model_->Order(), model_->Notation()};
 }
 
-int TTarvix_Form::GridRowCount() const
+// A refused typed edit: the reason beside the cell, while the editor stays.
+void TTarvix_Form::ShowEditRefusal(const QString &why)
 {
-    return model_->rowCount() + 1;
-}
-
-QString TTarvix_Form::MODBUS_GridCellText(int ACol, int ARow) const
-{
-    if (ARow == 0)
-        return ACol == 0 ? RegisterGridView::CornerText()
-                         : model_->headerData(ACol - 1, Qt::Horizontal, Qt::DisplayRole).toString();
-    if (ACol == 0)
-        return model_->headerData(ARow - 1, Qt::Vertical, Qt::DisplayRole).toString();
-    return model_->index(ARow - 1, ACol - 1).data(Qt::DisplayRole).toString();
-}
-
-void TTarvix_Form::MODBUS_GridGetEditText(int ACol, int ARow, QString &Value)
-{
-    Value = model_->index(ARow - 1, ACol - 1).data(Qt::EditRole).toString();
-}
-
-void TTarvix_Form::MODBUS_GridSetEditText(int ACol, int ARow, const QString &Value)
-{
-    model_->setData(model_->index(ARow - 1, ACol - 1), Value, Qt::EditRole);
+    const QRect cell = MODBUS_Grid->visualRect(MODBUS_Grid->currentIndex());
+    QToolTip::showText(MODBUS_Grid->viewport()->mapToGlobal(cell.bottomLeft()), why, MODBUS_Grid->viewport());
 }
 
 void TTarvix_Form::MODBUS_GridSelectCell(int ACol, int ARow, bool &CanSelect)

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "engine/exchange_record.h"
+#include "view/grid_menu.h"
 
 class QCheckBox;
 class QFrame;
@@ -52,18 +53,16 @@ public:
     // Refreshes the six readings for the grid cell (ACol, ARow).
     void ShowRegisterValues(int ACol, int ARow);
 
-    // Grid handlers, cell coordinates counted with the header row/column as 0.
-    QString MODBUS_GridCellText(int ACol, int ARow) const;
-    void MODBUS_GridGetEditText(int ACol, int ARow, QString &Value);
-    void MODBUS_GridSetEditText(int ACol, int ARow, const QString &Value);
+    // The grid's cell selection handler, cell coordinates counted with the
+    // header row/column as 0.
     void MODBUS_GridSelectCell(int ACol, int ARow, bool &CanSelect);
 
-    // Grid geometry as the handlers count it: 11 columns, header row included.
-    int GridColCount() const;
-    int GridRowCount() const;
-    // Data cell background: the window colour until the first display, then
-    // white after a good exchange and silver after a failed one.
-    QColor GridColor() const;
+    // How the grid reads and numbers the registers (also the user's choice in
+    // the grid's context menu); a change is announced by GridViewChanged.
+    void SetGridView(const GridViewChoice &choice);
+    GridViewChoice GridView() const;
+    // The grid's context menu (its entries: GridMenu).
+    GridMenu *GridContextMenu() const { return gridMenu_; }
 
     // "Trend" on the grid cell (ACol, ARow): adds its register to the trend
     // window and shows it (the window is made on first use).
@@ -99,6 +98,9 @@ public:
     TGTextField *BitTF = nullptr;
     QCheckBox *WriteBy0x10 = nullptr;
 
+signals:
+    void GridViewChanged(const GridViewChoice &choice);
+
 protected:
     void closeEvent(QCloseEvent *event) override;   // FormClose
     void showEvent(QShowEvent *event) override;
@@ -109,7 +111,10 @@ private:
     void ShowStatusOf(uint8_t status, int32_t reqCount, int32_t errorCount);
 
     std::unique_ptr<GuiHost> host_;
+    void ShowEditRefusal(const QString &why);
+
     RegisterGridModel *model_ = nullptr;
+    GridMenu *gridMenu_ = nullptr;
     QWidget *dialog_ = nullptr;
     TTrendForm *trend_ = nullptr;   // a child window, made on first use
     bool sizedToFrame_ = false;

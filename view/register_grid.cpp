@@ -2,10 +2,12 @@
 
 #include <QAbstractButton>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <algorithm>
 
+#include "controls/contrast.h"
 #include "engine/Modbus_thread_unit.h"
 #include "view/bit_cells.h"
 #include "view/register_text.h"
@@ -69,16 +71,77 @@ void RegisterGridModel::CellsChanged(const QList<int> &roles)
         emit dataChanged(index(0, 0), index(rows_ - 1, columnCount() - 1), roles);
 }
 
-QString RegisterGridModel::CellText(int row, int column) const
+void RegisterGridModel::SetFormat(ValueFormat format, RegisterOrder order)
+{
+    if (format == format_ && order == order_)
+        return;
+    format_ = format;
+    order_ = order;
+    CellsChanged({Qt::DisplayRole, Qt::EditRole, Qt::BackgroundRole});
+}
+
+void RegisterGridModel::SetNotation(AddressNotation notation)
+{
+    if (notation == notation_)
+        return;
+    notation_ = notation;
+    if (rows_ > 0)
+        emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
+}
+
+RegisterTable RegisterGridModel::Table() const
+{
+    return TableOfReadCommand(static_cast<uint8_t>(rec_.ReadCmd.load()));
+}
+
+int RegisterGridModel::ValueStart(int i) const
+{
+    if (!IsRegister(i))
+        return -1;
+    if (BitCells())
+        return i;   // a bit is a value of its own whatever the format
+    const int n = RegistersOf(format_);
+    const int start = i - i % n;
+    return start + n <= rec_.ReadableCount() ? start : -1;
+}
+
+QString RegisterGridModel::CellText(int row, int column, int role) const
 {
     const int i = RegisterIndex(row, column);
     if (BitCells())
         return BitCellText(rec_, i);
-    if (!rec_.ValuesValid.load(std::memory_order_acquire) || !IsRegister(i))
+    if (!rec_.ValuesValid.load(std::memory_order_acquire))
         return {};
-    return QStringLiteral("%1")
-        .arg(rec_.RegValues[i].load(std::memory_order_relaxed), 4, 16, QLatin1Char('0'))
-        .toUpper();
+    const int start = ValueStart(i);
+    if (start < 0 || (role == Qt::DisplayRole && start != i))
+        return {};
+    uint16_t regs[4];
+    const int n = RegistersOf(format_);
+    for (int k = 0; k < n; ++k)
+        regs[k] = rec_.RegValues[start + k].load(std::memory_order_relaxed);
+    return QString::fromStdString(ValueText(format_, JoinRegisters(regs, n, order_)));
+}
+
+bool RegisterGridModel::CheckEdit(const QModelIndex &index, const QString &text)
+{
+    if (format_ == ValueFormat::Hex || BitCells())
+        return true;
+    const int i = RegisterIndex(index.row(), index.column());
+    if (!IsRegister(i))
+        return true;   // no register: no request, and nothing to say
+    QString why;
+    uint64_t bits = 0;
+    if (ValueStart(i) < 0)
+        why = QStringLiteral("%1 needs %2 registers; the image ends before them")
+                  .arg(QLatin1String(ValueFormatName(format_)))
+                  .arg(RegistersOf(format_));
+    else if (const std::string e = ParseValue(format_, text.toStdString(), bits); !e.empty())
+        why = QStringLiteral("\"%1\": %2 (%3)")
+                  .arg(text, QString::fromStdString(e), QLatin1String(ValueFormatName(format_)));
+    if (why.isEmpty())
+        return true;
+    emit EditRefused(why);
+    return false;
 }
 
 int RegisterGridModel::rowCount(const QModelIndex &parent) const
@@ -97,8 +160,16 @@ QVariant RegisterGridModel::data(const QModelIndex &index, int role) const
         return {};
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole: return CellText(index.row(), index.column());
-    case Qt::BackgroundRole: return color_;
+    case Qt::EditRole: return CellText(index.row(), index.column(), role);
+    case Qt::BackgroundRole: {
+        if (!color_.isValid())
+            return {};
+        // A cell that another cell's value also covers is dimmed.
+        const int i = RegisterIndex(index.row(), index.column());
+        const int start = rec_.ValuesValid.load(std::memory_order_acquire) ? ValueStart(i) : -1;
+        return start >= 0 && start != i ? color_.darker(112) : color_;
+    }
+    case Qt::ForegroundRole: return color_.isValid() ? QVariant(TextColorOn(color_)) : QVariant();
     case Qt::TextAlignmentRole: return int(Qt::AlignCenter);
     default: return {};
     }
@@ -118,10 +189,27 @@ bool RegisterGridModel::setData(const QModelIndex &index, const QVariant &value,
     const int i = RegisterIndex(index.row(), index.column());
     if (i < 0 || i >= rec_.RegCount.load() || !rec_.RegValues)
         return false;
-    uint32_t v = 0;
-    if (!ScanHex(value.toString().toStdString(), v))
-        return false;
-    write_(static_cast<uint16_t>(rec_.StartReg.load() + i), static_cast<uint16_t>(v & 0xFFFF));
+    uint16_t regs[4];
+    int first = i;
+    int n = 1;
+    if (format_ == ValueFormat::Hex) {
+        uint32_t v = 0;
+        if (!ScanHex(value.toString().toStdString(), v))
+            return false;
+        SplitRegisters(v & 0xFFFF, 1, order_, regs);
+    } else {
+        if (!CheckEdit(index, value.toString()))
+            return false;
+        first = ValueStart(i);
+        n = RegistersOf(format_);
+        uint64_t bits = 0;
+        ParseValue(format_, value.toString().toStdString(), bits);
+        SplitRegisters(bits, n, order_, regs);
+    }
+    write_(static_cast<uint16_t>(rec_.StartReg.load() + first), regs, n);
+    // The register changes on the device; the cell shows it once a read
+    // brings it back.
+    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     return true;
 }
 
@@ -130,7 +218,8 @@ QVariant RegisterGridModel::headerData(int section, Qt::Orientation orientation,
     if (role == Qt::DisplayRole) {
         if (orientation == Qt::Horizontal)
             return QStringLiteral("+%1").arg(section, 0, 16).toUpper();
-        return QString::number(int(rec_.StartReg.load()) + section * 10) + QStringLiteral("  ");
+        return QString::fromStdString(AddressText(int(rec_.StartReg.load()) + section * 10, notation_, Table())) +
+               QStringLiteral("  ");
     }
     if (role == Qt::TextAlignmentRole)
         return int(orientation == Qt::Horizontal ? Qt::AlignCenter : (Qt::AlignRight | Qt::AlignVCenter));
@@ -197,6 +286,8 @@ namespace {
 // Set on an editor once it holds its first text: the model's dataChanged
 // after each display must not load it again under the user's typing.
 constexpr char kEditorLoaded[] = "tarvixEditorLoaded";
+// The cell an editor edits.
+constexpr char kEditorCell[] = "tarvixEditorCell";
 }   // namespace
 
 RegisterGridDelegate::RegisterGridDelegate(QObject *parent) : QStyledItemDelegate(parent)
@@ -207,11 +298,21 @@ void RegisterGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
     const QAbstractItemView *view = qobject_cast<const QAbstractItemView *>(option.widget);
     const bool current = view && view->currentIndex() == index;
     const QPalette &pal = option.palette;
-    painter->fillRect(option.rect, current ? pal.color(QPalette::Active, QPalette::Highlight)
-                                           : index.data(Qt::BackgroundRole).value<QColor>());
-    painter->setPen(current ? pal.color(QPalette::Active, QPalette::HighlightedText) : pal.color(QPalette::Text));
+    // A fixed background carries its own text colour; the palette's
+    // background the palette's text.
+    const QVariant background = index.data(Qt::BackgroundRole);
+    const QVariant foreground = index.data(Qt::ForegroundRole);
+    if (current) {
+        painter->fillRect(option.rect, pal.color(QPalette::Active, QPalette::Highlight));
+        painter->setPen(pal.color(QPalette::Active, QPalette::HighlightedText));
+    } else {
+        painter->fillRect(option.rect, background.isValid() ? background.value<QColor>() : pal.color(QPalette::Base));
+        painter->setPen(foreground.isValid() ? foreground.value<QColor>() : pal.color(QPalette::Text));
+    }
     painter->setFont(option.font);
-    DrawCellText(painter, option.rect, index.data(Qt::DisplayRole).toString(), Qt::AlignCenter);
+    const QVariant align = index.data(Qt::TextAlignmentRole);
+    DrawCellText(painter, option.rect, index.data(Qt::DisplayRole).toString(),
+                 align.isValid() ? Qt::Alignment(align.toInt()) : Qt::AlignCenter);
 }
 
 QWidget *RegisterGridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &,
@@ -221,17 +322,26 @@ QWidget *RegisterGridDelegate::createEditor(QWidget *parent, const QStyleOptionV
         return CreateCoilEditor(parent, index);
     auto *edit = new QLineEdit(parent);
     edit->setFrame(false);
-    edit->setAlignment(Qt::AlignCenter);
+    edit->setAlignment(Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()));
     edit->setTextMargins(0, 0, 0, 0);
     edit->setContentsMargins(0, 0, 0, 0);
-    // The view's model, which hands the text over; the index only lends it.
-    QAbstractItemModel *model = const_cast<QAbstractItemModel *>(index.model());
-    const QPersistentModelIndex cell(index);
-    // Every change of the editor's text is a hand-over: typed, deleted,
-    // pasted, or loaded by the grid.
-    QObject::connect(edit, &QLineEdit::textChanged, edit,
-                     [model, cell](const QString &text) { model->setData(cell, text, Qt::EditRole); });
+    edit->setProperty(kEditorCell, QVariant::fromValue(QPersistentModelIndex(index)));
     return edit;
+}
+
+bool RegisterGridDelegate::eventFilter(QObject *object, QEvent *event)
+{
+    auto *edit = qobject_cast<QLineEdit *>(object);
+    if (edit && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        const QPersistentModelIndex cell = edit->property(kEditorCell).value<QPersistentModelIndex>();
+        auto *model = qobject_cast<RegisterGridModel *>(const_cast<QAbstractItemModel *>(cell.model()));
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && model && !model->CheckEdit(cell, edit->text())) {
+            edit->selectAll();
+            return true;
+        }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
 }
 
 void RegisterGridDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
@@ -246,7 +356,10 @@ void RegisterGridDelegate::setEditorData(QWidget *editor, const QModelIndex &ind
 
 void RegisterGridDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
 {
-    // The hand-over as the editor closes; a coil only when its text was changed.
+    // The one hand-over of an edit: the view calls this when the edit is
+    // committed (Enter, or the editor closing as the user moves on), never
+    // on Escape, and never while the user is still typing; a coil only when
+    // its text was changed.
     if (auto *edit = qobject_cast<QLineEdit *>(editor); edit && (!IsCoilEditor(edit) || edit->isModified()))
         model->setData(index, edit->text(), Qt::EditRole);
 }
@@ -269,6 +382,14 @@ RegisterGridView::RegisterGridView(QWidget *parent) : QTableView(parent)
     setCornerButtonEnabled(false);
     if (auto *corner = findChild<QAbstractButton *>())
         corner->installEventFilter(this);
+}
+
+void RegisterGridView::FitTexts(const QString &widestCell, const QString &widestHeader)
+{
+    const QFontMetrics fm(font());
+    horizontalHeader()->setDefaultSectionSize(std::max(CellWidth, fm.horizontalAdvance(widestCell) + 6));
+    verticalHeader()->setFixedWidth(
+        widestHeader.isEmpty() ? CellWidth : std::max(CellWidth, fm.horizontalAdvance(widestHeader) + 4));
 }
 
 QString RegisterGridView::CornerText()

@@ -17,6 +17,8 @@ std::string SourceTypeName(const TrendSource &source)
     case ValueType::Int32: return std::string("int32") + order;
     case ValueType::Float32: return std::string("float32") + order;
     case ValueType::Float64: return std::string("float64") + order;
+    case ValueType::UInt64: return std::string("uint64") + order;
+    case ValueType::Int64: return std::string("int64") + order;
     }
     return {};
 }

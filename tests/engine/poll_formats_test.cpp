@@ -205,7 +205,7 @@ TEST(PollFormats, BadOptionsExitTwoBeforeAnyChannel)
         {tcp + " --cycles 3 --seconds 1", "--cycles: excludes --seconds"},
         {tcp + " --format xml", "--format: is tsv, csv or jsonl, not 'xml'"},
         {tcp + " --type float16",
-         "--type: is uint16, int16, uint32, int32, float32 or float64, not 'float16'"},
+         "--type: is uint16, int16, uint32, int32, float32, float64, uint64 or int64, not 'float16'"},
         {tcp + " --word-order middle", "--word-order: is big or little, not 'middle'"},
         {tcp + " --count 1 --type float32", "--type float32: needs 2 registers, --count is 1"},
         {tcp + " --count 6 --type float64",

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "tests/support/register_value_cases.h"
 #include "tools/poll/poll_records.h"
 
 namespace {
@@ -56,6 +57,34 @@ TEST(PollFormat, TypedValuesInEachWordOrder)
         EXPECT_EQ(ValueTexts(c.regs.data(), int(c.regs.size()), layout, c.format), c.texts);
     }
     EXPECT_EQ(ValueColumnNames(100, 8, ValueType::Float32), (std::vector<std::string>{"r100", "r102", "r104", "r106"}));
+}
+
+// The shared table of hand-worked registers, read by --type in its order
+// (--word-order, --byte-swap) as csv texts.
+TEST(PollFormat, SharedRegisterValueCases)
+{
+    const std::pair<ValueFormat, ValueType> types[] = {
+        {ValueFormat::Unsigned, ValueType::UInt16}, {ValueFormat::Signed, ValueType::Int16},
+        {ValueFormat::Long, ValueType::Int32},      {ValueFormat::UnsignedLong, ValueType::UInt32},
+        {ValueFormat::Float, ValueType::Float32},   {ValueFormat::LongLong, ValueType::Int64},
+        {ValueFormat::Double, ValueType::Float64}};
+    int checked = 0;
+    for (const RegisterValueCase &c : RegisterValueCases())
+        for (const auto &[format, type] : types) {
+            if (format != c.format)
+                continue;
+            SCOPED_TRACE(std::string(ValueFormatName(c.format)) + " " + RegisterOrderName(c.order) + " " + c.text);
+            const std::vector<uint16_t> regs = CaseRegisters(c.registers);
+            const ValueLayout layout{type, c.order.words, c.order.byteSwap};
+            EXPECT_EQ(ValueTexts(regs.data(), int(regs.size()), layout, OutputFormat::Csv),
+                      std::vector<std::string>{c.text});
+            ++checked;
+        }
+    EXPECT_GT(checked, 40);
+    // uint64, which the grid has not: 0xFFFEFFFFFFFFFFFF from the little word order.
+    const uint16_t ones[] = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFE};
+    EXPECT_EQ(ValueTexts(ones, 4, {ValueType::UInt64, WordOrder::LowFirst, false}, OutputFormat::Csv),
+              std::vector<std::string>{"18446462598732840959"});
 }
 
 TEST(PollFormat, QuotingEscapingAndNames)

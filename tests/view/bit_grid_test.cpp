@@ -15,6 +15,7 @@
 
 #include "controls/Gtextfield.h"
 #include "engine/Modbus_thread_unit.h"
+#include "tests/view/grid_cells.h"
 #include "tests/view/slave_process.h"
 #include "view/Tarvix_unit.h"
 #include "view/fonts.h"
@@ -59,7 +60,7 @@ bool ConnectAndRead(TTarvix_Form &form)
     if (!WaitFor([&] { return host.OpenBox() != nullptr; }, 5000))
         return false;
     host.OpenBox()->accept();
-    if (!WaitFor([&] { return form.Rec.BitsValid.load() != 0 && form.GridColor() == QColor(Qt::white); }, 5000))
+    if (!WaitFor([&] { return form.Rec.BitsValid.load() != 0 && GridColor(form) == QColor(Qt::white); }, 5000))
         return false;
     form.activateWindow();
     return QTest::qWaitForWindowActive(&form) && form.MODBUS_Grid->hasFocus();
@@ -90,10 +91,10 @@ private slots:
         TTarvix_Form form;
         Configure(form, slave.Port(), FunctionCode::ReadCoils, 0, 12);
         QVERIFY(ConnectAndRead(form));
-        QCOMPARE(form.GridRowCount(), 3);
-        QCOMPARE(form.MODBUS_GridCellText(1, 1), QStringLiteral("0"));
-        QCOMPARE(form.MODBUS_GridCellText(2, 2), QStringLiteral("0"));   // coil 11
-        QCOMPARE(form.MODBUS_GridCellText(3, 2), QString());   // no coil 12
+        QCOMPARE(GridRowCount(form), 3);
+        QCOMPARE(GridCellText(form, 1, 1), QStringLiteral("0"));
+        QCOMPARE(GridCellText(form, 2, 2), QStringLiteral("0"));   // coil 11
+        QCOMPARE(GridCellText(form, 3, 2), QString());   // no coil 12
         QTRY_COMPARE_WITH_TIMEOUT(form.BitTF->Text(), QStringLiteral("OFF"), 3000);
         QVERIFY(form.IntTF->Text().isEmpty() && form.WordAs4_20mA_TF->Text().isEmpty());
 
@@ -103,7 +104,7 @@ private slots:
         QVERIFY2(!slave.Tail().contains(QStringLiteral("01 05")), qPrintable(slave.Tail()));
         Key(Qt::Key_Return);
         QVERIFY2(slave.WaitForRequest(QStringLiteral("01 05 00 00 FF 00"), 3000), qPrintable(slave.Tail()));
-        QTRY_COMPARE_WITH_TIMEOUT(form.MODBUS_GridCellText(1, 1), QStringLiteral("1"), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(GridCellText(form, 1, 1), QStringLiteral("1"), 3000);
         QTRY_COMPARE_WITH_TIMEOUT(form.BitTF->Text(), QStringLiteral("ON"), 3000);
 
         // Space turns the coil over; Escape leaves it as it is.
@@ -113,7 +114,7 @@ private slots:
         Key(Qt::Key_Space);
         Key(Qt::Key_Return);
         QVERIFY2(slave.WaitForRequest(QStringLiteral("01 05 00 00 00 00"), 3000), qPrintable(slave.Tail()));
-        QTRY_COMPARE_WITH_TIMEOUT(form.MODBUS_GridCellText(1, 1), QStringLiteral("0"), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(GridCellText(form, 1, 1), QStringLiteral("0"), 3000);
         int offWrites = 0;
         for (const QString &r : slave.Requests())
             offWrites += r == QLatin1String("01 05 00 00 00 00");
@@ -126,7 +127,7 @@ private slots:
         Key(Qt::Key_1);
         Key(Qt::Key_Down);
         QVERIFY2(slave.WaitForRequest(QStringLiteral("01 0F 00 03 00 01 01 01"), 3000), qPrintable(slave.Tail()));
-        QTRY_COMPARE_WITH_TIMEOUT(form.MODBUS_GridCellText(4, 1), QStringLiteral("1"), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(GridCellText(form, 4, 1), QStringLiteral("1"), 3000);
         QVERIFY(form.grab().save(PngPath(QStringLiteral("bits_12_coils.png"))));
         form.StopExchange();
     }
@@ -140,9 +141,9 @@ private slots:
         QVERIFY(ConnectAndRead(form));
         QStringList row;
         for (int c = 1; c <= 10; ++c)
-            row << form.MODBUS_GridCellText(c, 1);
+            row << GridCellText(form, c, 1);
         QCOMPARE(row.join(QLatin1Char(',')), QStringLiteral("1,0,1,0,1,0,1,0,,"));
-        QCOMPARE(form.MODBUS_GridCellText(0, 1), QStringLiteral("5  "));
+        QCOMPARE(GridCellText(form, 0, 1), QStringLiteral("5  "));
         QTRY_COMPARE_WITH_TIMEOUT(form.BitTF->Text(), QStringLiteral("ON"), 3000);
         Key(Qt::Key_0);
         Key(Qt::Key_Return);
@@ -169,8 +170,8 @@ private slots:
         TTarvix_Form form;
         Configure(form, slave.Port(), FunctionCode::ReadDiscrete, 0, uint16_t(count));
         QVERIFY(ConnectAndRead(form));
-        QCOMPARE(form.GridRowCount(), 1 + (count + 9) / 10);
-        QCOMPARE(form.MODBUS_GridCellText(1 + (count - 1) % 10, 1 + (count - 1) / 10),
+        QCOMPARE(GridRowCount(form), 1 + (count + 9) / 10);
+        QCOMPARE(GridCellText(form, 1 + (count - 1) % 10, 1 + (count - 1) / 10),
                  (count - 1) % 2 ? QStringLiteral("1") : QStringLiteral("0"));
         QTRY_VERIFY_WITH_TIMEOUT(!form.BitTF->Text().isEmpty(), 3000);
         QVERIFY(form.grab().save(PngPath(QStringLiteral("bits_%1.png").arg(count))));

@@ -9,7 +9,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QtTest>
 #include <thread>
@@ -22,6 +25,8 @@
 #include "controls/Graphbutton.h"
 #include "controls/Gtextfield.h"
 #include "engine/Modbus_thread_unit.h"
+#include "tests/support/register_value_cases.h"
+#include "tests/view/grid_cells.h"
 #include "tests/view/slave_process.h"
 #include "view/Tarvix_unit.h"
 #include "view/fonts.h"
@@ -77,7 +82,7 @@ bool ConnectAndRead(TTarvix_Form &form)
     return WaitFor(
         [&] {
             return form.Rec.ValuesValid.load() != 0 && form.ReqCountTF->Text().toInt() >= 1 &&
-                   form.GridColor() == QColor(Qt::white);
+                   GridColor(form) == QColor(Qt::white);
         },
         5000);
 }
@@ -120,7 +125,15 @@ private slots:
 
     void gridAfterFirstRead();
     void typingIntoCellWrites();
-    void everyEditorTextIsAHandOver();
+    void onlyCommittedEditsHandOver();
+    void darkPaletteKeepsTextReadable();
+    void typedValuesWriteAndReadBack_data();
+    void typedValuesWriteAndReadBack();
+    void refusedTypedEditKeepsTheEditor();
+    void panelReadsTheSharedLongs();
+    void contextMenuChoosesTheView();
+    void everyFormatFitsItsCells_data();
+    void everyFormatFitsItsCells();
     void sizedGridWrites_data();
     void sizedGridWrites();
     void silverAfterErrorReply();
@@ -224,7 +237,7 @@ void MainWindowTest::readingsOfEdgeCells()
     form.Rec.FreeRegValues();
     form.ShowRegisterValues(1, 1);
     QCOMPARE(fields(), QStringList(6, QString()));
-    QVERIFY(form.MODBUS_GridCellText(1, 1).isEmpty());
+    QVERIFY(GridCellText(form, 1, 1).isEmpty());
 }
 
 // Status texts, colours and dumps through the display step itself, with a
@@ -232,7 +245,7 @@ void MainWindowTest::readingsOfEdgeCells()
 void MainWindowTest::statusTextsAndDumps()
 {
     TTarvix_Form form;
-    QCOMPARE(form.GridColor(), form.palette().color(QPalette::Base));
+    QCOMPARE(GridColor(form), form.palette().color(QPalette::Base));
     form.Rec.RegCount.store(10);
     form.Rec.AllocRegValues(10);
     form.Rec.Thread = std::make_unique<MODBUS_Thread>(form.Rec, form.Host());
@@ -255,7 +268,7 @@ void MainWindowTest::statusTextsAndDumps()
         t.ErrorCount.store(n++);
         form.ShowExchange(t);
         QCOMPARE(form.ReqErrorTF->Text(), QString::fromLatin1(c.text));
-        QCOMPARE(form.GridColor().name(), c.colour.name());
+        QCOMPARE(GridColor(form).name(), c.colour.name());
         QCOMPARE(form.ReqCountTF->Text(), QString::number(100 + n - 1));
         QCOMPARE(form.ReqErrorsCountTF->Text(), QString::number(n - 1));
     }
@@ -369,8 +382,8 @@ void MainWindowTest::gridAfterFirstRead()
     TTarvix_Form form;
     Configure(form, slave.Port(), 0, 10, 50);
     QVERIFY(ConnectAndRead(form));
-    QCOMPARE(form.GridColCount(), 11);
-    QCOMPARE(form.GridRowCount(), 2);
+    QCOMPARE(GridColCount(form), 11);
+    QCOMPARE(GridRowCount(form), 2);
     QCOMPARE(form.MODBUS_Grid->model()->rowCount(), 1);
     QCOMPARE(form.MODBUS_Grid->columnWidth(0), 40);
     QCOMPARE(form.MODBUS_Grid->rowHeight(0), 15);
@@ -378,12 +391,12 @@ void MainWindowTest::gridAfterFirstRead()
     QCOMPARE(form.MODBUS_Grid->horizontalHeader()->height(), 15);
     QCOMPARE(form.MODBUS_Grid->selectionMode(), QAbstractItemView::SingleSelection);
     QVERIFY(!form.MODBUS_Grid->tabKeyNavigation());
-    QCOMPARE(form.MODBUS_GridCellText(0, 0), QStringLiteral("№"));
-    QCOMPARE(form.MODBUS_GridCellText(1, 0), QStringLiteral("+0"));
-    QCOMPARE(form.MODBUS_GridCellText(10, 0), QStringLiteral("+9"));
-    QCOMPARE(form.MODBUS_GridCellText(0, 1), QStringLiteral("0  "));
+    QCOMPARE(GridCellText(form, 0, 0), QStringLiteral("№"));
+    QCOMPARE(GridCellText(form, 1, 0), QStringLiteral("+0"));
+    QCOMPARE(GridCellText(form, 10, 0), QStringLiteral("+9"));
+    QCOMPARE(GridCellText(form, 0, 1), QStringLiteral("0  "));
     for (int c = 1; c <= 10; ++c)
-        QCOMPARE(form.MODBUS_GridCellText(c, 1), QStringLiteral("%1").arg(c - 1, 4, 10, QLatin1Char('0')));
+        QCOMPARE(GridCellText(form, c, 1), QStringLiteral("%1").arg(c - 1, 4, 10, QLatin1Char('0')));
     QCOMPARE(form.ReqErrorTF->Text(), QStringLiteral("OK"));
     QCOMPARE(form.ReqErrorsCountTF->Text(), QStringLiteral("0"));
     QVERIFY(form.ReqCountTF->Text().toInt() >= 1);
@@ -415,12 +428,41 @@ void MainWindowTest::typingIntoCellWrites()
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QVERIFY(form.MODBUS_Grid->hasFocus());
 
-    // Typing into the current cell opens the editor with the first key.
-    for (const char ch : QByteArray("1234"))
+    // Typing into the current cell opens the editor with the first key; the
+    // write goes out once, from the whole text, when Enter commits it.
+    auto writes = [&] {
+        QStringList w;
+        for (const QString &r : slave.Requests())
+            if (!r.startsWith(QLatin1String("01 03")))
+                w << r;
+        return w;
+    };
+    for (const char ch : QByteArray("1234")) {
         QTest::keyClick(QApplication::focusWidget(), ch);
+        QTest::qWait(120);   // an ordinary pace: several polls between keys
+    }
+    QCOMPARE(writes(), QStringList());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QVERIFY2(slave.WaitForRequest(QStringLiteral("01 06 00 00 12 34"), 3000), qPrintable(slave.Tail()));
-    QTRY_COMPARE_WITH_TIMEOUT(form.MODBUS_GridCellText(1, 1), QStringLiteral("1234"), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(GridCellText(form, 1, 1), QStringLiteral("1234"), 3000);
+    // Escape cancels: nothing goes out however long the editor was open.
+    form.MODBUS_Grid->setCurrentIndex(form.MODBUS_Grid->model()->index(0, 2));
+    for (const char ch : QByteArray("77")) {
+        QTest::keyClick(QApplication::focusWidget(), ch);
+        QTest::qWait(120);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTest::qWait(300);
+    QCOMPARE(writes(), QStringList{QStringLiteral("01 06 00 00 12 34")});
+    // Moving to another cell commits the open editor: one write again.
+    for (const char ch : QByteArray("5a"))
+        QTest::keyClick(QApplication::focusWidget(), ch);
+    QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+    const QRect next = form.MODBUS_Grid->visualRect(form.MODBUS_Grid->model()->index(0, 3));
+    QTest::mouseClick(form.MODBUS_Grid->viewport(), Qt::LeftButton, {}, next.center());
+    QVERIFY2(slave.WaitForRequest(QStringLiteral("01 06 00 02 00 5A"), 3000), qPrintable(slave.Tail()));
+    QTest::qWait(300);
+    QCOMPARE(writes(), (QStringList{QStringLiteral("01 06 00 00 12 34"), QStringLiteral("01 06 00 02 00 5A")}));
 
     // With the check box on, the same edit goes out as function 0x10.
     QTest::mouseClick(form.WriteBy0x10, Qt::LeftButton);
@@ -430,16 +472,17 @@ void MainWindowTest::typingIntoCellWrites()
         QTest::keyClick(QApplication::focusWidget(), ch);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QVERIFY2(slave.WaitForRequest(QStringLiteral("01 10 00 01 00 01 02 AB CD"), 3000), qPrintable(slave.Tail()));
-    QTRY_COMPARE_WITH_TIMEOUT(form.MODBUS_GridCellText(2, 1), QStringLiteral("ABCD"), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(GridCellText(form, 2, 1), QStringLiteral("ABCD"), 3000);
     // Selecting the cell shows its readings.
     QTRY_COMPARE_WITH_TIMEOUT(form.DecWordTF->Text(), QStringLiteral("43981"), 3000);
     form.StopExchange();
 }
 
-// Each text the in-place editor holds is handed over as it changes, and once
-// more as the editor closes; a thread that ended without a channel stands in
-// for one whose last exchange succeeded.
-void MainWindowTest::everyEditorTextIsAHandOver()
+// Only a committed edit is handed over: the texts typed on the way, the
+// text the editor is loaded with and an edit cancelled by Escape form
+// nothing; a thread that ended without a channel stands in for one whose
+// last exchange succeeded.
+void MainWindowTest::onlyCommittedEditsHandOver()
 {
     TTarvix_Form form;
     Configure(form, 9, 0, 10, 50);
@@ -462,30 +505,330 @@ void MainWindowTest::everyEditorTextIsAHandOver()
             return -2;
         return form.Rec.WriteValues[0].load();
     };
-    struct Step {
-        const char *keys;
-        int value;
-    };
-    const Step typed[] = {{"a", 0x000A}, {"b", 0x00AB}, {"c", 0x0ABC}, {"d", 0xABCD}};
-    for (const Step &step : typed) {
-        QTest::keyClicks(QApplication::focusWidget(), QLatin1String(step.keys));
-        QCOMPARE(request(), step.value);
+    for (const char *keys : {"a", "b", "c", "d"}) {
+        QTest::keyClicks(QApplication::focusWidget(), QLatin1String(keys));
+        QCOMPARE(request(), -1);
     }
     QVERIFY(form.grab().save(PngPath("main_window_editing.png")));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);   // closing hands over again
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);   // the commit
     QTRY_VERIFY(form.MODBUS_Grid->hasFocus());
     QCOMPARE(request(), 0xABCD);
+    QCOMPARE(request(), -1);
+
+    // Loading the editor forms nothing; Escape cancels what was typed.
+    QTest::keyClick(form.MODBUS_Grid, Qt::Key_F2);
+    QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+    QCOMPARE(request(), -1);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("77"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(form.MODBUS_Grid->hasFocus());
+    QCOMPARE(request(), -1);
 
     // A cleared editor and letters that are no number form nothing.
     QTest::keyClick(form.MODBUS_Grid, Qt::Key_F2);
-    QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
-    QCOMPARE(request(), 0x1234);   // the editor loaded with the cell's text
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(request(), -1);
+    QTest::keyClick(form.MODBUS_Grid, Qt::Key_F2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("zz"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(request(), -1);
+    form.StopExchange();
+}
+
+// Under a dark desktop palette the white and silver cells and the silver
+// buttons still carry dark text; the palette's own fields keep its colours.
+void MainWindowTest::darkPaletteKeepsTextReadable()
+{
+    const QPalette saved = QApplication::palette();
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+    dark.setColor(QPalette::Text, QColor(0xf0, 0xf0, 0xf0));
+    dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+    QApplication::setPalette(dark);
+    {
+        TTarvix_Form form;
+        Configure(form, 9, 0, 10, 50);
+        form.Rec.Conn.Kind = static_cast<ConnKind>(7);   // no channel: the thread ends at once, status 0
+        form.StartExchange();
+        QTRY_VERIFY(form.Rec.Thread && form.Rec.Thread->Finished());
+        for (int i = 0; i < 10; ++i)
+            form.Rec.RegValues[i].store(uint16_t(0x1111 * i));
+        form.Rec.ValuesValid.store(1);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        // The darkest grey inside `r` of `image`: the text's, on a light face.
+        auto darkest = [](const QImage &image, const QRect &r) {
+            int least = 255;
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x)
+                    least = std::min(least, qGray(image.pixel(x, y)));
+            return least;
+        };
+        for (const uint8_t status : {uint8_t(0), uint8_t(255)}) {
+            form.Rec.Thread->Status.store(status);
+            form.ShowExchange(*form.Rec.Thread);
+            const QColor face = GridColor(form);
+            QCOMPARE(face, status == 0 ? QColor(Qt::white) : QColor(192, 192, 192));
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    return form.MODBUS_Grid->viewport()->grab().toImage().pixelColor(
+                               form.MODBUS_Grid->visualRect(form.MODBUS_Grid->model()->index(0, 5)).center() -
+                               QPoint(19, 0)) == face;
+                },
+                2000));
+            const QImage grid = form.MODBUS_Grid->viewport()->grab().toImage();
+            const QRect cell =
+                form.MODBUS_Grid->visualRect(form.MODBUS_Grid->model()->index(0, 5)).adjusted(1, 1, -2, -2);
+            QVERIFY2(darkest(grid, cell) < 60, qPrintable(QString::number(darkest(grid, cell))));
+        }
+        const QImage button = form.ReconnButton->grab().toImage();
+        QVERIFY2(darkest(button, QRect(30, 4, 55, 15)) < 60,
+                 qPrintable(QString::number(darkest(button, QRect(30, 4, 55, 15)))));
+        QVERIFY(form.grab().save(PngPath("main_window_dark.png")));
+        form.StopExchange();
+    }
+    QApplication::setPalette(saved);
+}
+
+// Opens the editor on the cell (row 0, `column`), replaces its text with
+// `text` and presses Enter.
+void TypeIntoCell(TTarvix_Form &form, int column, const QString &text)
+{
+    form.MODBUS_Grid->setCurrentIndex(form.MODBUS_Grid->model()->index(0, column));
+    QTest::keyClick(form.MODBUS_Grid, Qt::Key_F2);
+    QWidget *edit = QApplication::focusWidget();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+// Every case of the shared table typed into the grid of a live window, over
+// tarvix-slave and over the libmodbus peer: one
+// request with the hand-worked registers (function 06 for one register, one
+// function 16 for a wider value), then the value read back in its cell,
+// the cells it covers empty.
+void MainWindowTest::typedValuesWriteAndReadBack_data()
+{
+    QTest::addColumn<bool>("libmodbus");
+    QTest::newRow("tarvix-slave") << false;
+    QTest::newRow("libmodbus peer") << true;
+}
+
+void MainWindowTest::typedValuesWriteAndReadBack()
+{
+    QFETCH(bool, libmodbus);
+    SlaveProcess slave({QStringLiteral("--log")}, 120, libmodbus ? PeerPath() : SlavePath());
+    QVERIFY(slave.Port() != 0);
+    TTarvix_Form form;
+    Configure(form, slave.Port(), 0, 10, 20);
+    QVERIFY(ConnectAndRead(form));
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    int writes = 0;
+    for (const RegisterValueCase &c : RegisterValueCases()) {
+        const QString name =
+            QStringLiteral("%1 %2 %3").arg(ValueFormatName(c.format), RegisterOrderName(c.order), c.text);
+        form.SetGridView({c.format, c.order, AddressNotation::ZeroBased});
+        const std::vector<uint16_t> regs = CaseRegisters(c.registers);
+        const int n = int(regs.size());
+        const int column = n == 1 ? 1 : n;   // a value's first register
+        QString frame = n == 1 ? QStringLiteral("01 06 %1").arg(column, 4, 16, QLatin1Char('0'))
+                               : QStringLiteral("01 10 %1 %2 %3")
+                                     .arg(column, 4, 16, QLatin1Char('0'))
+                                     .arg(n, 4, 16, QLatin1Char('0'))
+                                     .arg(2 * n, 2, 16, QLatin1Char('0'));
+        for (uint16_t r : regs)
+            frame += QStringLiteral(" %1").arg(r, 4, 16, QLatin1Char('0'));
+        frame = frame.toUpper();
+        frame.replace(QRegularExpression(QStringLiteral("([0-9A-F]{2})([0-9A-F]{2})")), QStringLiteral("\\1 \\2"));
+        TypeIntoCell(form, column, QString::fromLatin1(c.text));
+        QVERIFY2(slave.WaitForRequest(frame, 3000),
+                 qPrintable(name + QStringLiteral(": ") + frame + " | " + slave.Tail()));
+        ++writes;
+        QTRY_COMPARE_WITH_TIMEOUT(form.MODBUS_Grid->model()->index(0, column).data().toString(),
+                                  QString::fromLatin1(c.text), 3000);
+        for (int k = 1; k < n; ++k) {
+            const QModelIndex covered = form.MODBUS_Grid->model()->index(0, column + k);
+            QVERIFY2(covered.data().toString().isEmpty(), qPrintable(name));
+            QCOMPARE(covered.data(Qt::EditRole).toString(), QString::fromLatin1(c.text));
+        }
+        // Nothing clips: the column holds the widest text of the format.
+        const QFontMetrics fm(form.MODBUS_Grid->font());
+        QVERIFY2(form.MODBUS_Grid->columnWidth(column) > fm.horizontalAdvance(QString::fromLatin1(c.text)),
+                 qPrintable(name));
+    }
+    // One request per edit, reads aside.
+    int seen = 0;
+    for (const QString &r : slave.Requests())
+        seen += !r.startsWith(QLatin1String("01 03"));
+    QCOMPARE(seen, writes);
+    form.StopExchange();
+}
+
+// A text that is no value of the format, or out of its range: Enter leaves
+// the editor open with the text marked and says why; nothing is sent.
+void MainWindowTest::refusedTypedEditKeepsTheEditor()
+{
+    TTarvix_Form form;
+    Configure(form, 9, 0, 10, 50);
+    form.Rec.Conn.Kind = static_cast<ConnKind>(7);   // no channel: the thread ends at once, status 0
+    form.StartExchange();
+    QTRY_VERIFY(form.Rec.Thread && form.Rec.Thread->Finished());
+    form.Rec.ValuesValid.store(1);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QSignalSpy refusals(form.MODBUS_Grid->model(), SIGNAL(EditRefused(QString)));
+    for (const RefusedValueCase &c : RefusedValueCases()) {
+        form.SetGridView({c.format, {}, AddressNotation::ZeroBased});
+        TypeIntoCell(form, 0, QString::fromLatin1(c.text));
+        QTest::qWait(20);   // a commit would be queued behind Enter
+        auto *edit = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        QVERIFY2(edit, c.text);
+        QCOMPARE(edit->text(), QString::fromLatin1(c.text));
+        QCOMPARE(edit->selectedText(), QString::fromLatin1(c.text));
+        QCOMPARE(refusals.count(), 1);
+        const QString why = refusals.takeFirst().at(0).toString();
+        QVERIFY2(why.contains(QLatin1String(c.why == 'r' ? "range" : "not a number")), qPrintable(why));
+        QCOMPARE(form.Rec.WithdrawWrite(), 0);
+        QTest::keyClick(edit, Qt::Key_Escape);
+        QTRY_VERIFY(form.MODBUS_Grid->hasFocus());
+    }
+    // A covered cell opens its value and writes all of it, from its first register.
+    form.SetGridView({ValueFormat::Float, kRegisterOrders[0], AddressNotation::ZeroBased});
+    TypeIntoCell(form, 3, QStringLiteral("-12.5"));
+    QTRY_VERIFY(form.MODBUS_Grid->hasFocus());   // the commit is queued behind Enter
+    QCOMPARE(refusals.count(), 0);
+    QCOMPARE(form.Rec.WithdrawWrite(), 3);
+    QCOMPARE(form.Rec.WriteReg.load(), uint16_t(2));
+    QCOMPARE(form.Rec.WriteCount.load(), uint16_t(2));
+    QCOMPARE(form.Rec.WriteValues[0].load(), uint16_t(0xC148));
+    QCOMPARE(form.Rec.WriteValues[1].load(), uint16_t(0x0000));
+    // The last value of a count that ends inside it cannot be written.
+    form.SetGridView({ValueFormat::LongLong, {}, AddressNotation::ZeroBased});
+    TypeIntoCell(form, 8, QStringLiteral("1"));
+    QCOMPARE(refusals.count(), 1);
+    QCOMPARE(form.Rec.WithdrawWrite(), 0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    form.StopExchange();
+}
+
+// The value panel's long reading, the selected register as the low word, is
+// the "CD AB" order of the shared table.
+void MainWindowTest::panelReadsTheSharedLongs()
+{
+    int checked = 0;
+    for (const RegisterValueCase &c : RegisterValueCases()) {
+        if (c.format != ValueFormat::Long || !(c.order == kCDAB))
+            continue;
+        TTarvix_Form form;
+        form.Rec.RegCount.store(2);
+        form.Rec.AllocRegValues(2);
+        const std::vector<uint16_t> regs = CaseRegisters(c.registers);
+        form.Rec.RegValues[0].store(regs[0]);
+        form.Rec.RegValues[1].store(regs[1]);
+        form.ShowRegisterValues(1, 1);
+        QCOMPARE(form.DecLongTF->Text(), QString::fromLatin1(c.text));
+        ++checked;
+    }
+    QVERIFY(checked >= 2);
+}
+
+// The grid's context menu: three groups of exclusive entries, the defaults
+// checked; an entry picked changes the grid and is announced.
+void MainWindowTest::contextMenuChoosesTheView()
+{
+    TTarvix_Form form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QSignalSpy changes(&form, &TTarvix_Form::GridViewChanged);
+    QMenu *menu = form.GridContextMenu()->Menu();
+    QStringList titles;
+    for (QAction *a : menu->actions())
+        titles << a->text();
+    QCOMPARE(titles, (QStringList{"Format", "Register order", "Addresses"}));
+    auto checked = [](QAction *sub) {
+        for (QAction *a : sub->menu()->actions())
+            if (a->isChecked())
+                return a->text();
+        return QString();
+    };
+    QCOMPARE(checked(menu->actions()[0]), QStringLiteral("Hex"));
+    QCOMPARE(checked(menu->actions()[1]), QStringLiteral("AB CD (word order big)"));
+    QCOMPARE(checked(menu->actions()[2]), QStringLiteral("0-based"));
+    QCOMPARE(menu->actions()[0]->menu()->actions().size(), kValueFormatCount);
+
+    // Right-click on the grid opens it.
+    emit form.MODBUS_Grid->customContextMenuRequested(QPoint(60, 20));
+    QTRY_VERIFY(menu->isVisible());
+    QVERIFY(menu->grab().save(PngPath("grid_context_menu.png")));
+    menu->hide();
+    menu->actions()[0]->menu()->actions()[6]->trigger();   // Float
+    menu->actions()[1]->menu()->actions()[1]->trigger();   // CD AB
+    menu->actions()[2]->menu()->actions()[2]->trigger();   // 40001
+    const GridViewChoice want{ValueFormat::Float, kRegisterOrders[1], AddressNotation::Prefixed};
+    QVERIFY(form.GridView() == want);
+    QCOMPARE(changes.count(), 3);
+    QVERIFY(changes.last().at(0).value<GridViewChoice>() == want);
+    QVERIFY(form.MODBUS_Grid->columnWidth(0) > 40);
+    QCOMPARE(checked(menu->actions()[0]), QStringLiteral("Float"));
+}
+
+void MainWindowTest::everyFormatFitsItsCells_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("10 registers") << 10;
+    QTest::newRow("1024 registers") << 1024;
+}
+
+// Every format over registers that fill its texts to their widest: no cell
+// text is wider than its column, no row header wider than the header.
+void MainWindowTest::everyFormatFitsItsCells()
+{
+    QFETCH(int, count);
+    TTarvix_Form form;
+    Configure(form, 9, 40000, uint16_t(count), 50);
+    form.Rec.Conn.Kind = static_cast<ConnKind>(7);   // no channel: the thread ends at once, status 0
+    form.StartExchange();
+    QTRY_VERIFY(form.Rec.Thread && form.Rec.Thread->Finished());
+    // Negative extremes, long fractions and binary ones in turn.
+    const uint16_t pattern[] = {0x8000, 0x0000, 0x0000, 0x0000, 0xBF9D, 0xF3B6, 0xFFFF, 0x8000,
+                                0xC07F, 0xFFF0, 0x1234, 0x5678, 0xABCD, 0xEF01, 0x0080, 0x0001};
+    for (int i = 0; i < count; ++i)
+        form.Rec.RegValues[i].store(pattern[i % 16]);
+    form.Rec.ValuesValid.store(1);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.ShowExchange(*form.Rec.Thread);
+    QTableView *grid = form.MODBUS_Grid;
+    const QFontMetrics fm(grid->font());
+    for (int f = 0; f < kValueFormatCount; ++f) {
+        const auto format = static_cast<ValueFormat>(f);
+        const AddressNotation notation = static_cast<AddressNotation>(f % kAddressNotationCount);
+        form.SetGridView({format, kRegisterOrders[f % 4], notation});
+        int texts = 0;
+        for (int r = 0; r < grid->model()->rowCount(); ++r) {
+            const QString header = grid->model()->headerData(r, Qt::Vertical, Qt::DisplayRole).toString();
+            QVERIFY2(fm.horizontalAdvance(header.trimmed()) < grid->verticalHeader()->width(), qPrintable(header));
+            for (int c = 0; c < 10; ++c) {
+                const QString text = grid->model()->index(r, c).data().toString();
+                texts += !text.isEmpty();
+                QVERIFY2(fm.horizontalAdvance(text) + 2 <= grid->columnWidth(c), qPrintable(text));
+            }
+        }
+        QCOMPARE(texts, count / RegistersOf(format));
+        const QString name = QStringLiteral("grid_%1_%2.png")
+                                 .arg(count)
+                                 .arg(QString::fromLatin1(ValueFormatName(format)).replace(' ', '_'));
+        QVERIFY(form.grab().save(PngPath(qPrintable(name))));
+    }
     form.StopExchange();
 }
 
@@ -527,24 +870,22 @@ void MainWindowTest::sizedGridWrites()
     TTarvix_Form form;
     Configure(form, slave.Port(), uint16_t(startReg), uint16_t(count), 50);
     QVERIFY(ConnectAndRead(form));
-    QCOMPARE(form.GridRowCount(), rowHeaders.size() + 1);
+    QCOMPARE(GridRowCount(form), rowHeaders.size() + 1);
     for (int r = 1; r <= rowHeaders.size(); ++r)
-        QCOMPARE(form.MODBUS_GridCellText(0, r), rowHeaders[r - 1]);
+        QCOMPARE(GridCellText(form, 0, r), rowHeaders[r - 1]);
     for (int c = 1; c <= 10; ++c)
-        QCOMPARE(form.MODBUS_GridCellText(c, int(rowHeaders.size())), lastRow[c - 1]);
+        QCOMPARE(GridCellText(form, c, int(rowHeaders.size())), lastRow[c - 1]);
     // Cells beyond the count and header cells make no request.
     for (int c = 1; c <= 10; ++c)
         if (lastRow[c - 1].isEmpty())
-            form.MODBUS_GridSetEditText(c, int(rowHeaders.size()), QStringLiteral("1"));
-    form.MODBUS_GridSetEditText(0, 1, QStringLiteral("1"));
+            GridCommitEdit(form, c, int(rowHeaders.size()), QStringLiteral("1"));
+    GridCommitEdit(form, 0, 1, QStringLiteral("1"));
     QCOMPARE(form.Rec.WriteTries.load(), 0);
-    QString editText;
-    form.MODBUS_GridGetEditText(cell.x(), cell.y(), editText);
-    QCOMPARE(editText, before);
-    form.MODBUS_GridSetEditText(cell.x(), cell.y(), typed);
+    QCOMPARE(GridEditText(form, cell.x(), cell.y()), before);
+    GridCommitEdit(form, cell.x(), cell.y(), typed);
     QCOMPARE(form.Rec.WriteReg.load(), uint16_t(writeReg));
     QVERIFY2(slave.WaitForRequest(frame, 3000), qPrintable(slave.Tail()));
-    QTRY_COMPARE_WITH_TIMEOUT(form.MODBUS_GridCellText(cell.x(), cell.y()),
+    QTRY_COMPARE_WITH_TIMEOUT(GridCellText(form, cell.x(), cell.y()),
                               QStringLiteral("%1").arg(typed.toUInt(nullptr, 16), 4, 16, QLatin1Char('0')).toUpper(),
                               3000);
     form.StopExchange();
@@ -563,14 +904,14 @@ void MainWindowTest::silverAfterErrorReply()
     QTRY_VERIFY_WITH_TIMEOUT(HostOf(form).OpenBox() != nullptr, 5000);
     QCOMPARE(HostOf(form).OpenBox()->icon(), QMessageBox::Information);
     HostOf(form).OpenBox()->accept();
-    QTRY_COMPARE_WITH_TIMEOUT(form.GridColor().name(), QColor(192, 192, 192).name(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(GridColor(form).name(), QColor(192, 192, 192).name(), 5000);
     QCOMPARE(form.ReqErrorTF->Text(), QStringLiteral("Reply Addr or CmdCode Error"));
     QVERIFY(form.ReqErrorsCountTF->Text().toInt() >= 1);
     QVERIFY(form.ReplyTF->Text().endsWith(QLatin1String(" 01 83 02")));
     // The last good values stay, on silver.
-    QCOMPARE(form.MODBUS_GridCellText(3, 1), QStringLiteral("0002"));
+    QCOMPARE(GridCellText(form, 3, 1), QStringLiteral("0002"));
     // No write while the status shows an error.
-    form.MODBUS_GridSetEditText(1, 1, QStringLiteral("5"));
+    GridCommitEdit(form, 1, 1, QStringLiteral("5"));
     QCOMPARE(form.Rec.WriteTries.load(), 0);
     QVERIFY(form.grab().save(PngPath("main_window_error.png")));
     form.StopExchange();
@@ -593,11 +934,11 @@ void MainWindowTest::stopWhilePolling()
     // A new start with another count sizes the grid afresh.
     Configure(form, slave.Port(), 0, 31, 0);
     form.StartExchange();
-    QCOMPARE(form.GridRowCount(), 5);
-    QVERIFY(form.MODBUS_GridCellText(1, 1).isEmpty());
+    QCOMPARE(GridRowCount(form), 5);
+    QVERIFY(GridCellText(form, 1, 1).isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(HostOf(form).OpenBox() != nullptr, 5000);
     HostOf(form).OpenBox()->accept();
-    QTRY_COMPARE_WITH_TIMEOUT(form.MODBUS_GridCellText(1, 4), QStringLiteral("001E"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(GridCellText(form, 1, 4), QStringLiteral("001E"), 5000);
 
     // "Reconnect" stops, hides the window and shows the dialog.
     QWidget dialog;
@@ -666,9 +1007,9 @@ void MainWindowTest::stopWhileBoxUp()
     form.StartExchange();
     form.show();
     // A count of 0: one row of headers, no register anywhere.
-    QCOMPARE(form.GridRowCount(), 1);
-    QCOMPARE(form.MODBUS_GridCellText(0, 0), QStringLiteral("№"));
-    QVERIFY(form.MODBUS_GridCellText(1, 1).isEmpty());
+    QCOMPARE(GridRowCount(form), 1);
+    QCOMPARE(GridCellText(form, 0, 0), QStringLiteral("№"));
+    QVERIFY(GridCellText(form, 1, 1).isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(HostOf(form).OpenBox() != nullptr, 5000);
     QVERIFY(form.IntTF->Text().isEmpty());
     QVERIFY(form.WordAs4_20mA_TF->Text().isEmpty());

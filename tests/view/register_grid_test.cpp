@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "engine/exchange_record.h"
+#include "engine/modbus_frames.h"
 #include "view/register_grid.h"
 
 namespace {
@@ -15,7 +16,7 @@ constexpr int kCount = 13;   // two rows, the second one partly registers
 
 struct Grid {
     ExchangeRecord rec;
-    RegisterGridModel model{rec, [](uint16_t, uint16_t) {}};
+    RegisterGridModel model{rec, [](uint16_t, const uint16_t *, int) {}};
 
     Grid()
     {
@@ -47,6 +48,7 @@ class RegisterGridTest : public QObject {
 private slots:
     void signalsAndEveryCell();
     void openEditorKeepsItsText();
+    void rowHeadersInEveryNotation();
 };
 
 void RegisterGridTest::signalsAndEveryCell()
@@ -156,6 +158,37 @@ void RegisterGridTest::openEditorKeepsItsText()
     g.model.Refresh();
     QCOMPARE(edit->text(), QStringLiteral("12"));
     QCOMPARE(cell.data().toString(), QStringLiteral("7777"));
+}
+
+// The row headers follow the notation and the table the read command reads;
+// the protocol addresses are the default.
+void RegisterGridTest::rowHeadersInEveryNotation()
+{
+    Grid g;
+    QSignalSpy headers(&g.model, &QAbstractItemModel::headerDataChanged);
+    struct Case {
+        AddressNotation notation;
+        FunctionCode read;
+        uint16_t start;
+        QStringList rows;
+    };
+    const Case cases[] = {
+        {AddressNotation::ZeroBased, FunctionCode::ReadHolding, 40, {"40  ", "50  "}},
+        {AddressNotation::OneBased, FunctionCode::ReadHolding, 40, {"41  ", "51  "}},
+        {AddressNotation::Prefixed, FunctionCode::ReadHolding, 40, {"40041  ", "40051  "}},
+        {AddressNotation::Prefixed, FunctionCode::ReadInput, 40, {"30041  ", "30051  "}},
+        {AddressNotation::Prefixed, FunctionCode::ReadHolding, 9990, {"49991  ", "410001  "}},
+        {AddressNotation::OneBased, FunctionCode::ReadHolding, 65530, {"65531  ", "65541  "}},
+        {AddressNotation::ZeroBased, FunctionCode::ReadHolding, 65530, {"65530  ", "65540  "}},
+    };
+    for (const Case &c : cases) {
+        g.rec.ReadCmd.store(c.read);
+        g.rec.StartReg.store(c.start);
+        g.model.SetNotation(c.notation);
+        for (int r = 0; r < 2; ++r)
+            QCOMPARE(g.model.headerData(r, Qt::Vertical, Qt::DisplayRole).toString(), c.rows[r]);
+    }
+    QCOMPARE(headers.count(), 4);   // one for each change of notation
 }
 
 QTEST_MAIN(RegisterGridTest)

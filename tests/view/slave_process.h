@@ -11,12 +11,14 @@
 
 class SlaveProcess {
 public:
-    explicit SlaveProcess(const QStringList &extraArgs = {}, int seconds = 120)
+    // `program`: tarvix-slave, or the libmodbus test peer (PeerPath()).
+    explicit SlaveProcess(const QStringList &extraArgs = {}, int seconds = 120,
+                          const std::string &program = SlavePath())
     {
         std::vector<std::string> args{"--tcp", "0", "--seconds", std::to_string(seconds)};
         for (const QString &a : extraArgs)
             args.push_back(a.toStdString());
-        if (peer_.Start(SlavePath(), args))
+        if (peer_.Start(program, args))
             port_ = quint16(peer_.Port());
     }
 

@@ -9,17 +9,13 @@ std::vector<std::string> ValueTexts(const uint16_t *regs, int count, const Value
     const bool isFloat = layout.type == ValueType::Float32 || layout.type == ValueType::Float64;
     std::vector<std::string> out;
     out.reserve(static_cast<size_t>(count / width));
-    char buf[32];
     for (int i = 0; i + width <= count; i += width) {
-        if (layout.type == ValueType::UInt16 && format == OutputFormat::Tsv) {
-            const uint16_t w = layout.byteSwap ? SwapRegisterBytes(regs[i]) : regs[i];
-            std::snprintf(buf, sizeof buf, "%04X", unsigned(w));
-            out.emplace_back(buf);
-        } else if (isFloat && format == OutputFormat::Jsonl && !std::isfinite(ValueNumber(regs + i, layout))) {
+        if (layout.type == ValueType::UInt16 && format == OutputFormat::Tsv)
+            out.push_back(ValueText(ValueFormat::Hex, JoinRegisters(regs + i, 1, OrderOf(layout))));
+        else if (isFloat && format == OutputFormat::Jsonl && !std::isfinite(ValueNumber(regs + i, layout)))
             out.emplace_back("null");
-        } else {
+        else
             out.push_back(ValueText(regs + i, layout));
-        }
     }
     return out;
 }

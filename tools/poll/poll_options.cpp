@@ -14,7 +14,7 @@ const char kUsageHead[] =
     "                   [--write REG=HEX[,HEX...] [--fc16] | --write-coil ADDR=0|1[,0|1...]]\n"
     "                   [--cycles N | --seconds S]\n"
     "                   [--format tsv|csv|jsonl] [--timestamp]\n"
-    "                   [--type uint16|int16|uint32|int32|float32|float64]\n"
+    "                   [--type uint16|int16|uint32|int32|float32|float64|uint64|int64]\n"
     "                   [--word-order big|little] [--byte-swap]\n"
     "       tarvix-poll ... --scan-slaves A-B [--timeout MS]\n"
     "       tarvix-poll --help | --version\n"
@@ -94,13 +94,13 @@ bool ParseWrite(const std::string &text, uint16_t &reg, std::vector<uint16_t> &v
 }
 
 // The value types in the order of --type's choices.
-constexpr ValueType kTypes[] = {ValueType::UInt16, ValueType::Int16,   ValueType::UInt32,
-                                ValueType::Int32,  ValueType::Float32, ValueType::Float64};
-constexpr const char *kTypeNames = "uint16|int16|uint32|int32|float32|float64";
+constexpr ValueType kTypes[] = {ValueType::UInt16,  ValueType::Int16,   ValueType::UInt32, ValueType::Int32,
+                                ValueType::Float32, ValueType::Float64, ValueType::UInt64, ValueType::Int64};
+constexpr const char *kTypeNames = "uint16|int16|uint32|int32|float32|float64|uint64|int64";
 
 const char *TypeName(ValueType t)
 {
-    static const char *const names[] = {"uint16", "int16", "uint32", "int32", "float32", "float64"};
+    static const char *const names[] = {"uint16", "int16", "uint32", "int32", "float32", "float64", "uint64", "int64"};
     for (size_t i = 0; i < std::size(kTypes); ++i)
         if (kTypes[i] == t)
             return names[i];
@@ -157,8 +157,7 @@ const std::vector<cli::Option<PollOptions>> &PollOptionRows()
              return std::string();
          }},
         {{"--rs485", "", ValueKind::None, 0, 0, "", "Connection",
-          "with --com: RS-485 transmitter on by RTS and DTR for each request",
-          "and off again before the reply."},
+          "with --com: RS-485 transmitter on by RTS and DTR for each request", "and off again before the reply."},
          [](PollOptions &o, const V &) {
              o.rs485 = o.comOnly = true;
              return std::string();
@@ -268,8 +267,9 @@ const std::vector<cli::Option<PollOptions>> &PollOptionRows()
              return std::string();
          }},
         {{"--type", "T", ValueKind::Choice, 0, 0, kTypeNames, "Output",
-          "read the registers as T values (32-bit: 2 registers, float64: 4)",
-          "T is uint16, int16, uint32, int32, float32 or float64; the count must divide into whole values."},
+          "read the registers as T values (32-bit: 2 registers, 64-bit: 4)",
+          "T is uint16, int16, uint32, int32, float32, float64, uint64 or int64; the count must divide into whole "
+          "values."},
          [](PollOptions &o, const V &v) {
              o.layout.type = kTypes[v.n];
              o.typeGiven = true;

@@ -127,6 +127,7 @@ private slots:
     void aboutBox();
     void exceptionFromHandlerIsShown();
     void layoutFitsAndRenders();
+    void startAddressInTheGridNotation();
 };
 
 void DialogTest::firstStartShowsDefaults()
@@ -672,6 +673,64 @@ void DialogTest::layoutFitsAndRenders()
     const QStringList faults = LayoutFaults(&about);
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
     SaveGrab(&about, QStringLiteral("about.png"));
+}
+
+// "View Registers From" shows and reads the address in the grid's notation
+// for the table the read command reads; an address of another table is
+// refused at OK with the reason, and nothing starts.
+void DialogTest::startAddressInTheGridNotation()
+{
+    ScopedCurrentDir dir;
+    WriteAll(dir.filePath("Tarvix.ini"),
+             "[MODBUS]\nConnType=0\nStartReg=100\nRegCount=10\n[TCPIP]\nIPAddr=127.0.0.1\nPort=9\n");
+    TSelConnForm d;
+    TTarvix_Form w;
+    w.SetGridView({ValueFormat::Hex, {}, AddressNotation::Prefixed});
+    d.SetMainWindow(&w);
+    w.SetConnectionDialog(&d);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    auto *text = d.StartRegEdit->findChild<QLineEdit *>();
+    QCOMPARE(text->text(), QStringLiteral("40101"));
+    d.RadioButtonCmd4->setChecked(true);
+    QCOMPARE(text->text(), QStringLiteral("30101"));
+    d.RadioButtonCmd3->setChecked(true);
+
+    struct Typed {
+        AddressNotation notation;
+        const char *text;
+        int address;   // -1: refused
+        const char *why;
+    };
+    const Typed cases[] = {
+        {AddressNotation::Prefixed, "40001", 0, ""},
+        {AddressNotation::Prefixed, "465536", 65535, ""},
+        {AddressNotation::Prefixed, "30001", -1, "input register, but holding registers are read"},
+        {AddressNotation::Prefixed, "400000", -1, "not from 1 to 65536"},
+        {AddressNotation::OneBased, "1", 0, ""},
+        {AddressNotation::OneBased, "0", -1, "not from 1 to 65536"},
+        {AddressNotation::ZeroBased, "7", 7, ""},
+    };
+    for (const Typed &c : cases) {
+        w.SetGridView({ValueFormat::Hex, {}, c.notation});
+        d.StartRegEdit->setValue(100);
+        d.StartRegEdit->setFocus();
+        QTest::keyClick(text, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(text, QString::fromLatin1(c.text));
+        const QString box = TextOfModalBox([&] { d.OkButton->click(); });
+        if (c.address < 0) {
+            QVERIFY2(box.contains(QLatin1String(c.why)),
+                     qPrintable(QLatin1String(c.text) + " / " + text->text() + " / " + box));
+            QVERIFY(box.startsWith(QLatin1String("View Registers From: ") + QLatin1String(c.text)));
+            QVERIFY(!w.Rec.Thread);
+            QCOMPARE(d.StartRegEdit->value(), 100);
+        } else {
+            QVERIFY2(box.isEmpty() || box.contains(QLatin1String("127.0.0.1")), qPrintable(box));
+            QCOMPARE(int(w.Rec.StartReg.load()), c.address);
+            w.StopExchange();
+            d.show();
+        }
+    }
 }
 
 int main(int argc, char **argv)

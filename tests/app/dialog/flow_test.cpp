@@ -23,6 +23,7 @@
 #include "app/tarvix_app.h"
 #include "engine/Modbus_thread_unit.h"
 #include "tests/app/dialog/dialog_support.h"
+#include "tests/view/grid_cells.h"
 #include "view/Tarvix_unit.h"
 #include "view/fonts.h"
 
@@ -141,7 +142,7 @@ void FlowTest::okStartsTheExchange()
     QVERIFY(!w.dialog->isVisible());
     QVERIFY(w.main->isVisible());
     QCOMPARE(w.main->windowTitle(), QStringLiteral("Tarvix: Ethernet TCP"));
-    QCOMPARE(w.main->GridRowCount(), (count + 9) / 10 + 1);
+    QCOMPARE(GridRowCount(*w.main), (count + 9) / 10 + 1);
     CheckValues(w.main->Rec, start, count);
 
     w.main->ReconnButtonClick();
@@ -162,7 +163,7 @@ void FlowTest::reconnectAndOkTwice()
     QCOMPARE(CloseNextBox(), QStringLiteral("Connected to 127.0.0.1:%1 OK !").arg(slave.port()));
     QVERIFY(w.main->isVisible());
     QVERIFY(w.main->Rec.Thread);
-    QCOMPARE(w.main->GridRowCount(), 1);
+    QCOMPARE(GridRowCount(*w.main), 1);
     w.main->ReconnButtonClick();
     CheckSetup(w);
 
@@ -171,7 +172,7 @@ void FlowTest::reconnectAndOkTwice()
         w.dialog->StartRegEdit->setValue(200);
         w.dialog->RegCountEdit->setValue(count);
         ConnectAndRead(w, slave.port());
-        QCOMPARE(w.main->GridRowCount(), (count + 9) / 10 + 1);
+        QCOMPARE(GridRowCount(*w.main), (count + 9) / 10 + 1);
         CheckValues(w.main->Rec, 200, count);
         w.main->ReconnButtonClick();
         CheckSetup(w);
