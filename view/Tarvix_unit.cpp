@@ -144,8 +144,12 @@ TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
 
     gridMenu_ = new GridMenu(grid);
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(grid, &QWidget::customContextMenuRequested, this,
-            [this, grid](const QPoint &pos) { gridMenu_->Menu()->popup(grid->viewport()->mapToGlobal(pos)); });
+    connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint &pos) {
+        menuCell_ = grid->indexAt(pos);
+        trendAction_->setEnabled(menuCell_.isValid() &&
+                                 model_->IsRegister(RegisterGridModel::RegisterIndex(menuCell_.row(), menuCell_.column())));
+        gridMenu_->Menu()->popup(grid->viewport()->mapToGlobal(pos));
+    });
     connect(gridMenu_, &GridMenu::Chosen, this, &TTarvix_Form::SetGridView);
     connect(model_, &RegisterGridModel::EditRefused, this, &TTarvix_Form::ShowEditRefusal);
 
@@ -164,9 +168,9 @@ TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
     QFont bold(QStringLiteral("MS Sans Serif"), 10);
     bold.setBold(true);
     WordAs4_20mA_TF->setFont(bold);
-    BitLabel = PlaceLabel(Panel2, "Bit:", 9, 322);
+    BitLabel = PlaceLabel(Panel2, "Bit:", 9, 316);
     BitTF = new TGTextField(Panel2);
-    BitTF->setGeometry(9, 336, 87, 20);
+    BitTF->setGeometry(9, 330, 87, 20);
     BitTF->setFont(bold);
     BitLabel->hide();
     BitTF->hide();
@@ -180,21 +184,20 @@ TTarvix_Form::TTarvix_Form(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(WriteBy0x10, &QCheckBox::clicked, this, [this] { WriteBy0x10Click(); });
 
     // Trend: a button below the readings, Ctrl+T and the grid's context menu.
-    TrendButton = PlaceButton(Panel2, 320, "Trend", ":/glyphs/trend.png");
+    TrendButton = PlaceButton(Panel2, 355, "Trend", ":/glyphs/trend.png");
     const auto trendCurrent = [this] {
         const QModelIndex cur = MODBUS_Grid->currentIndex();
         TrendCell(cur.column() + 1, cur.row() + 1);
     };
     connect(TrendButton, &TGraphButtonBase::OnClick, this, trendCurrent);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this, trendCurrent);
-    MODBUS_Grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(MODBUS_Grid, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
-        const QModelIndex at = MODBUS_Grid->indexAt(pos);
-        QMenu menu(this);
-        QAction *trend = menu.addAction(QStringLiteral("Trend"), QKeySequence(Qt::CTRL | Qt::Key_T));
-        trend->setEnabled(at.isValid() && model_->IsRegister(RegisterGridModel::RegisterIndex(at.row(), at.column())));
-        if (menu.exec(MODBUS_Grid->viewport()->mapToGlobal(pos)) == trend)
-            TrendCell(at.column() + 1, at.row() + 1);
+    // "Trend" on the grid's context menu trends the cell the menu was opened on.
+    QMenu *menu = gridMenu_->Menu();
+    menu->addSeparator();
+    trendAction_ = menu->addAction(QStringLiteral("Trend"), QKeySequence(Qt::CTRL | Qt::Key_T));
+    connect(trendAction_, &QAction::triggered, this, [this] {
+        if (menuCell_.isValid())
+            TrendCell(menuCell_.column() + 1, menuCell_.row() + 1);
     });
 
     LayoutPanels();

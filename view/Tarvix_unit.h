@@ -3,12 +3,14 @@
 // the status fields and frame dumps at the bottom, the readings of the
 // selected register at the right, and the window side of the exchange record.
 
+#include <QPersistentModelIndex>
 #include <QWidget>
 #include <memory>
 
 #include "engine/exchange_record.h"
 #include "view/grid_menu.h"
 
+class QAction;
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -115,6 +117,8 @@ private:
 
     RegisterGridModel *model_ = nullptr;
     GridMenu *gridMenu_ = nullptr;
+    QAction *trendAction_ = nullptr;   // "Trend" on the grid's context menu
+    QPersistentModelIndex menuCell_;   // the cell the context menu was opened on
     QWidget *dialog_ = nullptr;
     TTrendForm *trend_ = nullptr;   // a child window, made on first use
     bool sizedToFrame_ = false;

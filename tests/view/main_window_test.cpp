@@ -753,7 +753,7 @@ void MainWindowTest::contextMenuChoosesTheView()
     QStringList titles;
     for (QAction *a : menu->actions())
         titles << a->text();
-    QCOMPARE(titles, (QStringList{"Format", "Register order", "Addresses"}));
+    QCOMPARE(titles, (QStringList{"Format", "Register order", "Addresses", "", "Trend"}));
     auto checked = [](QAction *sub) {
         for (QAction *a : sub->menu()->actions())
             if (a->isChecked())
