@@ -9,6 +9,7 @@
 //   tarvix-fake-line [--baud N] [--bits N] [--echo] [--delay-us N]
 //                    [--chunk N --chunk-gap-us N] [--trailing N]
 //                    [--seconds N] -- SLAVE ARGS...
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -30,7 +31,7 @@ struct Options {
     long baud = 0;   // 0: no pacing
     int bits = 10;   // bits per character on the line
     bool echo = false;
-    long delayUs = -1;   // before a reply; -1: 3.5 characters when paced, else 0
+    long delayUs = -1;   // before a reply; -1: the slave's 3.5-character silence when paced, else 0
     int chunk = 0;   // reply piece size; 0: one piece
     long chunkGapUs = 0;
     int trailing = 0;   // bytes after each reply
@@ -52,10 +53,17 @@ uint64_t NowNs()
     return uint64_t(ts.tv_sec) * 1000000000u + uint64_t(ts.tv_nsec);
 }
 
+// Sleeps to 30 us before `ns` and spins the rest: a byte leaves on time
+// even when the machine is slow to wake a sleeper.
 void SleepUntil(uint64_t ns)
 {
-    timespec ts{time_t(ns / 1000000000u), long(ns % 1000000000u)};
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR && !g_stop) {}
+    constexpr uint64_t kSpinNs = 30000;
+    if (ns > kSpinNs) {
+        const uint64_t wake = ns - kSpinNs;
+        timespec ts{time_t(wake / 1000000000u), long(wake % 1000000000u)};
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR && !g_stop) {}
+    }
+    while (NowNs() < ns && !g_stop) {}
 }
 
 void MakeRaw(int fd)
@@ -82,7 +90,7 @@ void WriteAll(int fd, const uint8_t *p, size_t n)
     }
 }
 
-// Reads what `fd` has, then what follows within `quietUs`.
+// Reads what `fd` has, then what follows within `quietUs` (0: only what is there).
 std::vector<uint8_t> ReadBurst(int fd, long quietUs)
 {
     std::vector<uint8_t> got;
@@ -97,7 +105,7 @@ std::vector<uint8_t> ReadBurst(int fd, long quietUs)
             break;
         pollfd pf{fd, POLLIN, 0};
         timespec ts{0, quietUs * 1000};
-        if (ppoll(&pf, 1, &ts, nullptr) <= 0 || !(pf.revents & POLLIN))
+        if (quietUs <= 0 || ppoll(&pf, 1, &ts, nullptr) <= 0 || !(pf.revents & POLLIN))
             break;
     }
     return got;
@@ -107,11 +115,12 @@ class Line {
 public:
     Line(const Options &o) : o_(o), charNs_(o.baud > 0 ? uint64_t(o.bits) * 1000000000u / uint64_t(o.baud) : 0) {}
 
-    // The request, a byte at a time as the line carries it: to the slave, and
-    // back to the sender when the transceiver echoes.
+    // Request bytes, one character time each from when they came (or from
+    // when the line is free): to the slave, and back to the sender when the
+    // transceiver echoes.
     void Request(int channel, int slave, const std::vector<uint8_t> &req)
     {
-        uint64_t t = NowNs();
+        uint64_t t = std::max(NowNs(), lineFree_);
         for (uint8_t b : req) {
             t += charNs_;
             if (charNs_)
@@ -120,23 +129,29 @@ public:
                 WriteAll(channel, &b, 1);
             WriteAll(slave, &b, 1);
         }
-        lineFree_ = NowNs();
+        lineFree_ = t;
+        afterRequest_ = true;
     }
 
-    // The reply: after the turn-around delay, in pieces, then trailing bytes.
+    // Reply bytes: after the turn-around delay that follows a request, in
+    // pieces, each byte one character time after the one before; then the
+    // trailing bytes.
     void Reply(int channel, std::vector<uint8_t> rep)
     {
         for (int i = 0; i < o_.trailing; ++i)
             rep.push_back(kTrailing[i % sizeof kTrailing]);
-        const long delayUs = o_.delayUs >= 0 ? o_.delayUs : long(charNs_ * 7 / 2 / 1000);
-        uint64_t t = std::max(NowNs(), lineFree_ + uint64_t(delayUs) * 1000u);
+        // A slave takes a request as ended after 3.5 characters of 11 bits of
+        // silence, 1750 us above 19200 baud.
+        const long frameGapUs = o_.baud <= 0 ? 0 : o_.baud > 19200 ? 1750 : long(38500000 / o_.baud);
+        const long delayUs = o_.delayUs >= 0 ? o_.delayUs : frameGapUs;
+        uint64_t t = std::max(NowNs(), lineFree_ + (afterRequest_ ? uint64_t(delayUs) * 1000u : 0));
+        afterRequest_ = false;
         const size_t piece = o_.chunk > 0 ? size_t(o_.chunk) : rep.size();
         for (size_t off = 0; off < rep.size() && !g_stop; off += piece) {
             if (off > 0)
                 t += uint64_t(o_.chunkGapUs) * 1000u;
             const size_t n = std::min(piece, rep.size() - off);
             if (charNs_) {
-                // Paced: each byte leaves one character time after the one before.
                 for (size_t i = 0; i < n; ++i) {
                     t += charNs_;
                     SleepUntil(t);
@@ -147,6 +162,7 @@ public:
                 WriteAll(channel, rep.data() + off, n);
             }
         }
+        lineFree_ = t;
     }
 
 private:
@@ -154,6 +170,7 @@ private:
     Options o_;
     uint64_t charNs_;
     uint64_t lineFree_ = 0;
+    bool afterRequest_ = false;
 };
 
 bool ParseArgs(int argc, char **argv, Options &o, std::vector<char *> &slave)
@@ -262,12 +279,14 @@ int main(int argc, char **argv)
         if (poll(fds, 2, 100) <= 0)
             continue;
         if (fds[0].revents & POLLIN) {
-            const auto req = ReadBurst(master, 200);
+            const auto req = ReadBurst(master, 0);
             if (!req.empty())
                 line.Request(master, slave, req);
         }
         if (fds[1].revents & POLLIN) {
-            const auto rep = ReadBurst(slave, 300);
+            // A reply split by the slave's writes keeps its pieces' pacing:
+            // the second piece starts when the first has left.
+            const auto rep = ReadBurst(slave, 0);
             if (!rep.empty())
                 line.Reply(master, rep);
         }
