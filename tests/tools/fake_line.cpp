@@ -116,19 +116,22 @@ public:
     Line(const Options &o) : o_(o), charNs_(o.baud > 0 ? uint64_t(o.bits) * 1000000000u / uint64_t(o.baud) : 0) {}
 
     // Request bytes, one character time each from when they came (or from
-    // when the line is free): to the slave, and back to the sender when the
-    // transceiver echoes.
+    // when the line is free): back to the sender as they pass when the
+    // transceiver echoes, and to the slave.
     void Request(int channel, int slave, const std::vector<uint8_t> &req)
     {
         uint64_t t = std::max(NowNs(), lineFree_);
         for (uint8_t b : req) {
             t += charNs_;
-            if (charNs_)
+            if (charNs_ && o_.echo)
                 SleepUntil(t);
             if (o_.echo)
                 WriteAll(channel, &b, 1);
-            WriteAll(slave, &b, 1);
         }
+        // The slave gets the request whole once its last byte is through:
+        // a stall of this program can then never split it.
+        SleepUntil(t);
+        WriteAll(slave, req.data(), req.size());
         lineFree_ = t;
         afterRequest_ = true;
     }
