@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/modbus_frames.h"
+#include "engine/register_values.h"
 #include "platform/ticks.h"
 
 namespace {
@@ -131,15 +132,19 @@ void MODBUS_Thread::Execute()
     rec_.StopRequest.store(0, std::memory_order_release);
 }
 
-std::unique_ptr<Channel> MODBUS_Thread::OpenChannel()
+std::unique_ptr<Channel> OpenChannel(const ChannelSettings &cs, const StopFlag &stop, ExchangeHost &host)
 {
-    const ChannelSettings &cs = rec_.Conn;
     switch (cs.Kind) {
-    case ConnKind::Tcp: return OpenTcpChannel(cs, rec_.StopRequest, host_);
-    case ConnKind::Udp: return OpenUdpChannel(cs, rec_.StopRequest, host_);
-    case ConnKind::Serial: return OpenSerialChannel(cs, rec_.StopRequest, host_);
+    case ConnKind::Tcp: return OpenTcpChannel(cs, stop, host);
+    case ConnKind::Udp: return OpenUdpChannel(cs, stop, host);
+    case ConnKind::Serial: return OpenSerialChannel(cs, stop, host);
     }
     return nullptr;   // no channel of that kind: end without polling
+}
+
+std::unique_ptr<Channel> MODBUS_Thread::OpenChannel()
+{
+    return ::OpenChannel(rec_.Conn, rec_.StopRequest, host_);
 }
 
 int MODBUS_Thread::BuildNextRequest(uint8_t (&req)[32])
@@ -188,8 +193,7 @@ bool MODBUS_Thread::ApplyReply(uint8_t status, uint8_t slave)
         } else if (status == ST_OK && IsRead(LastCmd)) {
             const int n = std::min<int>(regCount, rec_.ReadableCount());
             for (int i = 0; i < n; ++i)
-                rec_.RegValues[i].store(static_cast<uint16_t>(frame[3 + 2 * i] << 8 | frame[4 + 2 * i]),
-                                        std::memory_order_relaxed);
+                rec_.RegValues[i].store(ReplyRegister(frame, i), std::memory_order_relaxed);
             rec_.ValuesValid.store(1, std::memory_order_release);
         } else if (status == ST_OK &&
                    (LastCmd == FunctionCode::WriteSingle || LastCmd == FunctionCode::WriteMultiple)) {

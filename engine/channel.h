@@ -89,3 +89,5 @@ using StopFlag = std::atomic<uint8_t>;
 std::unique_ptr<Channel> OpenTcpChannel(const ChannelSettings &cs, const StopFlag &stop, ExchangeHost &host);
 std::unique_ptr<Channel> OpenUdpChannel(const ChannelSettings &cs, const StopFlag &stop, ExchangeHost &host);
 std::unique_ptr<Channel> OpenSerialChannel(const ChannelSettings &cs, const StopFlag &stop, ExchangeHost &host);
+// The opening step of the channel of cs.Kind.
+std::unique_ptr<Channel> OpenChannel(const ChannelSettings &cs, const StopFlag &stop, ExchangeHost &host);

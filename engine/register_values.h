@@ -18,6 +18,13 @@ constexpr uint16_t SwapRegisterBytes(uint16_t v)
     return static_cast<uint16_t>(v << 8 | v >> 8);
 }
 
+// Register i of a read reply's frame (address byte first): the two bytes
+// at 3 + 2i, high byte first.
+inline uint16_t ReplyRegister(const uint8_t *frame, int i)
+{
+    return static_cast<uint16_t>(frame[3 + 2 * i] << 8 | frame[4 + 2 * i]);
+}
+
 // The 32 bits of two consecutive registers.
 uint32_t Join32(uint16_t first, uint16_t second, WordOrder order);
 

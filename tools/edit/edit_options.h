@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "tools/cli/option_table.h"
+
 struct EditOptions {
     QString File;
     bool ReadOnly = false;
@@ -21,9 +23,12 @@ namespace EditCommandLine {
 
 inline constexpr int MaxTabSize = 64;
 
+// The rows of the command line.
+const std::vector<cli::Option<EditOptions>> &OptionRows();
+
 // Parses the arguments after the program name. False, with one line naming
 // the option at fault, for an unknown option, a missing or wrong value, or a
-// second file.
+// second file (without the program's name).
 bool Parse(const QStringList &args, EditOptions &options, QString &error);
 
 // The text of --help: the usage line and every option.

@@ -22,7 +22,7 @@ int main(int argc, char *argv[])
     EditOptions options;
     QString error;
     if (!EditCommandLine::Parse(args, options, error)) {
-        fprintf(stderr, "%s\n", qPrintable(error));
+        cli::PrintError("tarvix-edit", error.toLocal8Bit().toStdString());
         return 2;
     }
     if (options.Help) {

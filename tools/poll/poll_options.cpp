@@ -3,10 +3,11 @@
 #include "tools/poll/poll_options.h"
 
 #include <cerrno>
-#include <cmath>
 #include <cstdlib>
 
-const char kPollUsage[] =
+namespace {
+
+const char kUsageHead[] =
     "usage: tarvix-poll (--tcp HOST:PORT | --udp HOST:PORT [--local-port N] |\n"
     "                    --com PORT [--baud N] [--parity even|none] [--rs485] [--dtr-on])\n"
     "                   [--modbus-ip] [--slave N] [--cmd 3|4] [--start N] [--count N] [--period MS]\n"
@@ -17,20 +18,15 @@ const char kPollUsage[] =
     "       tarvix-poll ... --scan-slaves A-B [--timeout MS]\n"
     "       tarvix-poll --help | --version\n"
     "Prints one line per exchange shown; an answered --write is shown with the read that\n"
-    "follows it. --cycles N ends after N such lines, --seconds S after S seconds.\n"
-    "  --format tsv     (default) tab-separated: request count, status, error count,\n"
-    "                   request bytes, reply bytes, register values (uint16 in hex)\n"
-    "  --format csv     RFC 4180 with a header row: time,request,status,errors,\n"
-    "                   request_frame,reply_frame,exception,r<address>...\n"
-    "  --format jsonl   one JSON object a line, the same fields, \"registers\" an array\n"
-    "  --timestamp      tsv: local time (ISO 8601, ms, UTC offset) as the first field\n"
-    "  --type T         read the registers as T values (32-bit: 2 registers, float64: 4)\n"
-    "  --word-order big|little   first register is the high word (big, default) or the low\n"
-    "  --byte-swap      the two bytes of every register are swapped\n"
-    "  --write REG=HEX[,HEX...]  write after the first good read; several values need --fc16\n"
-    "  --scan-slaves A-B  one read from each slave address A..B (1-247), then a summary\n"
-    "                   on standard error; exit 0 when any answered, 1 when none did\n"
-    "  --timeout MS     reply time-out of a scan over the network (default 200)\n"
+    "follows it. --cycles N ends after N such lines, --seconds S after S seconds.\n";
+
+const char kUsageTail[] =
+    "Output formats:\n"
+    "  tsv     (default) tab-separated: request count, status, error count,\n"
+    "          request bytes, reply bytes, register values (uint16 in hex)\n"
+    "  csv     RFC 4180 with a header row: time,request,status,errors,\n"
+    "          request_frame,reply_frame,exception,r<address>...\n"
+    "  jsonl   one JSON object a line, the same fields, \"registers\" an array\n"
     "Registers are shown only for exchanges that read them (csv, jsonl); an exception\n"
     "reply is named on standard error and in the exception field.\n"
     "Examples:\n"
@@ -42,8 +38,6 @@ const char kPollUsage[] =
     "Exit status: 0 after the cycles or seconds (or a signal, or the reader of standard\n"
     "output going away) with the channel open, 1 when the channel could not be opened\n"
     "or standard output failed, 2 for bad arguments.\n";
-
-namespace {
 
 // Whole number in [lo, hi]; decimal, or hex with 0x when base is 0.
 bool ParseNumber(const std::string &text, long long lo, long long hi, long long &out, int base = 0)
@@ -94,248 +88,268 @@ bool ParseWrite(const std::string &text, uint16_t &reg, std::vector<uint16_t> &v
     return true;
 }
 
-const struct {
-    const char *name;
-    ValueType type;
-} kTypes[] = {
-    {"uint16", ValueType::UInt16}, {"int16", ValueType::Int16},     {"uint32", ValueType::UInt32},
-    {"int32", ValueType::Int32},   {"float32", ValueType::Float32}, {"float64", ValueType::Float64},
-};
+// The value types in the order of --type's choices.
+constexpr ValueType kTypes[] = {ValueType::UInt16, ValueType::Int16,   ValueType::UInt32,
+                                ValueType::Int32,  ValueType::Float32, ValueType::Float64};
+constexpr const char *kTypeNames = "uint16|int16|uint32|int32|float32|float64";
 
 const char *TypeName(ValueType t)
 {
-    for (const auto &k : kTypes)
-        if (k.type == t)
-            return k.name;
+    static const char *const names[] = {"uint16", "int16", "uint32", "int32", "float32", "float64"};
+    for (size_t i = 0; i < std::size(kTypes); ++i)
+        if (kTypes[i] == t)
+            return names[i];
     return "?";
+}
+
+using Row = cli::Option<PollOptions>;
+using cli::ValueKind;
+using V = cli::Value;
+
+std::string Connection(PollOptions &o, int type, const std::string &text)
+{
+    if (o.connType != -1)
+        return "only one of --tcp, --udp, --com";
+    if (type == 2) {
+        if (text.empty())
+            return "empty port name";
+        o.comPort = text;
+    } else if (!ParseHostPort(text, o.host, o.port)) {
+        return "'" + text + "' is not HOST:PORT";
+    }
+    o.connType = type;
+    return "";
 }
 
 }   // namespace
 
+const std::vector<cli::Option<PollOptions>> &PollOptionRows()
+{
+    static const std::vector<Row> rows = {
+        {{"--tcp", "HOST:PORT", ValueKind::Text, 0, 0, "", "Connection", "Modbus over Ethernet TCP to HOST at PORT"},
+         [](PollOptions &o, const V &v) { return Connection(o, 0, v.text); }},
+        {{"--udp", "HOST:PORT", ValueKind::Text, 0, 0, "", "Connection", "Modbus over Ethernet UDP to HOST at PORT"},
+         [](PollOptions &o, const V &v) { return Connection(o, 1, v.text); }},
+        {{"--local-port", "N", ValueKind::Whole, 0, 65535, "", "Connection",
+          "with --udp: the local port to send from; 0 (the default) takes any"},
+         [](PollOptions &o, const V &v) {
+             o.localPort = uint16_t(v.n);
+             o.udpOnly = true;
+             return std::string();
+         }},
+        {{"--com", "PORT", ValueKind::Text, 0, 0, "", "Connection", "the serial port PORT, for example /dev/ttyUSB0"},
+         [](PollOptions &o, const V &v) { return Connection(o, 2, v.text); }},
+        {{"--baud", "N", ValueKind::Whole, 1, 4000000, "", "Connection", "with --com: the baud rate, default 115200"},
+         [](PollOptions &o, const V &v) {
+             o.baud = int32_t(v.n);
+             o.comOnly = true;
+             return std::string();
+         }},
+        {{"--parity", "", ValueKind::Choice, 0, 0, "even|none", "Connection", "with --com: the parity, default even"},
+         [](PollOptions &o, const V &v) {
+             o.evenParity = v.n == 0;
+             o.comOnly = true;
+             return std::string();
+         }},
+        {{"--rs485", "", ValueKind::None, 0, 0, "", "Connection",
+          "with --com: RS-485 transmitter on by RTS and DTR for each request",
+          "and off again before the reply."},
+         [](PollOptions &o, const V &) {
+             o.rs485 = o.comOnly = true;
+             return std::string();
+         }},
+        {{"--dtr-on", "", ValueKind::None, 0, 0, "", "Connection", "with --com: DTR always on",
+          "With --rs485, RTS then stays on after a request."},
+         [](PollOptions &o, const V &) {
+             o.dtrOn = o.comOnly = true;
+             return std::string();
+         }},
+        {{"--modbus-ip", "", ValueKind::None, 0, 0, "", "Connection",
+          "with --tcp or --udp: serial framing with CRC instead of the 6-byte header"},
+         [](PollOptions &o, const V &) {
+             o.crcFraming = true;
+             return std::string();
+         }},
+        {{"--slave", "N", ValueKind::Whole, 0, 247, "", "Exchange", "the slave address, default 1"},
+         [](PollOptions &o, const V &v) {
+             o.slave = uint8_t(v.n);
+             o.slaveGiven = true;
+             return std::string();
+         }},
+        {{"--cmd", "3|4", ValueKind::Whole, 3, 4, "", "Exchange",
+          "read holding registers (3, the default) or input registers (4)"},
+         [](PollOptions &o, const V &v) {
+             o.cmd = uint8_t(v.n);
+             return std::string();
+         }},
+        {{"--start", "N", ValueKind::Whole, 0, 65535, "", "Exchange", "the first register, default 0"},
+         [](PollOptions &o, const V &v) {
+             o.start = uint16_t(v.n);
+             return std::string();
+         }},
+        {{"--count", "N", ValueKind::Whole, 1, kMaxRegCount, "", "Exchange", "the number of registers, default 10"},
+         [](PollOptions &o, const V &v) {
+             o.count = uint16_t(v.n);
+             return std::string();
+         }},
+        {{"--period", "MS", ValueKind::Whole, 0, 4294967295LL, "", "Exchange",
+          "the update period in milliseconds, default 200"},
+         [](PollOptions &o, const V &v) {
+             o.period = uint32_t(v.n);
+             o.periodGiven = true;
+             return std::string();
+         }},
+        {{"--write", "REG=HEX[,HEX...]", ValueKind::Text, 0, 0, "", "Exchange",
+          "write after the first good read; several values need --fc16",
+          "The values are hexadecimal, as typing into the viewer's grid gives them."},
+         [](PollOptions &o, const V &v) {
+             if (!ParseWrite(v.text, o.writeReg, o.writeValues))
+                 return "'" + v.text + "' is not REG=HEX[,HEX...]";
+             if (o.writeValues.size() > size_t(kMaxWriteValues))
+                 return "at most " + std::to_string(kMaxWriteValues) + " values";
+             if (o.writeReg + o.writeValues.size() > 65536)
+                 return std::string("the values run past register 65535");
+             o.write = true;
+             return std::string();
+         }},
+        {{"--fc16", "", ValueKind::None, 0, 0, "", "Exchange",
+          "with --write: function 16 (write multiple registers) instead of 6"},
+         [](PollOptions &o, const V &) {
+             o.fc16 = true;
+             return std::string();
+         }},
+        {{"--format", "", ValueKind::Choice, 0, 0, "tsv|csv|jsonl", "Output",
+          "tsv (default), csv with a header row, or JSON lines",
+          "csv is RFC 4180 with a header row: time, request, status, errors, request\\_frame, reply\\_frame, "
+          "exception, then one column per value named by its register (r100); jsonl is one JSON object a line with "
+          "the same fields, the registers as an array, the frames as hex strings. Values are shown only for "
+          "exchanges that read them; messages go to standard error."},
+         [](PollOptions &o, const V &v) {
+             static const OutputFormat formats[] = {OutputFormat::Tsv, OutputFormat::Csv, OutputFormat::Jsonl};
+             o.format = formats[v.n];
+             return std::string();
+         }},
+        {{"--timestamp", "", ValueKind::None, 0, 0, "", "Output",
+          "tsv: local time (ISO 8601, ms, UTC offset) as the first field", "csv and jsonl always carry it."},
+         [](PollOptions &o, const V &) {
+             o.timestamp = true;
+             return std::string();
+         }},
+        {{"--type", "T", ValueKind::Choice, 0, 0, kTypeNames, "Output",
+          "read the registers as T values (32-bit: 2 registers, float64: 4)",
+          "T is uint16, int16, uint32, int32, float32 or float64; the count must divide into whole values."},
+         [](PollOptions &o, const V &v) {
+             o.layout.type = kTypes[v.n];
+             return std::string();
+         }},
+        {{"--word-order", "", ValueKind::Choice, 0, 0, "big|little", "Output",
+          "first register is the high word (big, default) or the low"},
+         [](PollOptions &o, const V &v) {
+             o.layout.order = v.n == 0 ? WordOrder::HighFirst : WordOrder::LowFirst;
+             return std::string();
+         }},
+        {{"--byte-swap", "", ValueKind::None, 0, 0, "", "Output", "the two bytes of every register are swapped"},
+         [](PollOptions &o, const V &) {
+             o.layout.byteSwap = true;
+             return std::string();
+         }},
+        {{"--scan-slaves", "A-B", ValueKind::Text, 0, 0, "", "Slave scan",
+          "one read from each slave address A..B (1-247), then a summary",
+          "on standard error; exit 0 when any answered, 1 when none did."},
+         [](PollOptions &o, const V &v) {
+             const auto dash = v.text.find('-');
+             long long from = 0, to = 0;
+             if (dash == std::string::npos || !ParseNumber(v.text.substr(0, dash), 1, 247, from, 10) ||
+                 !ParseNumber(v.text.substr(dash + 1), 1, 247, to, 10) || from > to)
+                 return "'" + v.text + "' is not a range A-B of slave addresses, 1 <= A <= B <= 247";
+             o.scanFrom = int(from);
+             o.scanTo = int(to);
+             return std::string();
+         }},
+        {{"--timeout", "MS", ValueKind::Whole, 1, 60000, "", "Slave scan",
+          "reply time-out of a scan over the network (default 200)"},
+         [](PollOptions &o, const V &v) {
+             o.timeoutMs = int(v.n);
+             o.timeoutGiven = true;
+             return std::string();
+         }},
+        {{"--cycles", "N", ValueKind::Whole, 1, 1000000000LL, "", "Run time", "end after N lines"},
+         [](PollOptions &o, const V &v) {
+             o.cycles = long(v.n);
+             return std::string();
+         }},
+        {{"--seconds", "S", ValueKind::Real, 0, 10000000, "", "Run time", "end after S seconds",
+          "--cycles and --seconds exclude each other; without either, the poll runs until SIGINT or SIGTERM."},
+         [](PollOptions &o, const V &v) {
+             o.seconds = v.x;
+             return std::string();
+         }},
+        {{"--help", "", ValueKind::None, 0, 0, "", "Other", "print this text and exit", "", "-h", true},
+         [](PollOptions &o, const V &) {
+             o.help = true;
+             return std::string();
+         }},
+        {{"--version", "", ValueKind::None, 0, 0, "", "Other", "print the version and the licence and exit", "", "",
+          true},
+         [](PollOptions &o, const V &) {
+             o.version = true;
+             return std::string();
+         }},
+    };
+    return rows;
+}
+
+std::string PollUsage()
+{
+    return kUsageHead + cli::HelpList(cli::Specs(PollOptionRows())) + kUsageTail;
+}
+
 bool ParsePollOptions(const std::vector<std::string> &args, PollOptions &opt, std::string &error)
 {
-    // Options seen, for the checks of what goes with what.
-    bool udpOnly = false, comOnly = false, timeoutGiven = false, slaveGiven = false, periodGiven = false;
-    const char *typeGiven = nullptr;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string &a = args[i];
-        auto fail = [&](const std::string &why) {
-            error = a + ": " + why;
-            return false;
-        };
-        auto value = [&](std::string &out) {
-            if (i + 1 >= args.size())
-                return fail("needs a value");
-            out = args[++i];
-            return true;
-        };
-        auto number = [&](long long lo, long long hi, long long &out) {
-            std::string v;
-            if (!value(v))
-                return false;
-            if (!ParseNumber(v, lo, hi, out, 10))
-                return fail("'" + v + "' is not a whole number from " + std::to_string(lo) + " to " +
-                            std::to_string(hi));
-            return true;
-        };
-        long long n = 0;
-        std::string v;
-        if (a == "--tcp" || a == "--udp") {
-            if (opt.connType != -1)
-                return fail("only one of --tcp, --udp, --com");
-            if (!value(v))
-                return false;
-            if (!ParseHostPort(v, opt.host, opt.port))
-                return fail("'" + v + "' is not HOST:PORT");
-            opt.connType = a == "--tcp" ? 0 : 1;
-        } else if (a == "--com") {
-            if (opt.connType != -1)
-                return fail("only one of --tcp, --udp, --com");
-            if (!value(opt.comPort))
-                return false;
-            if (opt.comPort.empty())
-                return fail("empty port name");
-            opt.connType = 2;
-        } else if (a == "--local-port") {
-            if (!number(0, 65535, n))
-                return false;
-            opt.localPort = static_cast<uint16_t>(n);
-            udpOnly = true;
-        } else if (a == "--baud") {
-            if (!number(1, 4000000, n))
-                return false;
-            opt.baud = static_cast<int32_t>(n);
-            comOnly = true;
-        } else if (a == "--parity") {
-            if (!value(v))
-                return false;
-            if (v != "even" && v != "none")
-                return fail("is even or none, not '" + v + "'");
-            opt.evenParity = v == "even";
-            comOnly = true;
-        } else if (a == "--rs485") {
-            opt.rs485 = comOnly = true;
-        } else if (a == "--dtr-on") {
-            opt.dtrOn = comOnly = true;
-        } else if (a == "--modbus-ip") {
-            opt.crcFraming = true;
-        } else if (a == "--slave") {
-            if (!number(0, 247, n))
-                return false;
-            opt.slave = static_cast<uint8_t>(n);
-            slaveGiven = true;
-        } else if (a == "--cmd") {
-            if (!number(3, 4, n))
-                return false;
-            opt.cmd = static_cast<uint8_t>(n);
-        } else if (a == "--start") {
-            if (!number(0, 65535, n))
-                return false;
-            opt.start = static_cast<uint16_t>(n);
-        } else if (a == "--count") {
-            if (!number(1, kMaxRegCount, n))
-                return false;
-            opt.count = static_cast<uint16_t>(n);
-        } else if (a == "--period") {
-            if (!number(0, 4294967295LL, n))
-                return false;
-            opt.period = static_cast<uint32_t>(n);
-            periodGiven = true;
-        } else if (a == "--write") {
-            if (!value(v))
-                return false;
-            if (!ParseWrite(v, opt.writeReg, opt.writeValues))
-                return fail("'" + v + "' is not REG=HEX[,HEX...]");
-            if (opt.writeValues.size() > size_t(kMaxWriteValues))
-                return fail("at most " + std::to_string(kMaxWriteValues) + " values");
-            if (opt.writeReg + opt.writeValues.size() > 65536)
-                return fail("the values run past register 65535");
-            opt.write = true;
-        } else if (a == "--fc16") {
-            opt.fc16 = true;
-        } else if (a == "--cycles") {
-            if (!number(1, 1000000000LL, n))
-                return false;
-            opt.cycles = static_cast<long>(n);
-        } else if (a == "--seconds") {
-            if (!value(v))
-                return false;
-            char *end = nullptr;
-            const double s = std::strtod(v.c_str(), &end);
-            if (v.empty() || *end != '\0' || !std::isfinite(s) || s <= 0 || s > 1e7)
-                return fail("'" + v + "' is not a number of seconds above 0");
-            opt.seconds = s;
-        } else if (a == "--format") {
-            if (!value(v))
-                return false;
-            if (v == "tsv")
-                opt.format = OutputFormat::Tsv;
-            else if (v == "csv")
-                opt.format = OutputFormat::Csv;
-            else if (v == "jsonl")
-                opt.format = OutputFormat::Jsonl;
-            else
-                return fail("is tsv, csv or jsonl, not '" + v + "'");
-        } else if (a == "--timestamp") {
-            opt.timestamp = true;
-        } else if (a == "--type") {
-            if (!value(v))
-                return false;
-            typeGiven = nullptr;
-            for (const auto &k : kTypes)
-                if (v == k.name) {
-                    opt.layout.type = k.type;
-                    typeGiven = k.name;
-                }
-            if (!typeGiven)
-                return fail("is uint16, int16, uint32, int32, float32 or float64, not '" + v + "'");
-        } else if (a == "--word-order") {
-            if (!value(v))
-                return false;
-            if (v != "big" && v != "little")
-                return fail("is big or little, not '" + v + "'");
-            opt.layout.order = v == "big" ? WordOrder::HighFirst : WordOrder::LowFirst;
-        } else if (a == "--byte-swap") {
-            opt.layout.byteSwap = true;
-        } else if (a == "--scan-slaves") {
-            if (!value(v))
-                return false;
-            const auto dash = v.find('-');
-            long long from = 0, to = 0;
-            if (dash == std::string::npos || !ParseNumber(v.substr(0, dash), 1, 247, from, 10) ||
-                !ParseNumber(v.substr(dash + 1), 1, 247, to, 10) || from > to)
-                return fail("'" + v + "' is not a range A-B of slave addresses, 1 <= A <= B <= 247");
-            opt.scanFrom = static_cast<int>(from);
-            opt.scanTo = static_cast<int>(to);
-        } else if (a == "--timeout") {
-            if (!number(1, 60000, n))
-                return false;
-            opt.timeoutMs = static_cast<int>(n);
-            timeoutGiven = true;
-        } else {
-            error = a + ": unknown option";
-            return false;
-        }
-    }
-    if (opt.connType == -1) {
-        error = "one of --tcp, --udp, --com is needed";
+    if (!cli::Parse(PollOptionRows(), args, opt, error))
         return false;
-    }
-    if (udpOnly && opt.connType != 1) {
-        error = "--local-port: goes with --udp";
+    if (opt.help || opt.version)
+        return true;
+    auto fail = [&](const std::string &why) {
+        error = why;
         return false;
-    }
-    if (comOnly && opt.connType != 2) {
-        error = "--baud, --parity, --rs485, --dtr-on: go with --com";
-        return false;
-    }
-    if (opt.fc16 && !opt.write) {
-        error = "--fc16: goes with --write";
-        return false;
-    }
-    if (opt.writeValues.size() > 1 && !opt.fc16) {
-        error = "--write: several values need --fc16";
-        return false;
-    }
-    if (opt.cycles != -1 && opt.seconds >= 0) {
-        error = "--cycles: excludes --seconds";
-        return false;
-    }
+    };
+    if (opt.connType == -1)
+        return fail("one of --tcp, --udp, --com is needed");
+    if (opt.udpOnly && opt.connType != 1)
+        return fail("--local-port: goes with --udp");
+    if (opt.comOnly && opt.connType != 2)
+        return fail("--baud, --parity, --rs485, --dtr-on: go with --com");
+    if (opt.fc16 && !opt.write)
+        return fail("--fc16: goes with --write");
+    if (opt.writeValues.size() > 1 && !opt.fc16)
+        return fail("--write: several values need --fc16");
+    if (opt.cycles != -1 && opt.seconds >= 0)
+        return fail("--cycles: excludes --seconds");
     const int width = RegistersPerValue(opt.layout.type);
-    if (opt.count < width) {
-        error = std::string("--type ") + TypeName(opt.layout.type) + ": needs " + std::to_string(width) +
-                " registers, --count is " + std::to_string(opt.count);
-        return false;
-    }
-    if (opt.count % width != 0) {
-        error = "--count: " + std::to_string(opt.count) + " registers are not a whole number of " +
-                TypeName(opt.layout.type) + " values (" + std::to_string(width) + " registers each)";
-        return false;
-    }
+    if (opt.count < width)
+        return fail(std::string("--type ") + TypeName(opt.layout.type) + ": needs " + std::to_string(width) +
+                    " registers, --count is " + std::to_string(opt.count));
+    if (opt.count % width != 0)
+        return fail("--count: " + std::to_string(opt.count) + " registers are not a whole number of " +
+                    TypeName(opt.layout.type) + " values (" + std::to_string(width) + " registers each)");
     if (opt.scanFrom == 0) {
-        if (timeoutGiven) {
-            error = "--timeout: goes with --scan-slaves";
-            return false;
-        }
+        if (opt.timeoutGiven)
+            return fail("--timeout: goes with --scan-slaves");
     } else {
-        const char *clash = slaveGiven     ? "--slave"
-                            : opt.write    ? "--write"
-                            : periodGiven  ? "--period"
-                            : opt.cycles > 0 ? "--cycles"
-                            : opt.seconds > 0 ? "--seconds"
-                                              : nullptr;
-        if (clash) {
-            error = std::string("--scan-slaves: excludes ") + clash;
-            return false;
-        }
-        if (timeoutGiven && opt.connType == 2) {
-            error = "--timeout: a serial line keeps its own reply time";
-            return false;
-        }
+        const char *clash = opt.slaveGiven       ? "--slave"
+                            : opt.write          ? "--write"
+                            : opt.periodGiven    ? "--period"
+                            : opt.cycles > 0     ? "--cycles"
+                            : opt.seconds > 0    ? "--seconds"
+                                                 : nullptr;
+        if (clash)
+            return fail(std::string("--scan-slaves: excludes ") + clash);
+        if (opt.timeoutGiven && opt.connType == 2)
+            return fail("--timeout: a serial line keeps its own reply time");
     }
     return true;
 }
-
 void PollSettings(const PollOptions &opt, TarvixSettings &s, ExchangeChoice &c)
 {
     static const char *const kTypeText[] = {"Ethernet TCP", "Ethernet UDP", "COM Port"};
@@ -356,3 +370,4 @@ void PollSettings(const PollOptions &opt, TarvixSettings &s, ExchangeChoice &c)
     c.ModbusIP = opt.crcFraming;
     c.UpdatePeriod = opt.period;
 }
+

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/exchange_setup.h"
+#include "tools/cli/option_table.h"
 #include "tools/poll/poll_format.h"
 
 struct PollOptions {
@@ -36,6 +37,11 @@ struct PollOptions {
     ValueLayout layout;
     int scanFrom = 0, scanTo = 0;   // --scan-slaves; scanFrom 0: no scan
     int timeoutMs = 200;   // reply time-out of a scan over the network
+    bool help = false;
+    bool version = false;
+
+    // Which of the options that go with others were given.
+    bool udpOnly = false, comOnly = false, timeoutGiven = false, slaveGiven = false, periodGiven = false;
 };
 
 // The most values one write request of the engine carries.
@@ -49,4 +55,8 @@ bool ParsePollOptions(const std::vector<std::string> &args, PollOptions &opt, st
 // connection dialog's OK step fills it.
 void PollSettings(const PollOptions &opt, TarvixSettings &s, ExchangeChoice &c);
 
-extern const char kPollUsage[];
+// The rows of tarvix-poll's command line.
+const std::vector<cli::Option<PollOptions>> &PollOptionRows();
+
+// The text of --help: usage, the option list from the rows, examples.
+std::string PollUsage();

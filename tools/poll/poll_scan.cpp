@@ -6,6 +6,7 @@
 
 #include "engine/Modbus_thread_unit.h"
 #include "engine/modbus_frames.h"
+#include "engine/register_values.h"
 #include "tools/poll/console_host.h"
 #include "tools/poll/poll_records.h"
 
@@ -37,9 +38,7 @@ int RunScan(const PollOptions &opt, LineWriter &out, const StopFlag &stop)
     if (opt.connType != 2)
         cs.ReplyLimitMs = uint32_t(opt.timeoutMs);
     BoxHost host;
-    std::unique_ptr<Channel> channel = opt.connType == 0   ? OpenTcpChannel(cs, stop, host)
-                                       : opt.connType == 1 ? OpenUdpChannel(cs, stop, host)
-                                                           : OpenSerialChannel(cs, stop, host);
+    std::unique_ptr<Channel> channel = OpenChannel(cs, stop, host);
     if (!channel)
         return 1;
 
@@ -65,7 +64,7 @@ int RunScan(const PollOptions &opt, LineWriter &out, const StopFlag &stop)
         uint16_t regs[kMaxRegCount] = {};
         if (status == ST_OK)
             for (int i = 0; i < opt.count; ++i)
-                regs[i] = uint16_t(trace->Frame()[3 + 2 * i] << 8 | trace->Frame()[4 + 2 * i]);
+                regs[i] = ReplyRegister(trace->Frame(), i);
         timespec now{};
         clock_gettime(CLOCK_REALTIME, &now);
         const OutRecord r = ScanOutRecord(now, slave, status, exception, regs, opt.count, opt);

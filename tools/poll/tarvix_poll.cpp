@@ -3,7 +3,6 @@
 // The main thread keeps the time limit and the signals and stops through the
 // same StopExchange as the window.
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,6 +13,7 @@
 #include "engine/Modbus_thread_unit.h"
 #include "platform/ticks.h"
 #include "tarvix_version.h"
+#include "tools/cli/console_signals.h"
 #include "tools/poll/console_host.h"
 #include "tools/poll/poll_options.h"
 #include "tools/poll/poll_output.h"
@@ -21,27 +21,7 @@
 
 namespace {
 
-// Raised by SIGINT and SIGTERM; also the scan channel's stop flag.
-StopFlag g_interrupted{0};
-static_assert(StopFlag::is_always_lock_free);
-
-void OnSignal(int)
-{
-    g_interrupted.store(1, std::memory_order_relaxed);
-}
-
-void InstallSignals()
-{
-    struct sigaction sa {};
-    sa.sa_handler = OnSignal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-    // A reader that went away shows as EPIPE on the write.
-    std::signal(SIGPIPE, SIG_IGN);
-}
-
-int Poll(const PollOptions &opt, LineWriter &out)
+int Poll(const PollOptions &opt, LineWriter &out, const StopFlag &interrupted)
 {
     ExchangeRecord rec;
     TarvixSettings s;
@@ -54,7 +34,7 @@ int Poll(const PollOptions &opt, LineWriter &out)
 
     const uint64_t start = PerfCounter();
     const uint64_t limitUs = opt.seconds > 0 ? static_cast<uint64_t>(opt.seconds * 1e6) : 0;
-    while (g_interrupted.load(std::memory_order_relaxed) == 0) {
+    while (interrupted.load(std::memory_order_relaxed) == 0) {
         int waitMs = 100;   // also how late gathered lines may come out
         if (limitUs) {
             const uint64_t elapsed = PerfCounter() - start;
@@ -78,27 +58,26 @@ int Poll(const PollOptions &opt, LineWriter &out)
 
 int main(int argc, char **argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(kPollUsage, stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::fputs(TARVIX_VERSION_TEXT("tarvix-poll"), stdout);
-            return 0;
-        }
-    }
     PollOptions opt;
     std::string error;
     if (!ParsePollOptions(std::vector<std::string>(argv + 1, argv + argc), opt, error)) {
-        std::fprintf(stderr, "tarvix-poll: %s\n", error.c_str());
+        cli::PrintError("tarvix-poll", error);
         return 2;
     }
-    InstallSignals();
+    if (opt.help) {
+        std::fputs(PollUsage().c_str(), stdout);
+        return 0;
+    }
+    if (opt.version) {
+        std::fputs(TARVIX_VERSION_TEXT("tarvix-poll"), stdout);
+        return 0;
+    }
+    // Raised by SIGINT and SIGTERM; also the scan channel's stop flag.
+    const StopFlag &interrupted = cli::InstallStopSignals();
     // Lines that come at most once a period, or go to a terminal, are
     // written one by one; a --period 0 stream to a pipe or file in blocks.
     LineWriter out(STDOUT_FILENO, opt.period > 0 || opt.scanFrom != 0 || isatty(STDOUT_FILENO));
-    int code = opt.scanFrom != 0 ? RunScan(opt, out, g_interrupted) : Poll(opt, out);
+    int code = opt.scanFrom != 0 ? RunScan(opt, out, interrupted) : Poll(opt, out, interrupted);
     out.Flush();
     if (const int err = out.Error()) {
         std::fprintf(stderr, "tarvix-poll: standard output: %s\n", std::strerror(err));

@@ -26,185 +26,161 @@ bool ToLong(const char *s, long lo, long hi, long &v)
 
 }   // namespace
 
-const char *UsageText()
-{
-    return "usage: tarvix-slave (--tcp PORT | --udp PORT | --rtu DEVICE | --rtu-pty) [options]\n"
-           "A Modbus slave for tests and demos; listens on 127.0.0.1 only.\n"
-           "Prints one line first: PORT <n> (tcp/udp; PORT 0 takes any free port),\n"
-           "PTY <path> (--rtu-pty: the pseudo-terminal side to open) or RTU <path>.\n"
-           "  --modbus-ip          tcp/udp: serial framing with CRC instead of the 6-byte header\n"
-           "  --slave LIST         slave addresses answered as, e.g. 3 or 3,7; default 1;\n"
-           "                       requests for any other address get no reply\n"
-           "  --seconds S          exit after S seconds, default 60\n"
-           "  --version            print the version and exit\n"
-           "  --animate            holding registers 0..15 count up once a second\n"
-           "  --log                print REQ <hex bytes> for each request received\n"
-           "  --baud N --parity even|none   line settings for --rtu\n"
-           "Faults, on every reply or on replies FROM .. FROM+COUNT-1 (requests answered or\n"
-           "dropped, counted from 1):\n"
-           "  --fault-from N --fault-count K\n"
-           "  --delay MS  --drop  --bad-crc  --bad-tid  --bad-proto  --bad-length\n"
-           "  --short-read  --exception CODE  --refuse-writes CODE\n"
-           "  --split MS           tcp: reply in two segments, the second MS later\n"
-           "  --close-after N      tcp: close each connection after its N-th reply\n"
-           "  --udp-other-port     udp: reply from a second socket on another port\n"
-           "  --twice              serial: send the reply again --twice-after MS later (150)\n"
-           "  --extra-byte         serial: one 0x00 after the CRC\n"
-           "  --gap MS             serial: a pause of MS in the middle of the reply\n"
-           "Replies on one connection (or line) keep their order: a late reply delays\n"
-           "the ones behind it. Exit status 0 at the end of its time or on SIGTERM/SIGINT,\n"
-           "2 for bad arguments.\n";
-}
-
 namespace {
 
-// Options that are a switch, and options that take a number in [lo, hi].
-struct FlagOption {
-    const char *name;
-    bool Options::*field;
-};
-struct IntOption {
-    const char *name;
-    int Options::*field;
-    long lo, hi;
-};
-struct LongOption {
-    const char *name;
-    long Options::*field;
-    long lo, hi;
-};
+const char kUsageHead[] =
+    "usage: tarvix-slave (--tcp PORT | --udp PORT | --rtu DEVICE | --rtu-pty) [options]\n"
+    "A Modbus slave for tests and demos; listens on 127.0.0.1 only.\n"
+    "Prints one line first: PORT <n> (tcp/udp; PORT 0 takes any free port),\n"
+    "PTY <path> (--rtu-pty: the pseudo-terminal side to open) or RTU <path>.\n";
 
-const FlagOption kFlags[] = {
-    {"--modbus-ip", &Options::crcFraming},
-    {"--animate", &Options::animate},
-    {"--log", &Options::log},
-    {"--drop", &Options::drop},
-    {"--bad-crc", &Options::badCrc},
-    {"--bad-tid", &Options::badTid},
-    {"--bad-proto", &Options::badProto},
-    {"--bad-length", &Options::badLength},
-    {"--short-read", &Options::shortRead},
-    {"--udp-other-port", &Options::udpOtherPort},
-    {"--twice", &Options::twice},
-    {"--extra-byte", &Options::extraByte},
-};
+const char kUsageTail[] =
+    "Faults apply to every reply, or to replies FROM .. FROM+COUNT-1 of --fault-from and\n"
+    "--fault-count (requests answered or dropped, counted from 1).\n"
+    "Replies on one connection (or line) keep their order: a late reply delays\n"
+    "the ones behind it. Exit status 0 at the end of its time or on SIGTERM/SIGINT,\n"
+    "2 for bad arguments.\n";
 
-const IntOption kInts[] = {
-    {"--baud", &Options::baud, 50, 4000000},
-    {"--delay", &Options::delayMs, 0, 600000},
-    {"--exception", &Options::exceptionCode, 1, 255},
-    {"--refuse-writes", &Options::refuseWritesCode, 1, 255},
-    {"--split", &Options::splitMs, 0, 600000},
-    {"--close-after", &Options::closeAfter, 1, 1000000000},
-    {"--twice-after", &Options::twiceAfterMs, 0, 600000},
-    {"--gap", &Options::gapMs, 0, 600000},
-};
+using Row = cli::Option<Options>;
+using cli::ValueKind;
+using V = cli::Value;
 
-const LongOption kLongs[] = {
-    {"--fault-from", &Options::faultFrom, 1, 1000000000},
-    {"--fault-count", &Options::faultCount, 0, 1000000000},
-};
+// A switch row that sets one field.
+Row Switch(const char *name, const char *group, const char *help, bool Options::*field, const char *more = "")
+{
+    return {{name, "", ValueKind::None, 0, 0, "", group, help, more}, [field](Options &o, const V &) {
+                o.*field = true;
+                return std::string();
+            }};
+}
+
+// A number row that sets one field.
+template <class F>
+Row Number(const char *name, const char *arg, long long lo, long long hi, const char *group, const char *help,
+           F Options::*field)
+{
+    return {{name, arg, ValueKind::Whole, lo, hi, "", group, help}, [field](Options &o, const V &v) {
+                o.*field = F(v.n);
+                return std::string();
+            }};
+}
+
+Row TransportRow(const char *name, const char *arg, ValueKind kind, Transport t, const char *help)
+{
+    return {{name, arg, kind, 0, 65535, "", "Transport", help},
+            [t](Options &o, const V &v) {
+                if (t == Transport::Rtu && v.text.empty())
+                    return std::string("expects a device path");
+                o.transport = t;
+                if (t == Transport::Tcp || t == Transport::Udp)
+                    o.port = int(v.n);
+                if (t == Transport::Rtu)
+                    o.device = v.text;
+                ++o.transportsGiven;
+                return std::string();
+            }};
+}
 
 }   // namespace
 
+const std::vector<cli::Option<Options>> &OptionRows()
+{
+    static const char kFaults[] = "Faults";
+    static const std::vector<Row> rows = {
+        TransportRow("--tcp", "PORT", ValueKind::Whole, Transport::Tcp, "Modbus over TCP on 127.0.0.1, port PORT"),
+        TransportRow("--udp", "PORT", ValueKind::Whole, Transport::Udp, "Modbus over UDP on 127.0.0.1, port PORT"),
+        TransportRow("--rtu", "DEVICE", ValueKind::Text, Transport::Rtu, "the serial line DEVICE"),
+        TransportRow("--rtu-pty", "", ValueKind::None, Transport::RtuPty, "a new pseudo-terminal"),
+        Switch("--modbus-ip", "Transport", "with --tcp or --udp: serial framing with CRC instead of the 6-byte header",
+               &Options::crcFraming),
+        Number("--baud", "N", 50, 4000000, "Transport", "line speed for --rtu, default 115200", &Options::baud),
+        {{"--parity", "", ValueKind::Choice, 0, 0, "even|none", "Transport", "parity for --rtu, default even"},
+         [](Options &o, const V &v) {
+             o.evenParity = v.n == 0;
+             return std::string();
+         }},
+        {{"--slave", "LIST", ValueKind::Text, 0, 0, "", "Behaviour",
+          "slave addresses answered as, e.g. 3 or 3,7; default 1",
+          "Requests for any other address get no reply, as behind a gateway or on a shared line."},
+         [](Options &o, const V &v) {
+             o.slaves.clear();
+             const std::string &list = v.text;
+             for (size_t pos = 0;;) {
+                 const size_t comma = list.find(',', pos);
+                 const std::string item = list.substr(pos, comma == std::string::npos ? comma : comma - pos);
+                 long n = 0;
+                 if (!ToLong(item.c_str(), 1, 255, n))
+                     return std::string("expects addresses from 1 to 255, separated by commas");
+                 o.slaves.push_back(int(n));
+                 if (comma == std::string::npos)
+                     break;
+                 pos = comma + 1;
+             }
+             o.slave = o.slaves.front();
+             return std::string();
+         }},
+        {{"--seconds", "S", ValueKind::Real, 0, 10000000, "", "Behaviour", "exit after S seconds, default 60"},
+         [](Options &o, const V &v) {
+             o.seconds = v.x;
+             return std::string();
+         }},
+        Switch("--animate", "Behaviour", "holding registers 0..15 count up once a second", &Options::animate),
+        Switch("--log", "Behaviour", "print REQ <hex bytes> for each request received", &Options::log),
+        Number("--fault-from", "N", 1, 1000000000, kFaults, "the first faulty reply (counted from 1)",
+               &Options::faultFrom),
+        Number("--fault-count", "K", 0, 1000000000, kFaults, "the number of faulty replies (default: all)",
+               &Options::faultCount),
+        Number("--delay", "MS", 0, 600000, kFaults, "reply MS milliseconds late", &Options::delayMs),
+        Switch("--drop", kFaults, "do not reply", &Options::drop),
+        Switch("--bad-crc", kFaults, "a wrong CRC", &Options::badCrc),
+        Switch("--bad-tid", kFaults, "a wrong transaction id", &Options::badTid),
+        Switch("--bad-proto", kFaults, "a wrong protocol id", &Options::badProto),
+        Switch("--bad-length", kFaults, "a wrong length field", &Options::badLength),
+        Switch("--short-read", kFaults, "reply with fewer registers than asked for", &Options::shortRead),
+        Number("--exception", "CODE", 1, 255, kFaults, "reply with the exception CODE", &Options::exceptionCode),
+        Number("--refuse-writes", "CODE", 1, 255, kFaults, "answer writes with the exception CODE",
+               &Options::refuseWritesCode),
+        Number("--split", "MS", 0, 600000, kFaults, "TCP: reply in two segments, the second MS later",
+               &Options::splitMs),
+        Number("--close-after", "N", 1, 1000000000, kFaults, "TCP: close each connection after its N-th reply",
+               &Options::closeAfter),
+        Switch("--udp-other-port", kFaults, "UDP: reply from a second socket on another port",
+               &Options::udpOtherPort),
+        Switch("--twice", kFaults, "serial: send the reply again --twice-after MS later", &Options::twice),
+        Number("--twice-after", "MS", 0, 600000, kFaults, "serial: when the copy of --twice follows (150)",
+               &Options::twiceAfterMs),
+        Switch("--extra-byte", kFaults, "serial: one 0x00 after the CRC", &Options::extraByte),
+        Number("--gap", "MS", 0, 600000, kFaults, "serial: a pause of MS in the middle of the reply", &Options::gapMs),
+        {{"--help", "", ValueKind::None, 0, 0, "", "Other", "print this text and exit", "", "-h", true},
+         [](Options &o, const V &) {
+             o.help = true;
+             return std::string();
+         }},
+        {{"--version", "", ValueKind::None, 0, 0, "", "Other", "print the version and the licence and exit", "", "",
+          true},
+         [](Options &o, const V &) {
+             o.version = true;
+             return std::string();
+         }},
+    };
+    return rows;
+}
+
+std::string UsageText()
+{
+    return kUsageHead + cli::HelpList(cli::Specs(OptionRows())) + kUsageTail;
+}
+
 bool ParseOptions(int argc, char **argv, Options &o, std::string &err, bool &help)
 {
-    help = false;
     o = Options{};
-    int transports = 0;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        const char *next = i + 1 < argc ? argv[i + 1] : nullptr;
-        long v = 0;
-        auto num = [&](long lo, long hi) {
-            if (!ToLong(next, lo, hi, v)) {
-                err = a + ": expects a number from " + std::to_string(lo) + " to " + std::to_string(hi);
-                return false;
-            }
-            ++i;
-            return true;
-        };
-        bool known = false;
-        for (const auto &f : kFlags)
-            if (a == f.name) {
-                o.*f.field = true;
-                known = true;
-            }
-        for (const auto &n : kInts)
-            if (a == n.name) {
-                if (!num(n.lo, n.hi))
-                    return false;
-                o.*n.field = int(v);
-                known = true;
-            }
-        for (const auto &n : kLongs)
-            if (a == n.name) {
-                if (!num(n.lo, n.hi))
-                    return false;
-                o.*n.field = v;
-                known = true;
-            }
-        if (known)
-            continue;
-        if (a == "--help" || a == "-h") {
-            help = true;
-            return true;
-        } else if (a == "--tcp" || a == "--udp") {
-            if (!num(0, 65535))
-                return false;
-            o.transport = a == "--tcp" ? Transport::Tcp : Transport::Udp;
-            o.port = int(v);
-            ++transports;
-        } else if (a == "--rtu") {
-            if (!next || !*next) {
-                err = "--rtu: expects a device path";
-                return false;
-            }
-            o.transport = Transport::Rtu;
-            o.device = next;
-            ++i;
-            ++transports;
-        } else if (a == "--slave") {
-            o.slaves.clear();
-            std::string list = next ? next : "";
-            for (size_t pos = 0;;) {
-                const size_t comma = list.find(',', pos);
-                const std::string item = list.substr(pos, comma == std::string::npos ? comma : comma - pos);
-                if (!ToLong(item.c_str(), 1, 255, v)) {
-                    err = "--slave: expects addresses from 1 to 255, separated by commas";
-                    return false;
-                }
-                o.slaves.push_back(int(v));
-                if (comma == std::string::npos)
-                    break;
-                pos = comma + 1;
-            }
-            o.slave = o.slaves.front();
-            ++i;
-        } else if (a == "--rtu-pty") {
-            o.transport = Transport::RtuPty;
-            ++transports;
-        } else if (a == "--seconds") {
-            char *end = nullptr;
-            const double s = next ? std::strtod(next, &end) : 0;
-            if (!next || !*next || *end || !(s > 0) || s > 1e7) {
-                err = "--seconds: expects a positive number";
-                return false;
-            }
-            o.seconds = s;
-            ++i;
-        } else if (a == "--parity" && next && (std::strcmp(next, "even") == 0 || std::strcmp(next, "none") == 0)) {
-            o.evenParity = std::strcmp(next, "even") == 0;
-            ++i;
-        } else if (a == "--parity") {
-            err = "--parity: expects even or none";
-            return false;
-        } else {
-            err = "unknown option: " + a;
-            return false;
-        }
-    }
-    if (transports != 1) {
+    help = false;
+    if (!cli::Parse(OptionRows(), std::vector<std::string>(argv + 1, argv + argc), o, err))
+        return false;
+    help = o.help;
+    if (o.help || o.version)
+        return true;
+    if (o.transportsGiven != 1) {
         err = "give exactly one of --tcp PORT, --udp PORT, --rtu DEVICE, --rtu-pty";
         return false;
     }

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/cli/option_table.h"
+
 namespace slave {
 
 using Clock = std::chrono::steady_clock;
@@ -54,12 +56,18 @@ struct Options {
     int twiceAfterMs = 150;   // the copy of a doubled reply follows this late
     bool extraByte = false;
     int gapMs = -1;   // < 0: off
+
+    bool help = false;
+    bool version = false;
+    int transportsGiven = 0;
 };
 
 // Parses argv into `out`. On failure returns false with a message in `err`.
 // `help` is set when --help was given.
 bool ParseOptions(int argc, char **argv, Options &out, std::string &err, bool &help);
-const char *UsageText();
+// The rows of the command line, and the --help text made from them.
+const std::vector<cli::Option<Options>> &OptionRows();
+std::string UsageText();
 
 // Does the slave answer requests for address `a`?
 bool AnswersAs(const Options &o, int a);

@@ -6,12 +6,12 @@
 
 #include "engine/modbus_frames.h"
 #include "tarvix_version.h"
+#include "tools/cli/console_signals.h"
 #include "tools/slave/serial_line.h"
 #include "tools/slave/slave_core.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -27,22 +27,8 @@ using std::chrono::milliseconds;
 
 namespace {
 
-volatile std::sig_atomic_t g_stop = 0;
-
-void OnSignal(int)
-{
-    g_stop = 1;
-}
-
-void InstallSignals()
-{
-    struct sigaction sa {};
-    sa.sa_handler = OnSignal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGINT, &sa, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
-}
+// Raised by SIGINT and SIGTERM.
+const cli::SignalFlag *g_stop = nullptr;
 
 void SetNonBlocking(int fd)
 {
@@ -353,7 +339,7 @@ int Server::Run()
     const Clock::time_point end = Clock::now() + milliseconds(long(o_.seconds * 1000));
     std::vector<pollfd> fds;
     std::vector<int> ids;   // tcp connection id per pollfd, -1 for the others
-    while (!g_stop) {
+    while (g_stop->load(std::memory_order_relaxed) == 0) {
         Clock::time_point now = Clock::now();
         if (now >= end)
             break;
@@ -435,23 +421,22 @@ int Server::Run()
 
 int main(int argc, char **argv)
 {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::fputs(TARVIX_VERSION_TEXT("tarvix-slave"), stdout);
-            return 0;
-        }
     Options o;
     std::string err;
     bool help = false;
     if (!ParseOptions(argc, argv, o, err, help)) {
-        std::fprintf(stderr, "tarvix-slave: %s\n%s", err.c_str(), UsageText());
+        cli::PrintError("tarvix-slave", err);
         return 2;
     }
     if (help) {
-        std::fputs(UsageText(), stdout);
+        std::fputs(UsageText().c_str(), stdout);
         return 0;
     }
-    InstallSignals();
+    if (o.version) {
+        std::fputs(TARVIX_VERSION_TEXT("tarvix-slave"), stdout);
+        return 0;
+    }
+    g_stop = &cli::InstallStopSignals();
     Server server(o, Clock::now());
     return server.Run();
 }
