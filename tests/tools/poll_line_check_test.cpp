@@ -1,6 +1,7 @@
-// tarvix-poll's line check over the fake line: an echoing line that adds
-// bytes after each reply is reported as such, with the options that fit it;
-// and the suggestions of the report for lines that gave nothing good.
+// tarvix-poll's serial line options and line check over the fake line: an
+// echoing line that adds bytes after each reply is reported as such, with the
+// options that fit it; the suggestions of the report for lines that gave
+// nothing good; the options on the command line.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 
 #include "engine/serial_channel.h"
 #include "tests/support/child_process.h"
+#include "tests/support/shell_run.h"
 #include "tools/poll/poll_line_check.h"
 
 namespace {
@@ -81,4 +83,33 @@ TEST(PollLineCheck, NothingGoodSuggestsNoOptions)
               std::string::npos) << r;
     EXPECT_NE(r.find("reply latency: no replies"), std::string::npos) << r;
     EXPECT_NE(r.find("suggested: none (no good reply"), std::string::npos) << r;
+}
+
+// The options as tarvix-poll takes them: an echoing line read with echo and
+// length ending, the line check's report on standard output, and options that
+// need --com refused.
+TEST(PollLineCheck, CommandLine)
+{
+    PeerProcess line;
+    ASSERT_TRUE(line.Start(FakeLinePath(), {"--baud", "115200", "--echo", "--seconds", "60", "--", SlavePath(),
+                                            "--rtu-pty", "--seconds", "70"}));
+    const std::string poll = PollPath() + " --com " + line.FirstLine().substr(4) + " --parity none";
+    ShellResult r = RunShell(poll + " --reply-end length --echo on --tx-delay-after 300 --request-gap 1 --cycles 3 "
+                                    "--period 0 --count 2",
+                             20);
+    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(r.out.size(), 3u);
+    EXPECT_EQ(r.out[2], "3\tOK\t0\t01 03 00 00 00 02 C4 0B\t01 03 04 00 00 00 01 3B F3\t0000 0001");
+    r = RunShell(poll + " --line-check --count 2", 30);
+    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(r.out.size(), 7u);
+    EXPECT_EQ(r.out[1], "echo: seen (100 of 100 exchanges)");
+    EXPECT_EQ(r.out[6], "suggested: --reply-end length --echo on");
+    for (const char *bad : {" --echo maybe", " --request-gap 10001", " --line-check --cycles 2"}) {
+        r = RunShell(poll + bad, 10);
+        EXPECT_EQ(r.code, 2) << bad;
+    }
+    r = RunShell(PollPath() + " --tcp 127.0.0.1:15260 --reply-end length", 10);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("go with --com"), std::string::npos) << r.err;
 }
