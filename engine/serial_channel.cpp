@@ -130,8 +130,10 @@ public:
         lastRxUs_ = PerfCounter();
         // 8. Line errors since the previous read.
         const uint32_t lineErrors = port_->TakeLineErrors();
-        if (echoWrong)
+        if (echoWrong) {
+            failed_ = true;
             return ST_ECHO_MISMATCH;
+        }
         // 9. The framing check.
         int off = 0, frameLen = 0;
         // The reply must come from the address the request went to.
@@ -140,6 +142,8 @@ public:
         if (status == ST_OK) {
             trace.FrameOff = off;
             trace.FrameLen = frameLen;
+        } else {
+            failed_ = true;
         }
         return status;
     }
@@ -164,16 +168,28 @@ private:
     }
 
     // Drops the bytes that have come since the last reply, counting them.
+    // Bytes found there mean more may be coming: the line must then first be
+    // quiet for the interval time-out (at most the total time-out). After a
+    // failed exchange a late reply may come at any time: the line must be
+    // quiet, and the next reply is ended by that silence rather than its
+    // length, so that a late reply and the one behind it run together and
+    // fail instead of putting the exchanges out of step.
     void DiscardLeftovers()
     {
         uint8_t junk[256];
-        for (int i = 0; i < kReplyBufSize / 256; ++i) {
-            const int got = port_->ReadSome(junk, sizeof junk, 0);
+        const uint32_t quietUs = IntervalTimeoutForBaud(cs_.BaudRate) * 1000u;
+        const uint64_t end = PerfCounter() + uint64_t{kSerialTotalTimeoutMs} * 1000u;
+        bool waitQuiet = failed_;
+        for (int i = 0; i < kReplyBufSize && PerfCounter() < end; ++i) {
+            const int got = port_->ReadSome(junk, sizeof junk, waitQuiet ? quietUs : 0);
             if (got <= 0)
                 break;
             if (line_.Stats)
                 line_.Stats->leftoverBytes += got;
+            waitQuiet = true;
         }
+        endByGap_ = failed_;
+        failed_ = false;
     }
 
     // Collects one reply into `buf` (at most kReplyBufSize bytes) after
@@ -183,7 +199,7 @@ private:
     // the total time-out counted from here. Returns the reply's byte count.
     int Collect(uint8_t *buf, int txLen, bool &echoWrong)
     {
-        const bool byLength = line_.End == ReplyEnd::Length;
+        const bool byLength = line_.End == ReplyEnd::Length && !endByGap_;
         const uint64_t intervalUs = uint64_t{IntervalTimeoutForBaud(cs_.BaudRate)} * 1000u;
         const uint64_t frameGapUs = FrameGapUs(cs_.BaudRate);
         const uint64_t charUs = frameGapUs * 2 / 7;
@@ -295,6 +311,8 @@ private:
     const SerialLineOptions &line_ = cs_.Line;
     bool echoActive_ = false;   // auto echo found on this connection
     bool echoDecided_ = false;
+    bool failed_ = false;   // the last exchange failed: wait for a quiet line first
+    bool endByGap_ = false;   // this reply ends at the interval silence, not its length
     uint64_t lastRxUs_ = 0;
     uint8_t tx_[kMaxRequest + 8] = {};
 };

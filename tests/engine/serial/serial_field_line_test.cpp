@@ -162,6 +162,31 @@ TEST(SerialFieldLine, TrailingBytesAreDroppedAndCounted)
     }
 }
 
+// A reply later than the total time-out, or given twice, is still coming when
+// the next request goes out; with length ending the line is back in step two
+// exchanges later: a failed exchange, or bytes found before a request, make
+// the next exchange wait for a quiet line and end its reply by the silence.
+// A second copy that follows its reply closely can only be told apart with a
+// request gap that outlasts it.
+TEST(SerialFieldLine, LateRepliesDoNotPutTheLineOutOfStep)
+{
+    const struct {
+        std::vector<std::string> fault;
+        uint32_t gapMs;
+    } cases[] = {{{"--delay", "1300"}, 0}, {{"--twice", "--twice-after", "2"}, 10}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.fault.back());
+        FieldLink link;
+        std::vector<std::string> args = {"--fault-count", "1"};
+        args.insert(args.end(), c.fault.begin(), c.fault.end());
+        link.Start({"--baud", "115200"}, 115200, Options(ReplyEnd::Length, EchoMode::Off, c.gapMs), args);
+        link.Read(0, 10);
+        link.Read(10, 10);
+        for (uint16_t start = 20; start < 60; start += 10)
+            EXPECT_EQ(link.Read(start, 10), ST_OK) << start;
+    }
+}
+
 // An exception reply (5 bytes) ends at its length, long before the gap
 // time-out would end it, and is handed on whole.
 TEST(SerialFieldLine, ExceptionReplyEndsByLength)
