@@ -163,8 +163,12 @@ private:
     {
         const uint64_t until = lastRxUs_ + uint64_t{line_.RequestGapMs} * 1000u;
         const uint64_t now = PerfCounter();
-        if (until > now)
-            WaitUs(static_cast<uint32_t>(std::min<uint64_t>(until - now, kSerialTotalTimeoutMs * 1000u)));
+        if (until <= now)
+            return;
+        // A pause for the device: sleeping is exact enough.
+        const uint64_t us = std::min<uint64_t>(until - now, kSerialTotalTimeoutMs * 1000u);
+        timespec req{static_cast<time_t>(us / 1000000u), static_cast<long>(us % 1000000u) * 1000L};
+        while (clock_nanosleep(CLOCK_MONOTONIC, 0, &req, &req) != 0) {}
     }
 
     // Drops the bytes that have come since the last reply, counting them.
@@ -229,11 +233,14 @@ private:
             } else if (inEcho && echoed > 0) {
                 until = std::min(until, lastByte + intervalUs);
             }
-            if (now >= until || n >= kReplyBufSize)
+            if (n >= kReplyBufSize)
                 break;
+            // Time is up: what came meanwhile still counts (this thread may
+            // have been held up by a busy machine), then the reply ends.
+            const bool late = now >= until;
             const int room = inEcho ? txLen - echoed : kReplyBufSize - n;
-            const int got = port_->ReadSome(chunk, room, static_cast<uint32_t>(until - now));
-            if (got < 0)
+            const int got = port_->ReadSome(chunk, room, late ? 0 : static_cast<uint32_t>(until - now));
+            if (got < 0 || (late && got == 0))
                 break;
             if (got == 0)
                 continue;
