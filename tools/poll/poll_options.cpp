@@ -166,6 +166,12 @@ const std::vector<cli::Option<PollOptions>> &PollOptionRows()
              o.dtrOn = o.comOnly = true;
              return std::string();
          }},
+        {{"--modbus-ip", "", ValueKind::None, 0, 0, "", "Connection",
+          "with --tcp or --udp: serial framing with CRC instead of the 6-byte header"},
+         [](PollOptions &o, const V &) {
+             o.crcFraming = true;
+             return std::string();
+         }},
         // The serial line beyond rate and parity.
         {{"--reply-end", "", ValueKind::Choice, 0, 0, "gap|length", "Serial line",
           "with --com: end a reply at a silence (gap, the default) or at its length",
@@ -217,12 +223,6 @@ const std::vector<cli::Option<PollOptions>> &PollOptionRows()
           "was good."},
          [](PollOptions &o, const V &) {
              o.lineCheck = o.lineOnly = true;
-             return std::string();
-         }},
-        {{"--modbus-ip", "", ValueKind::None, 0, 0, "", "Connection",
-          "with --tcp or --udp: serial framing with CRC instead of the 6-byte header"},
-         [](PollOptions &o, const V &) {
-             o.crcFraming = true;
              return std::string();
          }},
         {{"--slave", "N", ValueKind::Whole, 0, 247, "", "Exchange", "the slave address, default 1"},
