@@ -22,6 +22,8 @@
 #include "app/address_spin_edit.h"
 #include "app/app_resources.h"
 #include "app/exchange_setup.h"
+#include "app/serial_line_box.h"
+#include "app/serial_line_settings.h"
 #include "app/shadow_label.h"
 #include "app/tarvix_settings.h"
 #include "platform/serial_ports.h"
@@ -216,6 +218,12 @@ void TSelConnForm::BuildForm()
     RS485_CheckBox = AddCheck(SerPanel, QStringLiteral("RS-485 Control"), 34,
                               QStringLiteral("Control RS485 driver on COM-port transmitter with RTS, DTR"));
     DTR_CheckBox = AddCheck(SerPanel, QStringLiteral("DTR Always ON"), 58);
+    // Below the baud rate, where the panel has room; reached by the mouse or
+    // Alt+L, so that Tab walks the fields as it always has.
+    LineButton = new QPushButton(QStringLiteral("&Line…"), SerPanel);
+    LineButton->setGeometry(80, 57, 80, 22);
+    LineButton->setFocusPolicy(Qt::ClickFocus);
+    LineButton->setToolTip(QStringLiteral("Reply end, echo, transmitter delays and request gap of the serial line"));
     TCPIP_Panel->hide();   // the serial panel, created later, starts in front
 
     QFrame *row = AddRowFrame(this, 177);
@@ -283,6 +291,7 @@ void TSelConnForm::BuildForm()
                               AboutButton};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
+    connect(LineButton, &QPushButton::clicked, this, [this] { EditSerialLineOptions(this, LineOptions); });
 
     connect(ConnTypeGroup, &QButtonGroup::idToggled, this, [this](int, bool checked) {
         if (checked)
@@ -338,6 +347,7 @@ void TSelConnForm::LoadSettings()
     IP_Addr_Edit->setText(QString::fromStdString(s.IPAddr));
     IP_PortEdit->setValue(s.Port);
     UDPLocalPortEdit->setValue(s.LocalPort);
+    LoadSerialLineSettings(LineOptions);
 }
 
 TarvixSettings TSelConnForm::FieldSettings() const
@@ -427,6 +437,7 @@ void TSelConnForm::OkButtonClick(QObject *)
     }
     const TarvixSettings settings = FieldSettings();
     SaveTarvixSettings(settings);
+    SaveSerialLineSettings(LineOptions);
 
     // Without a connection type there is no channel to open: the dialog
     // stays, as it does for a count above the limit.
@@ -441,6 +452,7 @@ void TSelConnForm::OkButtonClick(QObject *)
     choice.ModbusIP = MODBUSUDP_RButton->isChecked();
     choice.UpdatePeriod = uint32_t(UpdatePeriodEdit->value());
     form->setWindowTitle(QStringLiteral("Tarvix: ") + typeText);
+    form->Rec.Conn.Line = LineOptions;
     if (!FillExchangeRecord(settings, choice, form->Rec))
         return;
 

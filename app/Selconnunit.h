@@ -8,6 +8,8 @@
 #include <QDialog>
 #include <QSpinBox>
 
+#include "engine/serial_line_options.h"
+
 class QButtonGroup;
 class QCheckBox;
 class QFrame;
@@ -88,6 +90,8 @@ public:
     QCheckBox *ParityCheckBox;
     QCheckBox *RS485_CheckBox;
     QCheckBox *DTR_CheckBox;
+    QPushButton *LineButton;   // "Line…": the serial line options box
+    SerialLineOptions LineOptions;   // what the box shows; [SerialLine] in the settings
     QSpinBox *SlaveAddrEdit;
     QRadioButton *RadioButtonCmd3;
     QRadioButton *RadioButtonCmd4;

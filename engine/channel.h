@@ -11,6 +11,7 @@
 #include <string>
 
 #include "engine/exchange_host.h"
+#include "engine/serial_line_options.h"
 
 // How the thread reaches the slave; the values are those of the settings
 // file's ConnType.
@@ -36,6 +37,7 @@ struct ChannelSettings {
     bool RS485Control = false;
     bool DTRAlwaysOn = false;
     int32_t CharTime = 0;   // performance-counter ticks of the RS-485 turn-around
+    SerialLineOptions Line;   // reply end, echo, turn-around delays, request gap
     uint32_t ReplyLimitMs = 0;   // TCP/UDP: how long a reply is waited for; 0: 3000 ms
 };
 

@@ -233,6 +233,7 @@ const char *StatusText(uint8_t status, char (&buf)[16])
     case ST_SIZE_REGCOUNT_MISMATCH: return "ReplySize/RegCount Missmatch";
     case ST_COM_LINE_ERRORS: return "COM Line Frame/Parity Errors";
     case ST_COM_CRC_WRONG: return "COM Reply CRC16 Wrong";
+    case ST_ECHO_MISMATCH: return "Echo mismatch";
     case ST_COM_SIZE_ADDR_ERROR: return "COM Reply Size or Addr Error";
     case ST_STOP_WORKING: return "Stop Working";
     case ST_NO_REPLY: return "No Reply";

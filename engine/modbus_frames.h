@@ -15,6 +15,7 @@ enum : uint8_t {
     ST_ADDR_CMD_ERROR = 10,
     ST_SIZE_REGCOUNT_MISMATCH = 20,
     ST_COM_LINE_ERRORS = 240,
+    ST_ECHO_MISMATCH = 241,   // the local echo differs from the request
     ST_COM_CRC_WRONG = 252,
     ST_COM_SIZE_ADDR_ERROR = 253,
     ST_STOP_WORKING = 254,

@@ -25,6 +25,10 @@ int32_t CharTimeForBaud(int32_t baud);
 // of the counter is harmless).
 void WaitPerfTicks(uint32_t ticks);
 
+// Waits `us` microseconds: spins, and sleeps all but the last 2 ms of a
+// wait above 20 ms.
+void WaitUs(uint32_t us);
+
 struct SerialHooks {
     std::function<std::unique_ptr<CommPort>()> makePort;   // default: the tty port
     std::function<void(uint32_t)> sleepMs;   // default: SleepMs

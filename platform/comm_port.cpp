@@ -212,6 +212,34 @@ public:
         return n;
     }
 
+    int ReadSome(uint8_t *buf, int size, uint32_t waitUs) override
+    {
+        if (fd_ < 0 || size <= 0)
+            return 0;
+        // A raw tty reads 0 bytes when nothing is there: poll first, as Read does.
+        const uint64_t deadline = NowUs() + waitUs;
+        for (int pass = 0; pass < 1000; ++pass) {
+            const uint64_t now = NowUs();
+            const uint64_t waitLeft = deadline > now ? deadline - now : 0;
+            timespec ts{static_cast<time_t>(waitLeft / 1000000u), static_cast<long>(waitLeft % 1000000u) * 1000L};
+            pollfd p{fd_, POLLIN, 0};
+            const int r = ::ppoll(&p, 1, &ts, nullptr);
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r <= 0)
+                return r == 0 ? 0 : -1;
+            if (!(p.revents & POLLIN))
+                return -1;   // POLLHUP / POLLERR without data: nothing more comes
+            const ssize_t got = ::read(fd_, buf, static_cast<size_t>(size));
+            if (got > 0)
+                return static_cast<int>(got);
+            if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+                continue;
+            return -1;   // 0 bytes or EIO: the far end is gone
+        }
+        return 0;
+    }
+
     uint32_t TakeLineErrors() override
     {
         if (fd_ < 0 || !haveCounts_)

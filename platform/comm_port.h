@@ -55,6 +55,10 @@ public:
     // Reads up to `size` bytes under the time-outs; returns the count (0 when
     // nothing came or the far end is gone).
     virtual int Read(uint8_t *buf, int size) = 0;
+    // Reads what has come, waiting up to `waitUs` for a first byte when
+    // nothing has; returns the count, 0 when nothing came, -1 when the far
+    // end is gone. The time-outs of Read do not apply.
+    virtual int ReadSome(uint8_t *buf, int size, uint32_t waitUs) = 0;
     // Line errors (LINE_ERR_* bits) seen since the previous call, then clears them.
     virtual uint32_t TakeLineErrors() = 0;
     virtual void Close() = 0;

@@ -27,13 +27,23 @@ struct PortRecord {
     // "timeouts 40 1000", "rts 1", "dtr 0", "write 8", "flush", "drain",
     // "read", "errors", "close", and "sleep 20", "ticks 130" from the hooks.
     std::vector<std::string> calls;
+    std::vector<uint64_t> callTimesUs;   // monotonic time of each call, in step with calls
     std::vector<uint8_t> written;   // every byte written, in order
     bool open = false;
     bool rts = false;
     bool dtr = false;
 
     // Drops the calls recorded so far.
-    void Clear() { calls.clear(); }
+    void Clear()
+    {
+        calls.clear();
+        callTimesUs.clear();
+    }
+    // Records one call with its time.
+    void Note(std::string call);
+    // Microseconds from the first call named `from` to the first call named
+    // `to` after it; -1 when either is missing.
+    int64_t UsBetween(const std::string &from, const std::string &to) const;
     // The recorded calls joined by ", ".
     std::string Joined() const;
 };
@@ -51,6 +61,7 @@ public:
     void Flush() override;
     void WaitTxEmpty() override;
     int Read(uint8_t *buf, int size) override;
+    int ReadSome(uint8_t *buf, int size, uint32_t waitUs) override;
     uint32_t TakeLineErrors() override;
     void Close() override;
     bool IsOpen() const override { return rec_->open; }

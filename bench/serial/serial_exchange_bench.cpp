@@ -66,6 +66,7 @@ public:
         sum_->restAndGap.push_back(static_cast<double>(t2 - t1));
         return n;
     }
+    int ReadSome(uint8_t *buf, int size, uint32_t waitUs) override { return in_->ReadSome(buf, size, waitUs); }
     uint32_t TakeLineErrors() override { return in_->TakeLineErrors(); }
     void Close() override { in_->Close(); }
     bool IsOpen() const override { return in_->IsOpen(); }

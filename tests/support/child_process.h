@@ -46,7 +46,7 @@ private:
 };
 
 // The programs of this build that the tests start: the simulator, the
-// libmodbus test peer and the console poll.
+// libmodbus test peer, the fake serial line and the console poll.
 inline std::string SlavePath()
 {
     return TARVIX_SLAVE_PATH;
@@ -54,6 +54,10 @@ inline std::string SlavePath()
 inline std::string PeerPath()
 {
     return TARVIX_TEST_PEER_PATH;
+}
+inline std::string FakeLinePath()
+{
+    return TARVIX_FAKE_LINE_PATH;
 }
 inline std::string PollPath()
 {

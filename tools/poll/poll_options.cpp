@@ -9,7 +9,9 @@ namespace {
 
 const char kUsageHead[] =
     "usage: tarvix-poll (--tcp HOST:PORT | --udp HOST:PORT [--local-port N] |\n"
-    "                    --com PORT [--baud N] [--parity even|none] [--rs485] [--dtr-on])\n"
+    "                    --com PORT [--baud N] [--parity even|none] [--rs485] [--dtr-on]\n"
+    "                          [--reply-end gap|length] [--echo off|on|auto] [--tx-delay-before US]\n"
+    "                          [--tx-delay-after US] [--request-gap MS] [--line-check])\n"
     "                   [--modbus-ip] [--slave N] [--cmd 1|2|3|4] [--start N] [--count N] [--period MS]\n"
     "                   [--write REG=HEX[,HEX...] [--fc16] | --write-coil ADDR=0|1[,0|1...]]\n"
     "                   [--cycles N | --seconds S]\n"
@@ -172,6 +174,59 @@ const std::vector<cli::Option<PollOptions>> &PollOptionRows()
           "with --tcp or --udp: serial framing with CRC instead of the 6-byte header"},
          [](PollOptions &o, const V &) {
              o.crcFraming = true;
+             return std::string();
+         }},
+        // The serial line beyond rate and parity.
+        {{"--reply-end", "", ValueKind::Choice, 0, 0, "gap|length", "Serial line",
+          "with --com: end a reply at a silence (gap, the default) or at its length",
+          "length ends it as soon as the bytes its function code and byte count announce have come (5 for an "
+          "exception); a reply whose length cannot be told ends at 3.5 characters of silence (1.75 ms above 19200 "
+          "baud). Bytes after a complete reply are dropped before the next request. gap waits for 30 to 100 ms of "
+          "silence, by baud rate."},
+         [](PollOptions &o, const V &v) {
+             o.line.End = v.n == 0 ? ReplyEnd::Gap : ReplyEnd::Length;
+             o.lineOnly = true;
+             return std::string();
+         }},
+        {{"--echo", "", ValueKind::Choice, 0, 0, "off|on|auto", "Serial line",
+          "with --com: drop the request's local echo (default off)",
+          "on drops the request's own bytes before the reply and reports \"Echo mismatch\" when they differ; auto "
+          "turns echo on for the run when the first request comes back."},
+         [](PollOptions &o, const V &v) {
+             static const EchoMode modes[] = {EchoMode::Off, EchoMode::On, EchoMode::Auto};
+             o.line.Echo = modes[v.n];
+             o.lineOnly = true;
+             return std::string();
+         }},
+        {{"--tx-delay-before", "US", ValueKind::Whole, 0, 1000000, "", "Serial line",
+          "with --rs485: transmitter on US microseconds before sending", "Default: 20 ms."},
+         [](PollOptions &o, const V &v) {
+             o.line.TxDelayBeforeUs = int32_t(v.n);
+             o.lineOnly = true;
+             return std::string();
+         }},
+        {{"--tx-delay-after", "US", ValueKind::Whole, 0, 1000000, "", "Serial line",
+          "with --rs485: transmitter off US microseconds after the last byte",
+          "Default: 14976000 / baud microseconds and 10 ms."},
+         [](PollOptions &o, const V &v) {
+             o.line.TxDelayAfterUs = int32_t(v.n);
+             o.lineOnly = true;
+             return std::string();
+         }},
+        {{"--request-gap", "MS", ValueKind::Whole, 0, 10000, "", "Serial line",
+          "with --com: at least MS ms from a reply to the next request (default 0)"},
+         [](PollOptions &o, const V &v) {
+             o.line.RequestGapMs = uint32_t(v.n);
+             o.lineOnly = true;
+             return std::string();
+         }},
+        {{"--line-check", "", ValueKind::None, 0, 0, "", "Serial line",
+          "with --com: 100 reads, then a report of the line and the options that fit it",
+          "The report gives echo seen or not, the reply latency (p50, p99, max), pauses inside replies, bytes left "
+          "over, CRC and line errors, and the suggested options. Echo off is checked as auto. Exit 0 when any reply "
+          "was good."},
+         [](PollOptions &o, const V &) {
+             o.lineCheck = o.lineOnly = true;
              return std::string();
          }},
         {{"--slave", "N", ValueKind::Whole, 0, 247, "", "Exchange", "the slave address, default 1"},
@@ -353,6 +408,11 @@ bool ParsePollOptions(const std::vector<std::string> &args, PollOptions &opt, st
         return fail("--local-port: goes with --udp");
     if (opt.comOnly && opt.connType != 2)
         return fail("--baud, --parity, --rs485, --dtr-on: go with --com");
+    if (opt.lineOnly && opt.connType != 2)
+        return fail("--reply-end, --echo, --tx-delay-before, --tx-delay-after, --request-gap, --line-check: go with "
+                    "--com");
+    if (opt.lineCheck && (opt.write || opt.scanFrom != 0 || opt.cycles != -1 || opt.seconds >= 0))
+        return fail("--line-check: excludes --write, --scan-slaves, --cycles and --seconds");
     if (opt.fc16 && !opt.write)
         return fail("--fc16: goes with --write");
     if (opt.writeValues.size() > 1 && !opt.fc16)

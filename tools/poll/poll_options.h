@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/exchange_setup.h"
+#include "engine/serial_line_options.h"
 #include "tools/cli/option_table.h"
 #include "tools/poll/poll_format.h"
 
@@ -41,11 +42,14 @@ struct PollOptions {
     int timeoutMs = 200;   // reply time-out of a scan over the network
     bool help = false;
     bool version = false;
+    SerialLineOptions line;   // --reply-end, --echo, --tx-delay-*, --request-gap
+    bool lineCheck = false;   // --line-check
 
     // Which of the options that go with others were given.
     bool udpOnly = false, comOnly = false, timeoutGiven = false, slaveGiven = false, periodGiven = false;
     bool typeGiven = false;
     long long countGiven = -1;   // --count as given, -1: none
+    bool lineOnly = false;   // a serial line option was given
 };
 
 // The most values one write request of the engine carries.

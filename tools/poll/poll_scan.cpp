@@ -35,6 +35,7 @@ int RunScan(const PollOptions &opt, LineWriter &out, const StopFlag &stop)
     PollSettings(opt, s, c);
     FillExchangeRecord(s, c, rec);
     ChannelSettings cs = rec.Conn;
+    cs.Line = opt.line;
     if (opt.connType != 2)
         cs.ReplyLimitMs = uint32_t(opt.timeoutMs);
     BoxHost host;

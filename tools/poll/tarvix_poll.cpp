@@ -15,6 +15,7 @@
 #include "tarvix_version.h"
 #include "tools/cli/console_signals.h"
 #include "tools/poll/console_host.h"
+#include "tools/poll/poll_line_check.h"
 #include "tools/poll/poll_options.h"
 #include "tools/poll/poll_output.h"
 #include "tools/poll/poll_scan.h"
@@ -28,6 +29,7 @@ int Poll(const PollOptions &opt, LineWriter &out, const StopFlag &interrupted)
     ExchangeChoice c;
     PollSettings(opt, s, c);
     FillExchangeRecord(s, c, rec);
+    rec.Conn.Line = opt.line;
     rec.WriteBy0x10On.store(opt.fc16 ? 1 : 0);
     ConsoleHost host(rec, opt, out);
     StartExchange(rec, host);
@@ -54,6 +56,25 @@ int Poll(const PollOptions &opt, LineWriter &out, const StopFlag &interrupted)
     return rec.Running.load() == 0 ? 1 : 0;
 }
 
+// --line-check: the serial channel as the poll would open it, 100 reads.
+int LineCheck(const PollOptions &opt, const StopFlag &stop)
+{
+    ExchangeRecord rec;
+    TarvixSettings s;
+    ExchangeChoice c;
+    PollSettings(opt, s, c);
+    FillExchangeRecord(s, c, rec);
+    rec.Conn.Line = opt.line;
+    LineCheckRequest req;
+    req.slave = opt.slave;
+    req.cmd = opt.cmd;
+    req.start = opt.start;
+    req.count = opt.count;
+    const int code = RunLineCheck(rec.Conn, req, stdout, stop);
+    std::fflush(stdout);
+    return code;
+}
+
 }   // namespace
 
 int main(int argc, char **argv)
@@ -77,7 +98,11 @@ int main(int argc, char **argv)
     // Lines that come at most once a period, or go to a terminal, are
     // written one by one; a --period 0 stream to a pipe or file in blocks.
     LineWriter out(STDOUT_FILENO, opt.period > 0 || opt.scanFrom != 0 || isatty(STDOUT_FILENO));
-    int code = opt.scanFrom != 0 ? RunScan(opt, out, interrupted) : Poll(opt, out, interrupted);
+    int code = 0;
+    if (opt.lineCheck)
+        code = LineCheck(opt, interrupted);
+    else
+        code = opt.scanFrom != 0 ? RunScan(opt, out, interrupted) : Poll(opt, out, interrupted);
     out.Flush();
     if (const int err = out.Error()) {
         std::fprintf(stderr, "tarvix-poll: standard output: %s\n", std::strerror(err));

@@ -51,8 +51,8 @@ struct FakeSerial {
             portMade = true;
             return std::make_unique<RecordingCommPort>(port);
         };
-        hooks.sleepMs = [this](uint32_t ms) { port->calls.push_back("sleep " + std::to_string(ms)); };
-        hooks.waitTicks = [this](uint32_t t) { port->calls.push_back("ticks " + std::to_string(t)); };
+        hooks.sleepMs = [this](uint32_t ms) { port->Note("sleep " + std::to_string(ms)); };
+        hooks.waitTicks = [this](uint32_t t) { port->Note("ticks " + std::to_string(t)); };
         return OpenSerialChannelWith(rec.Conn, host, hooks);
     }
 };
