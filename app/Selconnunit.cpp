@@ -160,7 +160,7 @@ void TSelConnForm::BuildForm()
     setWindowTitle(QStringLiteral("Connection Parameters"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     setWindowIcon(QIcon(QStringLiteral(":/tarvix/icon.png")));
-    setFixedSize(367, 341);
+    setFixedSize(367, 308);
     setSizeGripEnabled(false);
 
     RxLabel1 = new TShadowLabel(QStringLiteral("Tarvix  "), this);
@@ -242,12 +242,12 @@ void TSelConnForm::BuildForm()
     row = AddRowFrame(this, 243);
     AddLabel(row, QStringLiteral("Update Period,  ms:"), 8, 7, 140);
     UpdatePeriodEdit = AddSpin(row, 150, 5, 70, 0, 10000, 200, 10);
-
-    // The bit reads, under Cmd 03 and Cmd 04 and one choice with them.
-    row = AddRowFrame(this, 276);
-    AddLabel(row, QStringLiteral("Coils / Discrete Inputs:"), 8, 7, 140);
-    std::tie(RadioButtonCmd1, RadioButtonCmd2) = AddRadioPair(row, QStringLiteral("Cmd 01"), QRect(220, 6, 66, 19),
-                                                              QStringLiteral("Cmd 02"), QRect(286, 6, 66, 19));
+    // The bit reads, in the room right of the period, under Cmd 03 and
+    // Cmd 04 and one choice with them; the dialog keeps its size.
+    std::tie(RadioButtonCmd1, RadioButtonCmd2) = AddRadioPair(row, QStringLiteral("Cmd 01"), QRect(226, 6, 64, 19),
+                                                              QStringLiteral("Cmd 02"), QRect(290, 6, 64, 19));
+    RadioButtonCmd1->setToolTip(QStringLiteral("Read coils (function 01), up to 2000"));
+    RadioButtonCmd2->setToolTip(QStringLiteral("Read discrete inputs (function 02), up to 2000"));
     RadioButtonCmd1->group()->removeButton(RadioButtonCmd1);
     RadioButtonCmd2->group()->removeButton(RadioButtonCmd2);
     RadioButtonCmd3->group()->addButton(RadioButtonCmd1);
@@ -255,13 +255,13 @@ void TSelConnForm::BuildForm()
     RadioButtonCmd3->setChecked(true);
 
     OkButton = new QPushButton(QStringLiteral("OK"), this);
-    OkButton->setGeometry(98, 312, 82, 25);
+    OkButton->setGeometry(98, 279, 82, 25);
     // OK is the default button. "Exit" and "&About..." stay auto-default,
     // as buttons of a dialog are: while one of them has the focus, Enter
     // presses that one, and OK takes Enter back when the focus moves on.
     OkButton->setDefault(true);
     CloseButton = new QPushButton(QStringLiteral("Exit"), this);
-    CloseButton->setGeometry(188, 312, 82, 25);
+    CloseButton->setGeometry(188, 279, 82, 25);
 
     // Tab order: the fields top to bottom as the form lists them, then the
     // buttons. Hidden fields are skipped by the toolkit.
@@ -281,11 +281,11 @@ void TSelConnForm::BuildForm()
                               SlaveAddrEdit,
                               RadioButtonCmd3,
                               RadioButtonCmd4,
-                              RadioButtonCmd1,
-                              RadioButtonCmd2,
                               StartRegEdit,
                               RegCountEdit,
                               UpdatePeriodEdit,
+                              RadioButtonCmd1,
+                              RadioButtonCmd2,
                               OkButton,
                               CloseButton,
                               AboutButton};

@@ -44,8 +44,8 @@ printf '[MODBUS]\nConnType=0\nSlaveAddr=1\nStartReg=0\nRegCount=8\n[TCPIP]\nIPAd
 pid=$!
 dialog=$(find_window 'Connection Parameters') || fail "no connection dialog"
 timeout 5 xdotool windowactivate --sync "$dialog" >/dev/null 2>&1 || fail "dialog not activated"
-# "Cmd 01": the row below the update period, second radio column.
-timeout 5 xdotool mousemove --window "$dialog" 240 291 click 1 || fail "click on Cmd 01"
+# "Cmd 01": right of the update period, under "Cmd 03".
+timeout 5 xdotool mousemove --window "$dialog" 240 258 click 1 || fail "click on Cmd 01"
 sleep 0.2
 keys Return
 box=$(find_window 'TCP') || fail "no connection box"
