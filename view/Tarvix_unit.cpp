@@ -355,9 +355,7 @@ void TTarvix_Form::TrendCell(int ACol, int ARow)
         return;
     if (!trend_)
         trend_ = new TTrendForm(Rec, this);
-    TrendSource source;
-    source.address = uint16_t((Rec.StartReg.load() + index) % 65536);
-    trend_->AddSeries(source);
+    trend_->AddSeries(SourceOfCell(Rec, index));
     trend_->show();
     trend_->raise();
 }

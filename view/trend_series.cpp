@@ -2,13 +2,62 @@
 
 #include "engine/exchange_record.h"
 
+namespace {
+
+bool IsBit(const TrendSource &source)
+{
+    return source.kind != TrendSourceKind::Register;
+}
+
+// The read command that gives the source.
+bool ReadGives(const TrendSource &source, FunctionCode cmd)
+{
+    switch (source.kind) {
+    case TrendSourceKind::Register: return IsRead(cmd);
+    case TrendSourceKind::Coil: return cmd == FunctionCode::ReadCoils;
+    case TrendSourceKind::DiscreteInput: return cmd == FunctionCode::ReadDiscrete;
+    }
+    return false;
+}
+
+}   // namespace
+
+TrendSource SourceOfCell(const ExchangeRecord &rec, int index)
+{
+    TrendSource source;
+    const FunctionCode cmd = rec.ReadCmd.load(std::memory_order_relaxed);
+    if (cmd == FunctionCode::ReadCoils)
+        source.kind = TrendSourceKind::Coil;
+    else if (cmd == FunctionCode::ReadDiscrete)
+        source.kind = TrendSourceKind::DiscreteInput;
+    source.address = uint16_t((rec.StartReg.load(std::memory_order_relaxed) + unsigned(index)) % 65536);
+    return source;
+}
+
+const char *SourceNoun(const TrendSource &source)
+{
+    switch (source.kind) {
+    case TrendSourceKind::Register: return "register";
+    case TrendSourceKind::Coil: return "coil";
+    case TrendSourceKind::DiscreteInput: return "discrete input";
+    }
+    return "";
+}
+
+bool SourceImageValid(const TrendSource &source, const ExchangeRecord &rec)
+{
+    return (IsBit(source) ? rec.BitsValid : rec.ValuesValid).load(std::memory_order_acquire) != 0;
+}
+
 int SourceWidth(const TrendSource &source)
 {
-    return RegistersPerValue(source.layout.type);
+    return IsBit(source) ? 1 : RegistersPerValue(source.layout.type);
 }
 
 std::string SourceTypeName(const TrendSource &source)
 {
+    if (IsBit(source))
+        return "bit";
     const char *order = source.layout.order == WordOrder::HighFirst ? " (high word first)" : " (low word first)";
     switch (source.layout.type) {
     case ValueType::UInt16: return "uint16";
@@ -25,7 +74,10 @@ std::string SourceTypeName(const TrendSource &source)
 
 std::string SourceDefaultName(const TrendSource &source)
 {
-    return "r" + std::to_string(source.address);
+    const char *prefix = source.kind == TrendSourceKind::Coil            ? "c"
+                         : source.kind == TrendSourceKind::DiscreteInput ? "d"
+                                                                         : "r";
+    return prefix + std::to_string(source.address);
 }
 
 namespace {
@@ -35,7 +87,9 @@ namespace {
 // grid counts them.
 int ImageIndex(const TrendSource &source, const ExchangeRecord &rec)
 {
-    const int count = rec.ReadableCount();
+    if (!ReadGives(source, rec.ReadCmd.load(std::memory_order_relaxed)))
+        return -1;
+    const int count = IsBit(source) ? rec.ReadableBitCount() : rec.ReadableCount();
     const int index = (int(source.address) - int(rec.StartReg.load(std::memory_order_relaxed)) + 65536) % 65536;
     return index + SourceWidth(source) <= count ? index : -1;
 }
@@ -46,8 +100,21 @@ std::string SourceReadProblem(const TrendSource &source, const ExchangeRecord &r
 {
     if (ImageIndex(source, rec) >= 0)
         return {};
-    const int count = rec.ReadableCount();
     const unsigned start = rec.StartReg.load(std::memory_order_relaxed);
+    if (IsBit(source)) {
+        const std::string noun = SourceNoun(source);
+        const std::string what = noun == "coil" ? "coils" : "discrete inputs";
+        const FunctionCode cmd = rec.ReadCmd.load(std::memory_order_relaxed);
+        const int bits = rec.ReadableBitCount();
+        const std::string read = !ReadGives(source, cmd) || bits == 0
+                                     ? "the poll reads no " + what
+                                     : "the poll reads " + what + " " + std::to_string(start) + " to " +
+                                           std::to_string((start + unsigned(bits) - 1) % 65536);
+        std::string name = noun;
+        name[0] = char(name[0] - 'a' + 'A');
+        return name + " " + std::to_string(source.address) + " is not read: " + read + ".";
+    }
+    const int count = IsRead(rec.ReadCmd.load(std::memory_order_relaxed)) ? rec.ReadableCount() : 0;
     const std::string read = count == 0 ? std::string("no registers are read")
                                         : "the poll reads registers " + std::to_string(start) + " to " +
                                               std::to_string((start + unsigned(count) - 1) % 65536);
@@ -64,6 +131,12 @@ bool ReadSource(const TrendSource &source, const ExchangeRecord &rec, double &nu
     const int index = ImageIndex(source, rec);
     if (index < 0)
         return false;
+    if (IsBit(source)) {
+        const bool on = rec.BitValues[size_t(index)].load(std::memory_order_relaxed) != 0;
+        number = on ? 1 : 0;
+        text = on ? "1" : "0";
+        return true;
+    }
     uint16_t words[4] = {};
     for (int k = 0; k < SourceWidth(source); ++k)
         words[k] = rec.RegValues[size_t(index + k)].load(std::memory_order_relaxed);

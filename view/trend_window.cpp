@@ -89,7 +89,7 @@ TTrendForm::TTrendForm(const ExchangeRecord &rec, QWidget *parent) : QWidget(par
 
     // Series list and its buttons.
     list_ = new QTableWidget(0, 3, this);
-    list_->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Register"), QStringLiteral("Type")});
+    list_->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Address"), QStringLiteral("Type")});
     list_->verticalHeader()->hide();
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -199,8 +199,9 @@ bool TTrendForm::AddSeries(const TrendSource &source)
         if (s.source.kind == source.kind && s.source.address == source.address)
             return true;
     if (int(series_.size()) >= MaxSeries) {
-        Message(QStringLiteral("A trend holds at most %1 series: remove one before adding register %2.")
+        Message(QStringLiteral("A trend holds at most %1 series: remove one before adding %2 %3.")
                     .arg(MaxSeries)
+                    .arg(QLatin1String(SourceNoun(source)))
                     .arg(source.address));
         return false;
     }
@@ -289,6 +290,15 @@ void TTrendForm::RebuildList()
         auto *reg = new QTableWidgetItem(QString::number(s.source.address));
         reg->setFlags(reg->flags() & ~Qt::ItemIsEditable);
         list_->setItem(i, 1, reg);
+        if (s.source.kind != TrendSourceKind::Register) {
+            // A coil or a discrete input is a bit: no type to choose.
+            auto *bit = new QTableWidgetItem(QString::fromStdString(SourceTypeName(s.source)) + QStringLiteral(" (") +
+                                             QLatin1String(SourceNoun(s.source)) + QStringLiteral(")"));
+            bit->setFlags(bit->flags() & ~Qt::ItemIsEditable);
+            list_->removeCellWidget(i, 2);
+            list_->setItem(i, 2, bit);
+            continue;
+        }
         auto *type = new QComboBox(list_);
         for (const TypeChoice &t : kTypes)
             type->addItem(QString::fromLatin1(t.label));
@@ -320,11 +330,13 @@ void TTrendForm::AddClicked()
 {
     bool ok = false;
     const int start = rec_.StartReg.load(std::memory_order_relaxed);
-    const int reg = QInputDialog::getInt(this, QStringLiteral("Add a series"), QStringLiteral("Register:"), start, 0,
-                                         65535, 1, &ok);
+    // What the poll reads now: registers, coils or discrete inputs.
+    TrendSource source = SourceOfCell(rec_, 0);
+    QString label = QString::fromLatin1(SourceNoun(source)) + QLatin1Char(':');
+    label[0] = label[0].toUpper();
+    const int address = QInputDialog::getInt(this, QStringLiteral("Add a series"), label, start, 0, 65535, 1, &ok);
     if (ok) {
-        TrendSource source;
-        source.address = uint16_t(reg);
+        source.address = uint16_t(address);
         AddSeries(source);
     }
 }
@@ -369,7 +381,7 @@ void TTrendForm::Feed(const ExchangeView &view)
     lastErrorCount_ = view.ErrorCount;
     lastPeriod_ = period;
 
-    const bool failed = view.Status != 0 || !rec_.ValuesValid.load(std::memory_order_relaxed);
+    const bool failed = view.Status != 0;
     std::vector<std::string> cells(series_.size());
     if (missedFailure) {
         for (Series &s : series_)
@@ -379,7 +391,7 @@ void TTrendForm::Feed(const ExchangeView &view)
     }
     for (size_t i = 0; i < series_.size(); ++i) {
         double v;
-        if (!failed && ReadSource(series_[i].source, rec_, v, cells[i]))
+        if (!failed && SourceImageValid(series_[i].source, rec_) && ReadSource(series_[i].source, rec_, v, cells[i]))
             series_[i].store->Add(t, v);
         else
             series_[i].store->AddGap(t);
