@@ -17,7 +17,7 @@ deb=$(ls "$tmp"/tarvix_*.deb 2>/dev/null | head -n 1)
 [ "$(dpkg-deb -f "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "architecture"
 depends=$(dpkg-deb -f "$deb" Depends)
 for dep in libqt6widgets6 libqt6gui6 libqt6core6 fonts-liberation2 fonts-dejavu-core; do
-  echo "$depends" | grep -q "$dep" || fail "Depends lacks $dep: $depends"
+  grep -q "$dep" <<<"$depends" || fail "Depends lacks $dep: $depends"
 done
 # Read whole first: grep -q may leave before dpkg-deb has written all, and
 # the broken pipe would fail the script under pipefail.
@@ -33,10 +33,10 @@ for f in ./usr/bin/tarvix ./usr/bin/tarvix-launch ./usr/bin/tarvix-poll ./usr/bi
          ./usr/share/doc/tarvix/copyright ./usr/share/doc/tarvix/changelog.gz \
          ./usr/share/man/man1/tarvix.1.gz ./usr/share/man/man1/tarvix-poll.1.gz ./usr/share/man/man1/tarvix-slave.1.gz \
          ./usr/share/man/man1/tarvix-edit.1.gz ./usr/share/man/man1/tarvix-launch.1.gz; do
-  echo "$files" | grep -qx "$f" || fail "package lacks $f"
+  grep -qx "$f" <<<"$files" || fail "package lacks $f"
 done
 if [ -n "$plugin_dir" ]; then
-  echo "$files" | grep -q "^\./usr/$plugin_dir/.*\.so$" || fail "package lacks the Designer plugin"
+  grep -q "^\./usr/$plugin_dir/.*\.so$" <<<"$files" || fail "package lacks the Designer plugin"
 fi
 
 root=$tmp/root
