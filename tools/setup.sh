@@ -18,7 +18,7 @@ packages=(cmake ninja-build g++ pkg-config
   qt6-charts-dev
   libx11-dev libxkbfile-dev fonts-liberation2 fonts-dejavu-core
   libgtest-dev libgmock-dev libmodbus-dev socat xvfb xauth x11-xkb-utils xdotool libxtst-dev openbox x11-utils
-  desktop-file-utils dpkg-dev file iproute2 util-linux python3
+  desktop-file-utils dpkg-dev file iproute2 util-linux python3 python3-pymodbus
   scdoc man-db lintian appstream)
 
 # Only for the fuzz targets: clang and its libFuzzer runtime.
