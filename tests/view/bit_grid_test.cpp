@@ -17,6 +17,7 @@
 #include "engine/Modbus_thread_unit.h"
 #include "tests/view/grid_cells.h"
 #include "tests/view/slave_process.h"
+#include "tests/view/window_setup.h"
 #include "view/Tarvix_unit.h"
 #include "view/fonts.h"
 #include "view/gui_host.h"
@@ -25,31 +26,7 @@ namespace {
 
 void Configure(TTarvix_Form &form, quint16 port, FunctionCode cmd, uint16_t start, uint16_t count)
 {
-    ExchangeRecord &r = form.Rec;
-    r.Conn.Kind = ConnKind::Tcp;
-    r.ConnTypeText = "Ethernet TCP";
-    r.Conn.IPAddr = "127.0.0.1";
-    r.Conn.TargetPort = port;
-    r.SlaveAddr.store(1);
-    r.ReadCmd.store(cmd);
-    r.StartReg.store(start);
-    r.RegCount.store(count);
-    r.UpdatePeriod.store(50);
-    r.AllocBitValues(count);
-}
-
-template <class Pred>
-bool WaitFor(Pred pred, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
+    ConfigureTcp(form, port, cmd, start, count, 50);
 }
 
 bool ConnectAndRead(TTarvix_Form &form)
@@ -57,10 +34,10 @@ bool ConnectAndRead(TTarvix_Form &form)
     form.StartExchange();
     form.show();
     auto &host = dynamic_cast<GuiHost &>(form.Host());
-    if (!WaitFor([&] { return host.OpenBox() != nullptr; }, 5000))
+    if (!PumpUntil([&] { return host.OpenBox() != nullptr; }, 5000))
         return false;
     host.OpenBox()->accept();
-    if (!WaitFor([&] { return form.Rec.BitsValid.load() != 0 && GridColor(form) == QColor(Qt::white); }, 5000))
+    if (!PumpUntil([&] { return form.Rec.BitsValid.load() != 0 && GridColor(form) == QColor(Qt::white); }, 5000))
         return false;
     form.activateWindow();
     return QTest::qWaitForWindowActive(&form) && form.MODBUS_Grid->hasFocus();
@@ -69,12 +46,6 @@ bool ConnectAndRead(TTarvix_Form &form)
 void Key(int key)
 {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
-}
-
-QString PngPath(const QString &name)
-{
-    const QByteArray dir = qgetenv("TARVIX_PNG_DIR");
-    return QDir(dir.isEmpty() ? QDir::currentPath() : QString::fromLocal8Bit(dir)).filePath(name);
 }
 
 }   // namespace

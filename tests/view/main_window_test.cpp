@@ -28,6 +28,7 @@
 #include "tests/support/register_value_cases.h"
 #include "tests/view/grid_cells.h"
 #include "tests/view/slave_process.h"
+#include "tests/view/window_setup.h"
 #include "view/Tarvix_unit.h"
 #include "view/fonts.h"
 #include "view/gui_host.h"
@@ -35,39 +36,9 @@
 
 namespace {
 
-GuiHost &HostOf(TTarvix_Form &form)
-{
-    return dynamic_cast<GuiHost &>(form.Host());
-}
-
 void Configure(TTarvix_Form &form, quint16 port, uint16_t startReg, uint16_t count, uint32_t period)
 {
-    ExchangeRecord &r = form.Rec;
-    r.Conn.Kind = ConnKind::Tcp;
-    r.ConnTypeText = "Ethernet TCP";
-    r.Conn.IPAddr = "127.0.0.1";
-    r.Conn.TargetPort = port;
-    r.Conn.CrcFraming = 0;
-    r.SlaveAddr.store(1);
-    r.ReadCmd.store(FunctionCode::ReadHolding);
-    r.StartReg.store(startReg);
-    r.RegCount.store(count);
-    r.UpdatePeriod.store(period);
-    r.AllocRegValues(count);
-}
-
-template <class Pred>
-bool WaitFor(Pred pred, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
+    ConfigureTcp(form, port, FunctionCode::ReadHolding, startReg, count, period);
 }
 
 // Starts the exchange with the window shown, closes the "Connected" box and
@@ -76,21 +47,15 @@ bool ConnectAndRead(TTarvix_Form &form)
 {
     form.StartExchange();
     form.show();
-    if (!WaitFor([&] { return HostOf(form).OpenBox() != nullptr; }, 5000))
+    if (!PumpUntil([&] { return HostOf(form).OpenBox() != nullptr; }, 5000))
         return false;
     HostOf(form).OpenBox()->accept();
-    return WaitFor(
+    return PumpUntil(
         [&] {
             return form.Rec.ValuesValid.load() != 0 && form.ReqCountTF->Text().toInt() >= 1 &&
                    GridColor(form) == QColor(Qt::white);
         },
         5000);
-}
-
-QString PngPath(const char *name)
-{
-    const QByteArray dir = qgetenv("TARVIX_PNG_DIR");
-    return QDir(dir.isEmpty() ? QDir::currentPath() : QString::fromLocal8Bit(dir)).filePath(QLatin1String(name));
 }
 
 // A loopback port on which nothing listens.

@@ -18,6 +18,7 @@
 #include "controls/trend_plot.h"
 #include "engine/Modbus_thread_unit.h"
 #include "tests/view/slave_process.h"
+#include "tests/view/window_setup.h"
 #include "view/Tarvix_unit.h"
 #include "view/fonts.h"
 #include "view/gui_host.h"
@@ -25,24 +26,9 @@
 
 namespace {
 
-GuiHost &HostOf(TTarvix_Form &form)
-{
-    return dynamic_cast<GuiHost &>(form.Host());
-}
-
 void Configure(TTarvix_Form &form, quint16 port, uint16_t count, uint32_t period)
 {
-    ExchangeRecord &r = form.Rec;
-    r.Conn.Kind = ConnKind::Tcp;
-    r.ConnTypeText = "Ethernet TCP";
-    r.Conn.IPAddr = "127.0.0.1";
-    r.Conn.TargetPort = port;
-    r.SlaveAddr.store(1);
-    r.ReadCmd.store(FunctionCode::ReadHolding);
-    r.StartReg.store(0);
-    r.RegCount.store(count);
-    r.UpdatePeriod.store(period);
-    r.AllocRegValues(count);
+    ConfigureTcp(form, port, FunctionCode::ReadHolding, 0, count, period);
 }
 
 void Connect(TTarvix_Form &form)
