@@ -22,14 +22,21 @@
 
 namespace {
 
-int Poll(const PollOptions &opt, LineWriter &out, const StopFlag &interrupted)
+// The record the viewer's OK step would fill from the same choices, with
+// the serial line options the console gives.
+void FillPollRecord(const PollOptions &opt, ExchangeRecord &rec)
 {
-    ExchangeRecord rec;
     TarvixSettings s;
     ExchangeChoice c;
     PollSettings(opt, s, c);
     FillExchangeRecord(s, c, rec);
     rec.Conn.Line = opt.line;
+}
+
+int Poll(const PollOptions &opt, LineWriter &out, const StopFlag &interrupted)
+{
+    ExchangeRecord rec;
+    FillPollRecord(opt, rec);
     rec.WriteBy0x10On.store(opt.fc16 ? 1 : 0);
     ConsoleHost host(rec, opt, out);
     StartExchange(rec, host);
@@ -60,11 +67,7 @@ int Poll(const PollOptions &opt, LineWriter &out, const StopFlag &interrupted)
 int LineCheck(const PollOptions &opt, const StopFlag &stop)
 {
     ExchangeRecord rec;
-    TarvixSettings s;
-    ExchangeChoice c;
-    PollSettings(opt, s, c);
-    FillExchangeRecord(s, c, rec);
-    rec.Conn.Line = opt.line;
+    FillPollRecord(opt, rec);
     LineCheckRequest req;
     req.slave = opt.slave;
     req.cmd = opt.cmd;
