@@ -70,21 +70,3 @@ QLineEdit *CreateCoilEditor(QWidget *parent, const QModelIndex &index)
     edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[01 ]{0,2}")), edit));
     return edit;
 }
-
-// The coil path of the grid's model ------------------------------------------
-
-#include "engine/Modbus_thread_unit.h"
-#include "view/register_grid.h"
-
-bool RegisterGridModel::SetCoilData(int i, const QVariant &value)
-{
-    const MODBUS_Thread *t = rec_.Thread.get();
-    if (!BitCellsEditable(rec_) || !rec_.BitsValid.load(std::memory_order_acquire) || !t || t->Status.load() != 0 ||
-        !IsBitCell(rec_, i) || !coilWrite_)
-        return false;
-    const int coil = CoilOfText(value.toString());
-    if (coil < 0)
-        return false;
-    coilWrite_(static_cast<uint16_t>(rec_.StartReg.load() + i), coil != 0);
-    return true;
-}

@@ -179,8 +179,12 @@ bool RegisterGridModel::setData(const QModelIndex &index, const QVariant &value,
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid) || role != Qt::EditRole)
         return false;
-    if (BitCells())
-        return SetCoilData(RegisterIndex(index.row(), index.column()), value);
+    if (BitCells()) {
+        if (!SetCoilData(RegisterIndex(index.row(), index.column()), value))
+            return false;
+        emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+        return true;
+    }
     if (!rec_.ValuesValid.load(std::memory_order_acquire))
         return false;
     const MODBUS_Thread *t = rec_.Thread.get();
@@ -210,6 +214,19 @@ bool RegisterGridModel::setData(const QModelIndex &index, const QVariant &value,
     // The register changes on the device; the cell shows it once a read
     // brings it back.
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    return true;
+}
+
+bool RegisterGridModel::SetCoilData(int i, const QVariant &value)
+{
+    const MODBUS_Thread *t = rec_.Thread.get();
+    if (!BitCellsEditable(rec_) || !rec_.BitsValid.load(std::memory_order_acquire) || !t || t->Status.load() != 0 ||
+        !IsBitCell(rec_, i) || !coilWrite_)
+        return false;
+    const int coil = CoilOfText(value.toString());
+    if (coil < 0)
+        return false;
+    coilWrite_(static_cast<uint16_t>(rec_.StartReg.load() + i), coil != 0);
     return true;
 }
 

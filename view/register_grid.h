@@ -96,7 +96,7 @@ signals:
 
 private:
     QString CellText(int row, int column, int role) const;
-    bool SetCoilData(int i, const QVariant &value);   // bit_cells.cpp
+    bool SetCoilData(int i, const QVariant &value);
     // The first register index of the value cell index i belongs to, or -1
     // when that value is not wholly in the image.
     int ValueStart(int i) const;
