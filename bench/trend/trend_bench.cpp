@@ -32,6 +32,7 @@
 
 #include "controls/trend_plot.h"
 #include "controls/trend_store.h"
+#include "bench/view/frame_lateness.h"
 #include "engine/Modbus_thread_unit.h"
 #include "tests/view/slave_process.h"
 #include "view/Tarvix_unit.h"
@@ -261,20 +262,7 @@ LiveFigures Live(quint16 port, bool trend)
     }
 
     LiveFigures f;
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = -1;
-    bool measuring = false;
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    tick.setInterval(10);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        if (measuring && last >= 0)
-            f.lateMs.push_back(now - last - 10);
-        last = now;
-    });
-    tick.start();
+    FrameLateness frames;
     const auto run = [&](int ms) {
         QEventLoop loop;
         QTimer::singleShot(ms, &loop, &QEventLoop::quit);
@@ -284,12 +272,13 @@ LiveFigures Live(quint16 port, bool trend)
     const int before = form.Rec.Thread ? form.Rec.Thread->ReqCount.load() : 0;
     QElapsedTimer t;
     t.start();
-    measuring = true;
+    frames.Measure(true);
     run(kRunMs);
-    measuring = false;
+    frames.Measure(false);
     const int after = form.Rec.Thread ? form.Rec.Thread->ReqCount.load() : 0;
     f.rate = (after - before) * 1000.0 / double(t.elapsed());
-    tick.stop();
+    frames.Stop();
+    f.lateMs = frames.LateMs();
     form.StopExchange();
     return f;
 }

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/view/frame_lateness.h"
 #include "engine/Modbus_thread_unit.h"
 #include "tests/view/slave_process.h"
 #include "view/Tarvix_unit.h"
@@ -89,28 +90,15 @@ WindowFigures WithWindow(quint16 port, uint16_t count)
         host.OpenBox()->accept();
 
     WindowFigures f;
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = -1;
-    bool measuring = false;
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    tick.setInterval(10);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        if (measuring && last >= 0) {
-            f.lateMs.push_back(now - last - 10);
-        }
-        last = now;
-    });
-    tick.start();
+    FrameLateness frames;
     f.rate = Rate(form.Rec, [&](int ms) {
-        measuring = ms == RunMs;
+        frames.Measure(ms == RunMs);
         QEventLoop loop;
         QTimer::singleShot(ms, &loop, &QEventLoop::quit);
         loop.exec();
     });
-    tick.stop();
+    frames.Stop();
+    f.lateMs = frames.LateMs();
     form.StopExchange();
     return f;
 }
