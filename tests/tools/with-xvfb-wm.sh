@@ -9,13 +9,22 @@ tmp=$(mktemp -d)
 mkfifo "$tmp/display"
 xvfb='' wm=''
 cleanup() {
-  [ -n "$wm" ] && kill "$wm" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  local pids="$wm $xvfb" p
+  for p in $pids; do kill "$p" 2>/dev/null || true; done
+  # Bounded: a server that does not end on SIGTERM within 5 s is killed, so
+  # it never holds the caller's output open.
+  for _ in $(seq 50); do
+    alive=''
+    for p in $pids; do kill -0 "$p" 2>/dev/null && alive=1; done
+    [ -z "$alive" ] && break
+    sleep 0.1
+  done
+  for p in $pids; do kill -KILL "$p" 2>/dev/null || true; done
   wait 2>/dev/null
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$tmp/display" 2>/dev/null &
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$tmp/display" >/dev/null 2>&1 &
 xvfb=$!
 display=$(timeout 10 head -n1 "$tmp/display")
 [ -n "$display" ] || { echo "Xvfb did not start" >&2; exit 1; }
